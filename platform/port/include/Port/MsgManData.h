@@ -1,0 +1,48 @@
+// Port_MsgManData: the host's message channel for warnings.
+#pragma once
+
+#include <Port/StringBase.h>
+#include <Port/port_export.h>
+
+#include <functional>
+#include <string>
+
+struct Port_Message
+{
+    enum Severity { Info, Warning };
+
+    Severity severity = Warning;
+    std::string domain;
+    std::string file;
+    unsigned line = 0;
+    std::string revision;
+    std::string text;
+};
+
+// Receives every message of the process once a host installs it.
+using Port_MessageHandler = std::function<void(const Port_Message &)>;
+
+// A message object names where a message comes from; issueWarning sends one.
+// With no handler installed, warnings go to Qt's message log at warning level
+// with the domain as category and the file and line in the context, so a Qt
+// host's own message handler sees them.
+class PORT_EXPORT Port_MsgManData
+{
+public:
+    static Port_MsgManData createObject(const char *domain, const char *file, unsigned line, const char *revision);
+
+    // The format is printf-style; pass outside text only as an argument.
+    void issueWarning(const char *format, ...) const PORT_PRINTF_FORMAT(2, 3);
+
+    // Installs the process's handler and returns the previous one (empty for
+    // Qt's message log). Safe to call from any thread.
+    static Port_MessageHandler SetHandler(Port_MessageHandler handler);
+
+private:
+    Port_MsgManData(const char *domain, const char *file, unsigned line, const char *revision);
+
+    std::string m_domain;
+    std::string m_file;
+    unsigned m_line;
+    std::string m_revision;
+};

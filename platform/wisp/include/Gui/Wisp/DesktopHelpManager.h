@@ -1,0 +1,54 @@
+// Gui::Wisp::DesktopHelpManager: the help manager that uses the desktop's default programs.
+#pragma once
+
+#include <Gui/Wisp/HelpManager.h>
+
+#include <QtCore/QStringList>
+
+#include <memory>
+
+namespace Gui {
+namespace Wisp {
+
+// Install in one line:
+//     static Gui::Wisp::DesktopHelpManager help; Gui::Wisp::HelpManager::setInstance(&help);
+// On freedesktop systems the default program is the opener "xdg-open" found
+// in the absolute entries of PATH; on macOS "open"; on Windows the program
+// registered for .pdf files or http URLs. Nothing is started through a shell.
+class WISP_EXPORT DesktopHelpManager : public HelpManager
+{
+public:
+    // How long a start waits for an opener that fails at once.
+    static constexpr int StartCheckMs = 500;
+
+    DesktopHelpManager();
+    ~DesktopHelpManager() override;
+
+    QString getPDFViewer() const override;
+    QString getWebBrowser() const override;
+
+    // False for a missing opener, an opener that exits with a failure status
+    // within StartCheckMs, or a target that begins with '-'.
+    bool runPDFReader(const QString &file) override;
+    bool runWebBrowser(const QString &url) override;
+
+    // Finds mapName in the help folders, reads "topic = target" lines (blank
+    // lines and lines starting with '#' ignored; a target is a URL or a path
+    // relative to the map's folder) and opens the target in the default
+    // browser. A missing map or unknown topic warns and gives false.
+    bool showHelpTopic(const QString &mapName, const QString &topic, TopicPrefix prefix) override;
+
+    // The folders searched for help maps, in order. By default "help" beside
+    // the executable and "<prefix>/share/KelGuiUtilities/help".
+    void setHelpFolders(const QStringList &folders);
+    QStringList helpFolders() const;
+
+    static QStringList defaultHelpFolders();
+
+private:
+    class Private;
+    std::unique_ptr<Private> d;
+};
+
+} // namespace Wisp
+} // namespace Gui

@@ -1,0 +1,53 @@
+// Gui::Wisp::Settings: a store object on one settings scope, kept in an INI file.
+#pragma once
+
+#include <Gui/Wisp/wisp_export.h>
+
+#include <QtCore/QString>
+#include <QtCore/QStringList>
+#include <QtCore/QVariant>
+
+#include <memory>
+
+namespace Gui {
+namespace Wisp {
+
+// A scope's values live in "<config>/Dravel/<scope>.ini", where <config> is
+// $XDG_CONFIG_HOME when set, else Qt's user configuration directory. A store
+// object is cheap: it is a handle on the process-wide view of that file, which
+// is re-read when another writer changed it. Every value written through a
+// store object is on disk when the object is destroyed; a write that cannot
+// reach the disk is reported on the message channel, naming the file.
+// Several store objects on one scope may be open at once.
+class WISP_EXPORT Settings
+{
+public:
+    // scope names the file; characters outside [A-Za-z0-9_.-] are replaced.
+    // userScope false reads the system-wide copy instead (read-only);
+    // the family always passes true, true, true.
+    Settings(const char *scope, bool userScope, bool createIfMissing, bool writeOnClose);
+    virtual ~Settings();
+
+    Settings(const Settings &) = delete;
+    Settings &operator=(const Settings &) = delete;
+
+    QVariant getValue(const QString &key, const QVariant &defaultValue) const;
+    void setValue(const QString &key, const QVariant &value);
+
+    // For hosts and administration tools.
+    bool contains(const QString &key) const;
+    void remove(const QString &key);
+    void clear();
+    QStringList allKeys() const;
+    QString fileName() const;
+
+    // The directory that holds the scope files ("<config>/Dravel").
+    static QString storeDirectory();
+
+private:
+    class Private;
+    std::unique_ptr<Private> d;
+};
+
+} // namespace Wisp
+} // namespace Gui
