@@ -20,7 +20,7 @@ KEL_GUIUTILITIES_EXPORT const char *PortStringToConstCharPtr(const Port::StringB
 
 // True when the process's application object is a QApplication of the
 // organisation "Dravel" named "Brantle 2.0 API" or "_bq".
-KEL_GUIUTILITIES_EXPORT const bool IsGuiCompatibleProcess();
+KEL_GUIUTILITIES_EXPORT bool IsGuiCompatibleProcess();
 
 } // namespace Utility
 } // namespace Kel

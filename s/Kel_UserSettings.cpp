@@ -1,1 +1,510 @@
-// placeholder
+// Kel::UserSettings: preferences, display state, recent projects, and locating and launching viewers.
+#include <Kel_UserSettings.h>
+
+#include "Kel_UserSettingsInternal.h"
+
+#include <Kel_Utility.h>
+
+#include <Gui/Wisp/HelpManager.h>
+#include <Gui/Wisp/RecentFileList.h>
+#include <Gui/Wisp/Settings.h>
+#include <Port/Env.h>
+#include <Port/MsgManData.h>
+#include <Port/Process.h>
+
+#include <QtCore/QDir>
+#include <QtCore/QFile>
+#include <QtCore/QProcess>
+#include <QtCore/QStringList>
+
+#include <atomic>
+
+namespace Kel {
+
+namespace {
+
+using Port::StringBase;
+using StringList = std::vector<StringBase>;
+
+constexpr char kScope[] = "Molvane";
+
+// The key table. Built when the library loads, in this order, and released in
+// the reverse order when it unloads.
+const QString kUseDefaultPDFViewerKey = QString::fromLatin1("UseDefaultPDFViewer");
+const QString kUseDefaultWebBrowserKey = QString::fromLatin1("UseDefaultWebBrowser");
+const QString kOpenPreviousProjectKey = QString::fromLatin1("OpenPreviousProject");
+const QString kOverwriteFilesKey = QString::fromLatin1("OverwriteFiles");
+const QString kPDFViewerKey = QString::fromLatin1("PDFViewer");
+const QString kWebBrowserKey = QString::fromLatin1("WebBrowser");
+const QString kDisplayReadmeKey = QString::fromLatin1("DisplayReadme");
+const QString kJavaMemorySizeKey = QString::fromLatin1("JavaMemorySize");
+const QString kRecentProjectCountKey = QString::fromLatin1("RecentProjectCount");
+const QString kWindowStateKey = QString::fromLatin1("WindowState");
+const QString kWidgetStateKey = QString::fromLatin1("WidgetState");
+const QString kRecentFilesKey = QString::fromLatin1("RecentFiles");
+
+constexpr bool kUseDefaultViewerDefault = true;
+constexpr bool kOpenPreviousProjectDefault = false;
+constexpr bool kOverwriteFilesDefault = false;
+constexpr bool kDisplayReadmeDefault = true;
+constexpr int kJavaMemoryChoiceDefault = 2;
+constexpr int kRecentProjectCountDefault = 4;
+
+// Java memory sizes in MB by stored choice index.
+constexpr unsigned int kJavaMemorySizes[] = {256, 512, 1024, 2048, 4096};
+
+// The font size lives in the process only.
+constexpr int kInitialFontSize = 7;
+constexpr int kLargeFontThreshold = 12;
+constexpr int kLargeFontReduction = 2;
+std::atomic<int> g_fontSize{kInitialFontSize};
+
+// Warnings on the message channel name this file and its revision.
+constexpr char kWarningDomain[] = "kel";
+constexpr char kWarningFile[] = "../s/Kel_UserSettings";
+constexpr char kWarningRevision[] = "$Revision: 1.19 $";
+
+struct Warning
+{
+    unsigned int line;
+    const char *text;
+};
+
+constexpr Warning kNoPdfViewerLocation{336, "Unable to determine location of PDF viewer\n"};
+constexpr Warning kNoWebBrowserLocation{363, "Unable to determine location of web viewer\n"};
+constexpr Warning kDefaultPdfViewerFailed{183, "Unable to launch pdf viewer"};
+constexpr Warning kNoUserPdfViewer{194, "Unable to launch user-defined pdf viewer"};
+constexpr Warning kUserPdfViewerFailed{221, "Unable to launch pdf viewer"};
+constexpr Warning kDefaultWebBrowserFailed{241, "Unable to launch web browser"};
+constexpr Warning kNoUserWebBrowser{253, "Unable to launch user-defined HTML browser"};
+constexpr Warning kUserWebBrowserFailed{307, "Unable to launch web browser"};
+
+constexpr char kPlaceholder[] = "%1";
+constexpr char kRemoteArgument[] = "-remote";
+constexpr char kOpenUrlArgument[] = "openURL";
+constexpr char kBrowserWindowProbe[] = "gqbrowserwindowexists";
+constexpr int kProbeSaysWindowExists = 1;
+
+constexpr unsigned int kOk = 0;
+constexpr unsigned int kFailed = 1;
+
+void issueWarning(const Warning &warning)
+{
+    Port_MsgManData::createObject(kWarningDomain, kWarningFile, warning.line, kWarningRevision)
+        .issueWarning("%s", warning.text);
+}
+
+// One store object on the scope, for one operation.
+class ScopeStore : public Gui::Wisp::Settings
+{
+public:
+    ScopeStore() : Gui::Wisp::Settings(kScope, true, true, true) {}
+};
+
+QVariant readValue(const QString &key, const QVariant &defaultValue)
+{
+    ScopeStore store;
+    return store.getValue(key, defaultValue);
+}
+
+bool readFlag(const QString &key, bool defaultValue)
+{
+    return readValue(key, QVariant(defaultValue)).toBool();
+}
+
+int readNumber(const QString &key, int defaultValue)
+{
+    return readValue(key, QVariant(defaultValue)).toInt();
+}
+
+unsigned int writeValue(const QString &key, const QVariant &value)
+{
+    ScopeStore store;
+    store.setValue(key, value);
+    return kOk;
+}
+
+// The stored bits of an unsigned preference, as the int the store keeps.
+int asStoredInt(unsigned int value)
+{
+    return static_cast<int>(value);
+}
+
+int readRecentProjectCount()
+{
+    return readNumber(kRecentProjectCountKey, kRecentProjectCountDefault);
+}
+
+QString widgetStateKey(const QString &widgetName)
+{
+    return kWidgetStateKey + widgetName;
+}
+
+// The two viewers differ only in keys, the default program and the warnings.
+struct ViewerKind
+{
+    const QString &flagKey;
+    const QString &commandKey;
+    QString (Gui::Wisp::HelpManager::*defaultCommand)() const;
+    Warning noLocation;
+};
+
+const ViewerKind kPdfViewer{kUseDefaultPDFViewerKey, kPDFViewerKey, &Gui::Wisp::HelpManager::getPDFViewer,
+                            kNoPdfViewerLocation};
+const ViewerKind kWebBrowser{kUseDefaultWebBrowserKey, kWebBrowserKey, &Gui::Wisp::HelpManager::getWebBrowser,
+                             kNoWebBrowserLocation};
+
+unsigned int locateViewer(const ViewerKind &kind, StringBase &path, StringList &args)
+{
+    QString command = QString::fromLatin1("");  // empty, not null: "nothing known" is null only
+    if (readFlag(kind.flagKey, kUseDefaultViewerDefault)) {
+        if (Gui::Wisp::HelpManager *manager = Gui::Wisp::HelpManager::getInstance())
+            command = (manager->*kind.defaultCommand)();
+    } else {
+        command = readValue(kind.commandKey, QVariant()).toString();
+    }
+    if (command.isNull()) {
+        issueWarning(kind.noLocation);
+        return kFailed;
+    }
+    return detail::SplitCommandLine(Utility::QStringToPortString(command), path, args);
+}
+
+// A quoted program path is how a path with blanks is written, but the quotes
+// are not part of the program's name.
+QString programFromPath(const StringBase &path)
+{
+    QString program = Utility::PortStringToQString(path);
+    if (program.size() >= 2 && program.startsWith(QLatin1Char('"')) && program.endsWith(QLatin1Char('"')))
+        program = program.mid(1, program.size() - 2);
+    return program;
+}
+
+// A file name that begins with '-' would reach the viewer as an option.
+QString fileAsArgument(const QString &file)
+{
+    if (file.startsWith(QLatin1Char('-')))
+        return QDir::toNativeSeparators(QStringLiteral("./")) + file;
+    return file;
+}
+
+// The URL reaching a browser as an option is the classic hole of URL openers.
+bool looksLikeOption(const QString &url)
+{
+    return url.startsWith(QLatin1Char('-'));
+}
+
+QStringList buildArguments(const StringList &args, const QString &substitute, const QString &appended)
+{
+    const QString placeholder = QLatin1String(kPlaceholder);
+    QStringList list;
+    bool substituted = false;
+    for (const StringBase &arg : args) {
+        QString text = Utility::PortStringToQString(arg);
+        if (text.indexOf(placeholder, 0, Qt::CaseSensitive) != -1) {
+            text.replace(placeholder, substitute, Qt::CaseSensitive);
+            substituted = true;
+        }
+        list.append(text);
+    }
+    if (!substituted)
+        list.append(appended);
+    return list;
+}
+
+// Drops "-remote" when no browser window could take the remote call, so the
+// browser starts anew instead.
+void dropRemoteWithoutWindow(StringList &args)
+{
+    bool remote = false;
+    bool openUrl = false;
+    std::size_t remotePosition = 0;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i].Compare(kRemoteArgument, Port::ComparePrefixNoCase) == 0) {
+            remote = true;
+            remotePosition = i;
+        } else if (args[i].Compare(kOpenUrlArgument, Port::ComparePrefixNoCase) == 0) {
+            openUrl = true;
+        }
+    }
+    if (remote && openUrl && !detail::BrowserWindowExists())
+        args.erase(args.begin() + static_cast<std::ptrdiff_t>(remotePosition));
+}
+
+std::uint32_t saturatingLast(std::uint32_t first, std::uint32_t length)
+{
+    const std::uint64_t last = std::uint64_t(first) + length - 1;
+    return last > StringBase::npos ? StringBase::npos : static_cast<std::uint32_t>(last);
+}
+
+} // namespace
+
+namespace detail {
+
+unsigned int SplitCommandLine(const StringBase &command, StringBase &path, StringList &args)
+{
+    const std::uint32_t n = command.Length();
+    std::uint32_t split;
+    if (n > 0 && command.c_str()[0] == '"') {
+        // Just after the closing quote; no closing quote wraps to 0, which
+        // leaves the path empty and the whole command as arguments.
+        split = command.GetIndexOfString(Port_Range(1, n), StringBase("\""), Port::CompareExact) + 1;
+    } else {
+        split = command.GetIndexOfString(" ", Port::CompareExact);
+    }
+
+    StringBase remainder;
+    if (split == StringBase::npos) {
+        path = command;
+        remainder = "";
+    } else {
+        path = split == 0 ? StringBase(command, Port_Range(1, 0)) : StringBase(command, Port_Range(0, split - 1));
+        remainder = StringBase(command, Port_Range(split, saturatingLast(split, n)));
+    }
+
+    static constexpr char kBlanks[] = " \t";
+    path.Trim(kBlanks, Port::TrimBoth);
+    remainder.Trim(kBlanks, Port::TrimBoth);
+    args = StringBase::Split(remainder, StringBase(" "), true, StringBase(""), StringBase(""));
+    return kOk;
+}
+
+bool BrowserWindowExists()
+{
+    if (Port_Env::IsNt())
+        return false;
+    Port::Process probe;
+    if (probe.RunNoWindow(kBrowserWindowProbe, true, true) != 0)
+        return false;
+    return probe.GetChildRetcode() == kProbeSaysWindowExists;
+}
+
+} // namespace detail
+
+// ---- Preferences -----------------------------------------------------------
+
+bool UserSettings::GetUseDefaultPDFViewer()
+{
+    return readFlag(kUseDefaultPDFViewerKey, kUseDefaultViewerDefault);
+}
+
+unsigned int UserSettings::SetUseDefaultPDFViewer(bool useDefault)
+{
+    return writeValue(kUseDefaultPDFViewerKey, QVariant(useDefault));
+}
+
+bool UserSettings::GetUseDefaultWebBrowser()
+{
+    return readFlag(kUseDefaultWebBrowserKey, kUseDefaultViewerDefault);
+}
+
+unsigned int UserSettings::SetUseDefaultWebBrowser(bool useDefault)
+{
+    return writeValue(kUseDefaultWebBrowserKey, QVariant(useDefault));
+}
+
+unsigned int UserSettings::SetPDFViewerPath(const StringBase &commandLine)
+{
+    return writeValue(kPDFViewerKey, QVariant(Utility::PortStringToQString(commandLine)));
+}
+
+unsigned int UserSettings::SetWebBrowserPath(const StringBase &commandLine)
+{
+    return writeValue(kWebBrowserKey, QVariant(Utility::PortStringToQString(commandLine)));
+}
+
+bool UserSettings::GetOpenPreviousProject()
+{
+    return readFlag(kOpenPreviousProjectKey, kOpenPreviousProjectDefault);
+}
+
+unsigned int UserSettings::SetOpenPreviousProject(bool open)
+{
+    return writeValue(kOpenPreviousProjectKey, QVariant(open));
+}
+
+bool UserSettings::GetOverwriteOutputFiles()
+{
+    return readFlag(kOverwriteFilesKey, kOverwriteFilesDefault);
+}
+
+unsigned int UserSettings::SetOverwriteOutputFiles(bool overwrite)
+{
+    return writeValue(kOverwriteFilesKey, QVariant(overwrite));
+}
+
+bool UserSettings::GetDisplayReadmeFile()
+{
+    return readFlag(kDisplayReadmeKey, kDisplayReadmeDefault);
+}
+
+unsigned int UserSettings::SetDisplayReadmeFile(bool display)
+{
+    return writeValue(kDisplayReadmeKey, QVariant(display));
+}
+
+unsigned int UserSettings::GetJavaMemorySize()
+{
+    const unsigned int choice = static_cast<unsigned int>(readNumber(kJavaMemorySizeKey, kJavaMemoryChoiceDefault));
+    if (choice < std::size(kJavaMemorySizes))
+        return kJavaMemorySizes[choice];
+    return choice;
+}
+
+unsigned int UserSettings::SetJavaMemorySize(unsigned int choiceIndex)
+{
+    return writeValue(kJavaMemorySizeKey, QVariant(asStoredInt(choiceIndex)));
+}
+
+unsigned int UserSettings::GetRecentProjectCount()
+{
+    return static_cast<unsigned int>(readRecentProjectCount());
+}
+
+unsigned int UserSettings::SetRecentProjectCount(unsigned int count)
+{
+    return writeValue(kRecentProjectCountKey, QVariant(asStoredInt(count)));
+}
+
+// ---- Display state ---------------------------------------------------------
+
+unsigned int UserSettings::GetFontSize(int &size)
+{
+    const int stored = g_fontSize.load(std::memory_order_relaxed);
+    size = stored > kLargeFontThreshold ? stored - kLargeFontReduction : stored;
+    return kOk;
+}
+
+unsigned int UserSettings::SetFontSize(int size)
+{
+    g_fontSize.store(size, std::memory_order_relaxed);
+    return kOk;
+}
+
+QByteArray UserSettings::GetWindowState()
+{
+    return readValue(kWindowStateKey, QVariant()).toByteArray();
+}
+
+unsigned int UserSettings::SetWindowState(const QByteArray &state)
+{
+    return writeValue(kWindowStateKey, QVariant(state));
+}
+
+QVariant UserSettings::GetWidgetState(const QString &widgetName)
+{
+    return readValue(widgetStateKey(widgetName), QVariant());
+}
+
+unsigned int UserSettings::SetWidgetState(const QString &widgetName, const QVariant &state)
+{
+    return writeValue(widgetStateKey(widgetName), state);
+}
+
+// ---- Recent projects -------------------------------------------------------
+
+std::vector<StringBase> UserSettings::GetRecentProjects()
+{
+    std::vector<StringBase> existing;
+    ScopeStore store;  // stays open while the limit is read through further store objects
+    const QStringList stored = store.getValue(kRecentFilesKey, QVariant()).toStringList();
+    int examined = 0;
+    for (const QString &entry : stored) {
+        if (QFile::exists(entry))
+            existing.push_back(Utility::QStringToPortString(entry));
+        ++examined;
+        // The limit bounds the entries examined; 0 or below never matches.
+        if (examined == readRecentProjectCount())
+            break;
+    }
+    return existing;
+}
+
+StringBase UserSettings::GetPreviousProjectName()
+{
+    const std::vector<StringBase> recent = GetRecentProjects();
+    if (recent.empty())
+        return StringBase();
+    return recent.front();
+}
+
+unsigned int UserSettings::SetPreviousProjectName(const StringBase &name)
+{
+    ScopeStore store;
+    Gui::Wisp::RecentFileList recent(store.getValue(kRecentFilesKey, QVariant()).toStringList(), nullptr);
+    recent.push_front(Utility::PortStringToQString(name));
+    store.setValue(kRecentFilesKey, QVariant(recent.getStringList()));
+    return kOk;
+}
+
+// ---- External viewers ------------------------------------------------------
+
+unsigned int UserSettings::GetPDFViewerPath(StringBase &path, StringList &args)
+{
+    return locateViewer(kPdfViewer, path, args);
+}
+
+unsigned int UserSettings::GetWebBrowserPath(StringBase &path, StringList &args)
+{
+    return locateViewer(kWebBrowser, path, args);
+}
+
+unsigned int UserSettings::RunPDFViewer(const StringBase &file)
+{
+    const QString pdf = Utility::PortStringToQString(file);
+    if (readFlag(kUseDefaultPDFViewerKey, kUseDefaultViewerDefault)) {
+        Gui::Wisp::HelpManager *manager = Gui::Wisp::HelpManager::getInstance();
+        if (!manager)
+            return kOk;
+        if (manager->runPDFReader(QDir::toNativeSeparators(pdf)))
+            return kOk;
+        issueWarning(kDefaultPdfViewerFailed);
+        return kFailed;
+    }
+
+    StringBase path;
+    StringList args;
+    if (GetPDFViewerPath(path, args) == kFailed) {
+        issueWarning(kNoUserPdfViewer);
+        return kFailed;
+    }
+    const QString argument = fileAsArgument(pdf);
+    const QStringList arguments = buildArguments(args, QDir::toNativeSeparators(argument), argument);
+    if (QProcess::startDetached(programFromPath(path), arguments))
+        return kOk;
+    issueWarning(kUserPdfViewerFailed);
+    return kFailed;
+}
+
+unsigned int UserSettings::RunWebBrowser(const StringBase &url)
+{
+    const QString target = Utility::PortStringToQString(url);
+    if (readFlag(kUseDefaultWebBrowserKey, kUseDefaultViewerDefault)) {
+        Gui::Wisp::HelpManager *manager = Gui::Wisp::HelpManager::getInstance();
+        if (!manager)
+            return kOk;
+        if (manager->runWebBrowser(target))
+            return kOk;
+        issueWarning(kDefaultWebBrowserFailed);
+        return kFailed;
+    }
+
+    StringBase path;
+    StringList args;
+    if (GetWebBrowserPath(path, args) == kFailed) {
+        issueWarning(kNoUserWebBrowser);
+        return kFailed;
+    }
+    if (looksLikeOption(target)) {
+        issueWarning(kUserWebBrowserFailed);
+        return kFailed;
+    }
+    if (!Port_Env::IsNt())
+        dropRemoteWithoutWindow(args);
+    if (QProcess::startDetached(programFromPath(path), buildArguments(args, target, target)))
+        return kOk;
+    issueWarning(kUserWebBrowserFailed);
+    return kFailed;
+}
+
+} // namespace Kel

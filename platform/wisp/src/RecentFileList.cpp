@@ -1,1 +1,50 @@
-// placeholder
+// Gui::Wisp::RecentFileList: most recent first, one entry per file, at most MaxEntries.
+#include <Gui/Wisp/RecentFileList.h>
+
+#include <QtCore/QDir>
+
+namespace Gui {
+namespace Wisp {
+
+namespace {
+
+// File systems of Windows and macOS ignore letter case by default.
+constexpr Qt::CaseSensitivity kFileNameCase =
+#if defined(Q_OS_WIN) || defined(Q_OS_MACOS)
+    Qt::CaseInsensitive;
+#else
+    Qt::CaseSensitive;
+#endif
+
+bool namesSameFile(const QString &a, const QString &b)
+{
+    return QDir::cleanPath(a).compare(QDir::cleanPath(b), kFileNameCase) == 0;
+}
+
+} // namespace
+
+RecentFileList::RecentFileList(const QStringList &files, QObject *parent)
+    : QObject(parent), m_files(files)
+{
+}
+
+RecentFileList::~RecentFileList() = default;
+
+void RecentFileList::push_front(const QString &name)
+{
+    for (int i = m_files.size() - 1; i >= 0; --i) {
+        if (namesSameFile(m_files.at(i), name))
+            m_files.removeAt(i);
+    }
+    m_files.prepend(name);
+    while (m_files.size() > MaxEntries)
+        m_files.removeLast();
+}
+
+QStringList RecentFileList::getStringList() const
+{
+    return m_files;
+}
+
+} // namespace Wisp
+} // namespace Gui

@@ -22,9 +22,10 @@ namespace Wisp {
 class WISP_EXPORT Settings
 {
 public:
-    // scope names the file; characters outside [A-Za-z0-9_.-] are replaced.
-    // userScope false reads the system-wide copy instead (read-only);
-    // the family always passes true, true, true.
+    // scope names the file; characters outside [A-Za-z0-9_.-] become '_', so
+    // no scope reaches outside the store directory. The three flags are kept
+    // for the family's callers, which always pass true: the store is the
+    // user's, created on the first write, and written when the object closes.
     Settings(const char *scope, bool userScope, bool createIfMissing, bool writeOnClose);
     virtual ~Settings();
 

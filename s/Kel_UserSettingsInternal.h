@@ -1,0 +1,21 @@
+// Internal operations of Kel::UserSettings, hidden from hosts and reachable by fuzzers.
+#pragma once
+
+#include <Port/StringBase.h>
+
+#include <vector>
+
+namespace Kel {
+namespace detail {
+
+// Cuts a viewer command line into its program path (a quoted path keeps its
+// quotes) and its blank-separated arguments, which replace args. Always 0.
+unsigned int SplitCommandLine(const Port::StringBase &command, Port::StringBase &path,
+                              std::vector<Port::StringBase> &args);
+
+// Whether a browser window can take a remote call: the probe
+// "gqbrowserwindowexists" ran and exited with 1. Always false on Windows NT.
+bool BrowserWindowExists();
+
+} // namespace detail
+} // namespace Kel
