@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs, from Debian's packages, whatever the build, the tests, the fuzzers and the benchmarks need.
+set -euo pipefail
+
+packages=(
+  build-essential cmake pkg-config git
+  qt6-base-dev qt6-base-dev-tools libgl-dev
+  qtbase5-dev qtbase5-dev-tools
+  clang-14 libclang-rt-14-dev
+  libbenchmark-dev
+  python3 curl
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
