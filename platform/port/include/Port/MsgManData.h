@@ -25,7 +25,8 @@ using Port_MessageHandler = std::function<void(const Port_Message &)>;
 // A message object names where a message comes from; issueWarning sends one.
 // With no handler installed, warnings go to Qt's message log at warning level
 // with the domain as category and the file and line in the context, so a Qt
-// host's own message handler sees them.
+// host's own message handler sees them; there one final newline of the text is
+// dropped, as Qt ends each entry itself. A handler gets the text verbatim.
 class PORT_EXPORT Port_MsgManData
 {
 public:

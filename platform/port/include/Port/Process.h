@@ -19,6 +19,7 @@ public:
         TimedOut = 3,     // killed after the wait ran out
         Crashed = 4,      // ended by a signal
         BadCommand = 5,   // null or empty command
+        Lost = 6,         // ended, but its exit status was taken elsewhere (SIGCHLD ignored)
     };
 
     Process();
@@ -29,7 +30,8 @@ public:
 
     // Runs command (a program name looked up in the absolute entries of PATH,
     // or a path) without a shell and without a window, and waits for its end.
-    // Standard input, output and error are the null device. Returns a Status.
+    // Standard input, output and error are the null device. Whatever the
+    // command leaves running behind it is ended with it. Returns a Status.
     // waitForEnd and hideWindow are kept for the family's callers; the wait is
     // always bounded by timeoutMs().
     int RunNoWindow(const char *command, bool waitForEnd, bool hideWindow);
@@ -37,6 +39,7 @@ public:
     // Exit code of the last command that ran to its end; -1 otherwise.
     int GetChildRetcode() const;
 
+    // A negative wait counts as 0: the command is killed unless it has already ended.
     void setTimeoutMs(int ms);
     int timeoutMs() const;
 

@@ -15,7 +15,8 @@
 
 namespace Port {
 
-// How GetIndexOfString and Compare match their text.
+// How GetIndexOfString and Compare match their text. Only ASCII letters fold
+// case; any other value counts as CompareExact.
 enum CompareType : int {
     // Exact, case-sensitive match of the whole string (a search finds the text as it is).
     CompareExact = 0,
@@ -57,25 +58,37 @@ public:
     std::uint32_t Length() const noexcept { return m_length; }
     bool IsEmpty() const noexcept { return m_length == 0; }
 
-    // Position of text counted from the start of the string, or npos.
+    // Position of text counted from the start of the string, or npos. Both
+    // types search anywhere in the string; ComparePrefixNoCase ignores case.
+    // Null or empty text is found at 0.
     std::uint32_t GetIndexOfString(const char *text, CompareType type) const;
-    // The same, searching only inside range; the position is still counted
-    // from the start of the whole string.
+    // The same, searching only inside range (clamped as for the substring); a
+    // match must lie wholly inside it. The position is still counted from the
+    // start of the whole string. Empty text is found at range.first when the
+    // range holds at least one character of the string, else npos.
     std::uint32_t GetIndexOfString(const Port_Range &range, const StringBase &text, CompareType type) const;
 
-    // Removes the characters of set from the ends that type selects.
+    // Removes the characters of set from the ends that type selects; a null or
+    // empty set changes nothing.
     void Trim(const char *set, TrimType type);
 
-    // 0 for a match, otherwise the sign of the first difference.
+    // 0 for a match, otherwise the sign (-1 or 1) of the first difference.
+    // CompareExact compares whole strings; ComparePrefixNoCase asks whether
+    // this string begins with text. Null text counts as "".
     int Compare(const char *text, CompareType type) const;
 
-    // Fills the string from a printf-style format; no length limit.
+    // Fills the string from a printf-style format; no length limit. A format
+    // that fails leaves the string empty. Pass outside text only as an argument.
     void Format(const char *format, ...) PORT_PRINTF_FORMAT(2, 3);
 
     // The pieces of text between separator characters, in order. With
     // skipEmpty no empty piece is produced. A quote character starts a piece
     // in which separators do not split until the matching quote; an escape
     // character takes the next character literally. Empty sets mean none.
+    // An escape outranks a quote, and a quote a separator, for a character in
+    // several sets; escapes also work inside quotes; a lone escape at the end
+    // stays; an unclosed quote runs to the end. Without skipEmpty, empty text
+    // gives one empty piece and "a,,b" gives "a", "", "b".
     static std::vector<StringBase> Split(const StringBase &text, const StringBase &separators, bool skipEmpty,
                                          const StringBase &quotes, const StringBase &escapes);
 

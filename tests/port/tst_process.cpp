@@ -1,0 +1,275 @@
+// Tests of Port::Process on UNIX-like systems, with small real scripts put first on PATH.
+#include <Port/Process.h>
+
+#include <QtTest/QtTest>
+
+#include <cerrno>
+#include <csignal>
+#include <sys/types.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using Port::Process;
+
+namespace {
+
+constexpr int kShortTimeoutMs = 300;
+// Generous bound on how late a killed or finished run may return on a busy machine.
+constexpr qint64 kSlackMs = 2000;
+
+// Whether pid is still a running process (a zombie awaiting its reaper counts as ended).
+bool isRunning(qint64 pid)
+{
+    if (pid <= 0 || ::kill(static_cast<pid_t>(pid), 0) != 0)
+        return false;
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return true;
+    const QByteArray line = stat.readAll();
+    const int afterName = line.lastIndexOf(')');
+    return afterName < 0 || line.mid(afterName + 2, 1) != "Z";
+}
+
+bool endsSoon(qint64 pid)
+{
+    QDeadlineTimer deadline(kSlackMs);
+    while (isRunning(pid)) {
+        if (deadline.hasExpired())
+            return false;
+        QThread::msleep(10);
+    }
+    return true;
+}
+
+bool noChildLeft()
+{
+    return ::waitpid(-1, nullptr, WNOHANG) == -1 && errno == ECHILD;
+}
+
+} // namespace
+
+class TestProcess : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+    void cleanup();
+    void endings_data();
+    void endings();
+    void startProblems_data();
+    void startProblems();
+    void badCommand();
+    void hangingCommandIsKilled_data();
+    void hangingCommandIsKilled();
+    void leftoverGrandchildDoesNotDelayOrSurvive();
+    void workingDirectoryIsNeverSearched();
+    void findProgramSkipsWhatCannotRun();
+    void timeoutNeverNegative();
+
+private:
+    QString writeScript(const QString &name, const QByteArray &body, QFile::Permissions extra = QFile::ExeOwner);
+    qint64 readPid(const QString &name) const;
+
+    QTemporaryDir m_bin;
+    QByteArray m_savedPath;
+    QString m_savedCwd;
+};
+
+void TestProcess::initTestCase()
+{
+    QVERIFY(m_bin.isValid());
+    m_savedPath = qgetenv("PATH");
+    m_savedCwd = QDir::currentPath();
+}
+
+void TestProcess::cleanupTestCase()
+{
+    qputenv("PATH", m_savedPath);
+}
+
+void TestProcess::init()
+{
+    qputenv("PATH", QFile::encodeName(m_bin.path()) + ':' + m_savedPath);
+}
+
+void TestProcess::cleanup()
+{
+    QDir::setCurrent(m_savedCwd);
+    QVERIFY2(noChildLeft(), "a child was left unreaped");
+}
+
+QString TestProcess::writeScript(const QString &name, const QByteArray &body, QFile::Permissions extra)
+{
+    const QString path = m_bin.filePath(name);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return QString();
+    file.write("#!/bin/sh\n" + body + '\n');
+    file.close();
+    file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | extra);
+    return path;
+}
+
+qint64 TestProcess::readPid(const QString &name) const
+{
+    QFile file(m_bin.filePath(name));
+    return file.open(QIODevice::ReadOnly) ? file.readAll().trimmed().toLongLong() : -1;
+}
+
+void TestProcess::endings_data()
+{
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<int>("retcode");
+
+    QTest::newRow("success") << QByteArray("exit 0") << int(Process::Ran) << 0;
+    QTest::newRow("exit 1") << QByteArray("exit 1") << int(Process::Ran) << 1;
+    QTest::newRow("exit 7") << QByteArray("exit 7") << int(Process::Ran) << 7;
+    QTest::newRow("killed") << QByteArray("kill -KILL $$") << int(Process::Crashed) << -1;
+    // The test ignores SIGPIPE; the child must get the default back and die of it.
+    QTest::newRow("SIGPIPE reset") << QByteArray("kill -PIPE $$; exit 0") << int(Process::Crashed) << -1;
+    QTest::newRow("stdin is empty") << QByteArray("read line && exit 9; exit 4") << int(Process::Ran) << 4;
+}
+
+void TestProcess::endings()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(int, status);
+    QFETCH(int, retcode);
+    QVERIFY(!writeScript(QStringLiteral("kel-probe"), body).isEmpty());
+
+    const auto previousPipe = std::signal(SIGPIPE, SIG_IGN);
+    Process p;
+    const int got = p.RunNoWindow("kel-probe", true, true);
+    std::signal(SIGPIPE, previousPipe);
+    QCOMPARE(got, status);
+    QCOMPARE(p.GetChildRetcode(), retcode);
+}
+
+void TestProcess::startProblems_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<int>("status");
+
+    QTest::newRow("not on PATH") << QStringLiteral("kel-no-such-program") << int(Process::NotFound);
+    QTest::newRow("missing path") << QStringLiteral("/nonexistent-kel/prog") << int(Process::NotFound);
+    QTest::newRow("not executable") << QStringLiteral("@plain") << int(Process::StartFailed);
+    QTest::newRow("directory") << QStringLiteral("@") << int(Process::StartFailed);
+}
+
+void TestProcess::startProblems()
+{
+    QFETCH(QString, command);
+    QFETCH(int, status);
+    writeScript(QStringLiteral("plain"), "exit 0", {});
+    if (command.startsWith(QLatin1Char('@')))
+        command = m_bin.filePath(command.mid(1));
+
+    Process p;
+    QCOMPARE(p.RunNoWindow(QFile::encodeName(command).constData(), true, true), status);
+    QCOMPARE(p.GetChildRetcode(), -1);
+}
+
+void TestProcess::badCommand()
+{
+    Process p;
+    QCOMPARE(p.RunNoWindow(nullptr, true, true), int(Process::BadCommand));
+    QCOMPARE(p.RunNoWindow("", true, true), int(Process::BadCommand));
+}
+
+void TestProcess::hangingCommandIsKilled_data()
+{
+    QTest::addColumn<QByteArray>("body");
+
+    QTest::newRow("sleeps") << QByteArray("echo $$ > \"$0.pid\"; exec sleep 30");
+    QTest::newRow("ignores TERM, waits on a grandchild")
+        << QByteArray("trap '' TERM; sleep 30 & echo $! > \"$0.pid\"; wait");
+}
+
+void TestProcess::hangingCommandIsKilled()
+{
+    QFETCH(QByteArray, body);
+    QVERIFY(!writeScript(QStringLiteral("kel-hang"), body).isEmpty());
+
+    Process p;
+    p.setTimeoutMs(kShortTimeoutMs);
+    QElapsedTimer timer;
+    timer.start();
+    QCOMPARE(p.RunNoWindow("kel-hang", true, true), int(Process::TimedOut));
+    QVERIFY(timer.elapsed() < kShortTimeoutMs + kSlackMs);
+    QCOMPARE(p.GetChildRetcode(), -1);
+    const qint64 pid = readPid(QStringLiteral("kel-hang.pid"));
+    QVERIFY(pid > 0);
+    QVERIFY2(endsSoon(pid), "the command or its grandchild outlived the call");
+}
+
+void TestProcess::leftoverGrandchildDoesNotDelayOrSurvive()
+{
+    // The grandchild keeps the script's output open and would run for 30 s.
+    QVERIFY(!writeScript(QStringLiteral("kel-daemon"), "sleep 30 & echo $! > \"$0.pid\"; exit 3").isEmpty());
+    Process p;
+    p.setTimeoutMs(10000);
+    QElapsedTimer timer;
+    timer.start();
+    QCOMPARE(p.RunNoWindow("kel-daemon", true, true), int(Process::Ran));
+    QVERIFY(timer.elapsed() < kSlackMs);
+    QCOMPARE(p.GetChildRetcode(), 3);
+    QVERIFY2(endsSoon(readPid(QStringLiteral("kel-daemon.pid"))), "the grandchild outlived the call");
+}
+
+void TestProcess::workingDirectoryIsNeverSearched()
+{
+    QTemporaryDir cwd;
+    QVERIFY(cwd.isValid());
+    const QString marker = cwd.filePath(QStringLiteral("ran"));
+    QFile planted(cwd.filePath(QStringLiteral("kel-planted")));
+    QVERIFY(planted.open(QIODevice::WriteOnly));
+    planted.write("#!/bin/sh\ntouch '" + QFile::encodeName(marker) + "'\n");
+    planted.close();
+    planted.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QVERIFY(QDir(cwd.path()).mkdir(QStringLiteral("sub")));
+    QFile::copy(planted.fileName(), cwd.filePath(QStringLiteral("sub/kel-planted")));
+
+    QVERIFY(QDir::setCurrent(cwd.path()));
+    qputenv("PATH", "::.:sub:./sub:");
+    QVERIFY(Process::FindProgram("kel-planted").IsEmpty());
+    Process p;
+    QCOMPARE(p.RunNoWindow("kel-planted", true, true), int(Process::NotFound));
+    QVERIFY(!QFile::exists(marker));
+}
+
+void TestProcess::findProgramSkipsWhatCannotRun()
+{
+    QTemporaryDir later;
+    QVERIFY(later.isValid());
+    // First on PATH: a directory and a file without the execute bit, both named like the program.
+    QVERIFY(QDir(m_bin.path()).mkdir(QStringLiteral("kel-tool")));
+    QTemporaryDir plainDir;
+    QFile plain(plainDir.filePath(QStringLiteral("kel-tool")));
+    QVERIFY(plain.open(QIODevice::WriteOnly));
+    plain.close();
+    const QString real = later.filePath(QStringLiteral("kel-tool"));
+    QVERIFY(QFile::copy(writeScript(QStringLiteral("kel-tool-src"), "exit 5"), real));
+
+    qputenv("PATH", QFile::encodeName(m_bin.path() + QLatin1Char(':') + plainDir.path() + QLatin1Char(':') + later.path()));
+    QCOMPARE(QFile::decodeName(Process::FindProgram("kel-tool").c_str()), real);
+    QCOMPARE(QByteArray(Process::FindProgram("./x/kel-tool").c_str()), QByteArray("./x/kel-tool"));
+    QVERIFY(Process::FindProgram(nullptr).IsEmpty());
+    Process p;
+    QCOMPARE(p.RunNoWindow("kel-tool", true, true), int(Process::Ran));
+    QCOMPARE(p.GetChildRetcode(), 5);
+}
+
+void TestProcess::timeoutNeverNegative()
+{
+    Process p;
+    QCOMPARE(p.timeoutMs(), Process::DefaultTimeoutMs);
+    p.setTimeoutMs(-5);
+    QCOMPARE(p.timeoutMs(), 0);
+}
+
+QTEST_GUILESS_MAIN(TestProcess)
+#include "tst_process.moc"
