@@ -1,1 +1,188 @@
-// placeholder
+// Gui::Wisp::DesktopHelpManager: target checks, help map lookup and messages, shared by every platform.
+#include <Gui/Wisp/DesktopHelpManager.h>
+
+#include "DesktopOpener.h"
+#include "HelpMap.h"
+
+#include <Port/MsgManData.h>
+
+#include <QtCore/QByteArray>
+#include <QtCore/QCoreApplication>
+#include <QtCore/QDir>
+#include <QtCore/QFileInfo>
+#include <QtCore/QMutex>
+#include <QtCore/QMutexLocker>
+
+#include <optional>
+
+#ifndef KEL_INSTALL_DATADIR
+#  error "KEL_INSTALL_DATADIR must name the installed data folder (set by platform/wisp/CMakeLists.txt)"
+#endif
+
+namespace Gui {
+namespace Wisp {
+
+namespace {
+
+constexpr char MessageDomain[] = "wisp";
+constexpr char SourceName[] = "DesktopHelpManager.cpp";
+constexpr char HelpFolderName[] = "help";
+constexpr char OptionMark = '-';
+
+Port_MsgManData messageAt(unsigned line)
+{
+    return Port_MsgManData::createObject(MessageDomain, SourceName, line, "");
+}
+
+const char *describe(DesktopOpener::Kind kind)
+{
+    return kind == DesktopOpener::Kind::PdfFile ? "PDF files" : "web pages";
+}
+
+// A target the opener would read as an option (or none at all) is never
+// handed on: "--help" or "-e cmd" must not reach its command line.
+bool isRefusedTarget(const QString &target)
+{
+    return target.isEmpty() || target.startsWith(QLatin1Char(OptionMark));
+}
+
+void warnAboutStart(DesktopOpener::Kind kind, const QString &target, const DesktopOpener::StartResult &result)
+{
+    const QByteArray program = QDir::toNativeSeparators(result.program).toUtf8();
+    const QByteArray what = target.toUtf8();
+    switch (result.outcome) {
+    case DesktopOpener::StartResult::Started:
+        return;
+    case DesktopOpener::StartResult::NoOpener:
+        messageAt(__LINE__).issueWarning("No default program for %s was found; '%s' not opened", describe(kind),
+                                         what.constData());
+        return;
+    case DesktopOpener::StartResult::StartFailed:
+        messageAt(__LINE__).issueWarning("Could not start '%s' for '%s' (system error %d)", program.constData(),
+                                         what.constData(), result.detail);
+        return;
+    case DesktopOpener::StartResult::ExitedWithFailure:
+        messageAt(__LINE__).issueWarning("'%s' failed at once with exit code %d for '%s'", program.constData(),
+                                         result.detail, what.constData());
+        return;
+    case DesktopOpener::StartResult::Crashed:
+        messageAt(__LINE__).issueWarning("'%s' was ended by signal %d for '%s'", program.constData(), result.detail,
+                                         what.constData());
+        return;
+    }
+}
+
+bool openWithDefaultProgram(DesktopOpener::Kind kind, const QString &target)
+{
+    if (isRefusedTarget(target)) {
+        messageAt(__LINE__).issueWarning("Refusing to open '%s' with the default program for %s: empty or starts with '-'",
+                                         target.toUtf8().constData(), describe(kind));
+        return false;
+    }
+    const DesktopOpener::StartResult result = DesktopOpener::start(kind, target);
+    warnAboutStart(kind, target, result);
+    return result.outcome == DesktopOpener::StartResult::Started;
+}
+
+} // namespace
+
+class DesktopHelpManager::Private
+{
+public:
+    mutable QMutex mutex;
+    // Unset until the host chooses folders; then the defaults are used.
+    std::optional<QStringList> folders;
+};
+
+DesktopHelpManager::DesktopHelpManager() : d(new Private) {}
+
+DesktopHelpManager::~DesktopHelpManager()
+{
+    uninstall();
+}
+
+QString DesktopHelpManager::getPDFViewer() const
+{
+    return DesktopOpener::defaultCommand(DesktopOpener::Kind::PdfFile);
+}
+
+QString DesktopHelpManager::getWebBrowser() const
+{
+    return DesktopOpener::defaultCommand(DesktopOpener::Kind::WebLink);
+}
+
+bool DesktopHelpManager::runPDFReader(const QString &file)
+{
+    // A relative name is made absolute first: the viewer runs with another
+    // working directory, and "-x.pdf" becomes "/cwd/-x.pdf", no option.
+    const QString absolute = file.isEmpty() ? QString() : QDir::toNativeSeparators(QFileInfo(file).absoluteFilePath());
+    return openWithDefaultProgram(DesktopOpener::Kind::PdfFile, absolute);
+}
+
+bool DesktopHelpManager::runWebBrowser(const QString &url)
+{
+    return openWithDefaultProgram(DesktopOpener::Kind::WebLink, url);
+}
+
+bool DesktopHelpManager::showHelpTopic(const QString &mapName, const QString &topic, TopicPrefix prefix)
+{
+    // Topics are looked up as they stand whatever the prefix: the maps of
+    // this family carry no context entries.
+    Q_UNUSED(prefix)
+    const QByteArray mapText = mapName.toUtf8();
+    const QByteArray topicText = topic.toUtf8();
+    if (!HelpMap::isPlainName(mapName)) {
+        messageAt(__LINE__).issueWarning("Help map name '%s' is not a file name inside the help folders; topic '%s' not opened",
+                                         mapText.constData(), topicText.constData());
+        return false;
+    }
+    const QString mapPath = HelpMap::locate(helpFolders(), mapName);
+    if (mapPath.isEmpty()) {
+        messageAt(__LINE__).issueWarning("Help map '%s' is in none of the help folders; topic '%s' not opened",
+                                         mapText.constData(), topicText.constData());
+        return false;
+    }
+    QByteArray content;
+    QString problem;
+    if (!HelpMap::readText(mapPath, &content, &problem)) {
+        messageAt(__LINE__).issueWarning("Help map '%s' could not be read (%s); topic '%s' not opened",
+                                         QDir::toNativeSeparators(mapPath).toUtf8().constData(),
+                                         problem.toUtf8().constData(), topicText.constData());
+        return false;
+    }
+    const QString target = HelpMap::targetOf(content, topic);
+    if (target.isEmpty()) {
+        messageAt(__LINE__).issueWarning("Help map '%s' has no topic '%s'", mapText.constData(), topicText.constData());
+        return false;
+    }
+    return runWebBrowser(HelpMap::browserTarget(target, QFileInfo(mapPath).absolutePath()));
+}
+
+void DesktopHelpManager::setHelpFolders(const QStringList &folders)
+{
+    QMutexLocker lock(&d->mutex);
+    d->folders = folders;
+}
+
+QStringList DesktopHelpManager::helpFolders() const
+{
+    {
+        QMutexLocker lock(&d->mutex);
+        if (d->folders)
+            return *d->folders;
+    }
+    return defaultHelpFolders();
+}
+
+QStringList DesktopHelpManager::defaultHelpFolders()
+{
+    QStringList folders;
+    // Without an application object there is no executable folder to ask.
+    if (QCoreApplication::instance())
+        folders << QCoreApplication::applicationDirPath() + QLatin1Char('/') + QLatin1String(HelpFolderName);
+    folders << QString::fromUtf8(KEL_INSTALL_DATADIR) + QLatin1Char('/') + QLatin1String(HelpFolderName);
+    return folders;
+}
+
+} // namespace Wisp
+} // namespace Gui

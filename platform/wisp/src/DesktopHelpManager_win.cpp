@@ -1,1 +1,199 @@
-// placeholder
+// DesktopHelpManager on Windows: the program registered for PDF files or web links, started without a shell.
+#include "DesktopOpener.h"
+
+#include <Gui/Wisp/DesktopHelpManager.h>
+
+#include <QtCore/QString>
+
+#include <string>
+#include <vector>
+
+#include <windows.h>
+#include <shellapi.h>
+#include <shlwapi.h>
+
+#if defined(_MSC_VER)
+// AssocQueryStringW and PathIsRelativeW live in shlwapi, CommandLineToArgvW in shell32.
+#  pragma comment(lib, "shlwapi.lib")
+#  pragma comment(lib, "shell32.lib")
+#endif
+
+namespace Gui {
+namespace Wisp {
+namespace DesktopOpener {
+
+namespace {
+
+constexpr wchar_t OpenVerb[] = L"open";
+constexpr wchar_t PdfAssociation[] = L".pdf";
+constexpr wchar_t WebAssociation[] = L"http";
+// The placeholder this family writes; registrations also use "%L" and "%l".
+constexpr wchar_t Placeholder[] = L"%1";
+// "All remaining arguments": there are none besides the target.
+constexpr wchar_t RestPlaceholder[] = L"%*";
+
+const wchar_t *associationOf(Kind kind)
+{
+    return kind == Kind::PdfFile ? PdfAssociation : WebAssociation;
+}
+
+// The registered command line, such as "C:\Viewer\viewer.exe" "%1"; empty when none.
+std::wstring registeredCommand(Kind kind)
+{
+    DWORD length = 0;
+    if (AssocQueryStringW(ASSOCF_NONE, ASSOCSTR_COMMAND, associationOf(kind), OpenVerb, nullptr, &length) != S_FALSE
+        || length == 0)
+        return std::wstring();
+    std::wstring command(length, L'\0');
+    if (FAILED(AssocQueryStringW(ASSOCF_NONE, ASSOCSTR_COMMAND, associationOf(kind), OpenVerb, &command[0], &length)))
+        return std::wstring();
+    command.resize(length > 0 ? length - 1 : 0); // length counts the terminating NUL
+    return command;
+}
+
+// True for the letter after '%' in "%1", "%L" and "%l".
+bool isPlaceholderLetter(wchar_t c)
+{
+    return c == L'1' || c == L'L' || c == L'l';
+}
+
+// Replaces every placeholder in text in one pass, so a value that itself
+// holds "%1" is never substituted again; true when there was one.
+bool substitutePlaceholders(std::wstring &text, const std::wstring &value)
+{
+    std::wstring result;
+    bool found = false;
+    for (size_t i = 0; i < text.size();) {
+        if (text[i] == L'%' && i + 1 < text.size() && isPlaceholderLetter(text[i + 1])) {
+            result += value;
+            i += 2;
+            found = true;
+        } else {
+            result += text[i++];
+        }
+    }
+    text.swap(result);
+    return found;
+}
+
+// The registered command split the way the program itself will split it,
+// with the target in place of the placeholder (or appended when it has none).
+std::vector<std::wstring> commandArguments(const std::wstring &command, const std::wstring &target)
+{
+    int count = 0;
+    LPWSTR *split = CommandLineToArgvW(command.c_str(), &count);
+    if (!split)
+        return {};
+    std::vector<std::wstring> arguments;
+    bool placed = false;
+    for (int i = 0; i < count; ++i) {
+        std::wstring argument(split[i]);
+        if (argument == RestPlaceholder)
+            continue;
+        if (i > 0 && substitutePlaceholders(argument, target))
+            placed = true;
+        arguments.push_back(argument);
+    }
+    LocalFree(split);
+    if (!arguments.empty() && !placed)
+        arguments.push_back(target);
+    return arguments;
+}
+
+// Quotes one argument by the rules of the C runtime's command-line parser:
+// backslashes are literal except before a quote.
+void appendQuoted(std::wstring &commandLine, const std::wstring &argument)
+{
+    commandLine += L'"';
+    size_t backslashes = 0;
+    for (wchar_t c : argument) {
+        if (c == L'\\') {
+            ++backslashes;
+            continue;
+        }
+        commandLine.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+        backslashes = 0;
+        commandLine += c;
+    }
+    commandLine.append(backslashes * 2, L'\\');
+    commandLine += L'"';
+}
+
+std::wstring joinCommandLine(const std::vector<std::wstring> &arguments)
+{
+    std::wstring commandLine;
+    for (const std::wstring &argument : arguments) {
+        if (!commandLine.empty())
+            commandLine += L' ';
+        appendQuoted(commandLine, argument);
+    }
+    return commandLine;
+}
+
+// A registration normally names its program by full path; a bare name is
+// taken from the system folder only, never from the working directory.
+std::wstring programPath(const std::wstring &program)
+{
+    if (!PathIsRelativeW(program.c_str()))
+        return program;
+    wchar_t systemFolder[MAX_PATH];
+    const UINT length = GetSystemDirectoryW(systemFolder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return std::wstring();
+    const std::wstring candidate = std::wstring(systemFolder) + L'\\' + program;
+    return GetFileAttributesW(candidate.c_str()) == INVALID_FILE_ATTRIBUTES ? std::wstring() : candidate;
+}
+
+StartResult awaitEarlyEnd(const PROCESS_INFORMATION &process)
+{
+    StartResult result{StartResult::Started, 0, QString()};
+    if (WaitForSingleObject(process.hProcess, DesktopHelpManager::StartCheckMs) == WAIT_OBJECT_0) {
+        DWORD exitCode = 0;
+        if (GetExitCodeProcess(process.hProcess, &exitCode) && exitCode != 0)
+            result = StartResult{StartResult::ExitedWithFailure, int(exitCode), QString()};
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return result;
+}
+
+} // namespace
+
+QString defaultCommand(Kind kind)
+{
+    std::wstring command = registeredCommand(kind);
+    if (command.empty())
+        return QString();
+    if (!substitutePlaceholders(command, Placeholder))
+        command += L" \"%1\"";
+    return QString::fromStdWString(command);
+}
+
+StartResult start(Kind kind, const QString &target)
+{
+    const std::wstring command = registeredCommand(kind);
+    if (command.empty())
+        return StartResult{StartResult::NoOpener, 0, QString()};
+    std::vector<std::wstring> arguments = commandArguments(command, target.toStdWString());
+    if (arguments.empty())
+        return StartResult{StartResult::NoOpener, 0, QString()};
+    const std::wstring program = programPath(arguments.front());
+    const QString programName = QString::fromStdWString(arguments.front());
+    if (program.empty())
+        return StartResult{StartResult::StartFailed, int(ERROR_FILE_NOT_FOUND), programName};
+    std::wstring commandLine = joinCommandLine(arguments);
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    // No inherited handles: the program's standard streams are the null device.
+    if (!CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE,
+                        CREATE_NEW_PROCESS_GROUP | DETACHED_PROCESS, nullptr, nullptr, &startup, &process))
+        return StartResult{StartResult::StartFailed, int(GetLastError()), programName};
+    StartResult result = awaitEarlyEnd(process);
+    result.program = programName;
+    return result;
+}
+
+} // namespace DesktopOpener
+} // namespace Wisp
+} // namespace Gui

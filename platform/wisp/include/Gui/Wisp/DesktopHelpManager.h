@@ -28,7 +28,11 @@ public:
     QString getWebBrowser() const override;
 
     // False for a missing opener, an opener that exits with a failure status
-    // within StartCheckMs, or a target that begins with '-'.
+    // within StartCheckMs, or a target that is empty or begins with '-'. A
+    // relative file is made absolute first, so "-x.pdf" is opened as
+    // "<working folder>/-x.pdf". An opener still running after StartCheckMs
+    // counts as started and outlives the call. Failures warn on the message
+    // channel.
     bool runPDFReader(const QString &file) override;
     bool runWebBrowser(const QString &url) override;
 
@@ -39,7 +43,9 @@ public:
     bool showHelpTopic(const QString &mapName, const QString &topic, TopicPrefix prefix) override;
 
     // The folders searched for help maps, in order. By default "help" beside
-    // the executable and "<prefix>/share/KelGuiUtilities/help".
+    // the executable and "<prefix>/share/KelGuiUtilities/help". The list set
+    // replaces the defaults entirely; an empty list searches nowhere. A map
+    // name must be a plain file name: it never reaches outside these folders.
     void setHelpFolders(const QStringList &folders);
     QStringList helpFolders() const;
 

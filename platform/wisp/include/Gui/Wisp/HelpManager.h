@@ -37,7 +37,15 @@ public:
     virtual bool runWebBrowser(const QString &url) = 0;
 
     // Opens topic of the help map mapName; true when it opened.
+    // With NoPrefix the topic is looked up as it stands; ContextPrefix is kept
+    // for the family's callers and looks the topic up the same way.
     virtual bool showHelpTopic(const QString &mapName, const QString &topic, TopicPrefix prefix) = 0;
+
+protected:
+    // Takes this manager out of the process slot when it is the installed one.
+    // A derived destructor calls it first, so no caller reaches a manager whose
+    // derived part is already gone.
+    void uninstall() noexcept;
 };
 
 } // namespace Wisp

@@ -1,0 +1,394 @@
+// Tests of the desktop help manager against a stand-in opener that records what it really receives.
+#include "ArgRecorder.h"
+#include "KelTestSupport.h"
+
+#include <Gui/Wisp/DesktopHelpManager.h>
+
+#include <QtCore/QDir>
+#include <QtCore/QElapsedTimer>
+#include <QtCore/QFile>
+#include <QtCore/QTemporaryDir>
+#include <QtCore/QUrl>
+#include <QtTest/QtTest>
+
+#include <memory>
+
+#if defined(Q_OS_LINUX)
+#  include <unistd.h>
+#endif
+
+using Gui::Wisp::DesktopHelpManager;
+using Gui::Wisp::HelpManager;
+
+namespace {
+
+constexpr char OutVariable[] = "KEL_ARGRECORDER_OUT";
+constexpr char SleepVariable[] = "KEL_ARGRECORDER_SLEEP_MS";
+constexpr char ExitVariable[] = "KEL_ARGRECORDER_EXIT";
+constexpr char MapName[] = "app.map";
+// The start check is 500 ms; the rest is slack for a loaded machine.
+constexpr qint64 PromptReturnMs = 1500;
+
+void writeFile(const QString &path, const QByteArray &content)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(content), qint64(content.size()));
+}
+
+bool anyMessageNames(const KelTest::MessageRecorder &recorder, const QStringList &parts)
+{
+    for (const Port_Message &m : recorder.messages()) {
+        const QString text = QString::fromStdString(m.text);
+        if (std::all_of(parts.cbegin(), parts.cend(), [&](const QString &p) { return text.contains(p); }))
+            return true;
+    }
+    return false;
+}
+
+#if defined(Q_OS_LINUX)
+// Children of this process that ended and were never waited for.
+int zombieChildren()
+{
+    int zombies = 0;
+    const QString self = QString::number(getpid());
+    for (const QString &pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        QFile stat(QLatin1String("/proc/") + pid + QLatin1String("/stat"));
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        // "pid (name) state ppid ...": the name may hold blanks, so start after ')'.
+        const QByteArray line = stat.readAll();
+        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() > 1 && fields.at(0) == "Z" && QString::fromLatin1(fields.at(1)) == self)
+            ++zombies;
+    }
+    return zombies;
+}
+#endif
+
+// A manager whose browser is the test itself: a subclass that intercepts.
+class InterceptingHelpManager : public DesktopHelpManager
+{
+public:
+    bool runWebBrowser(const QString &url) override
+    {
+        urls << url;
+        return true;
+    }
+    QStringList urls;
+};
+
+} // namespace
+
+class DesktopHelpManagerTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    QString openerDir() const { return m_work->path() + QLatin1String("/bin"); }
+    QString records() const { return m_work->path() + QLatin1String("/records"); }
+    QString helpA() const { return m_work->path() + QLatin1String("/helpA"); }
+    QString helpB() const { return m_work->path() + QLatin1String("/helpB"); }
+    void installOpener(const QString &dir) const
+    {
+        QDir().mkpath(dir);
+        QVERIFY(QFile::copy(KelTest::argRecorderPath(), dir + QLatin1String("/xdg-open")));
+    }
+    void setPath(const QString &path) const { qputenv("PATH", QFile::encodeName(path)); }
+    // "@A/x" and "@B/x" stand for the file: URL of x in help folder A or B.
+    QByteArray expectedTarget(const QString &expected) const
+    {
+        if (!expected.startsWith(QLatin1Char('@')))
+            return expected.toUtf8();
+        const QString folder = expected.at(1) == QLatin1Char('A') ? helpA() : helpB();
+        return QUrl::fromLocalFile(folder + expected.mid(2)).toString(QUrl::FullyEncoded).toUtf8();
+    }
+    void addPayloadRows();
+
+    QByteArray m_originalPath;
+    QString m_originalCwd;
+    std::unique_ptr<QTemporaryDir> m_work;
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY2(QFileInfo(KelTest::argRecorderPath()).isExecutable(), "kel_argrecorder must be built");
+        m_originalPath = qgetenv("PATH");
+        m_originalCwd = QDir::currentPath();
+    }
+
+    void init()
+    {
+        m_work.reset(new QTemporaryDir);
+        QVERIFY(m_work->isValid());
+        installOpener(openerDir());
+        // First in PATH, ahead of any real opener of the machine.
+        setPath(openerDir() + QLatin1Char(':') + QFile::decodeName(m_originalPath));
+        qputenv(OutVariable, QFile::encodeName(records()));
+        QVERIFY(QDir::setCurrent(m_work->path()));
+    }
+
+    void cleanup()
+    {
+        qputenv("PATH", m_originalPath);
+        qunsetenv(OutVariable);
+        qunsetenv(SleepVariable);
+        qunsetenv(ExitVariable);
+        QDir::setCurrent(m_originalCwd);
+        m_work.reset();
+    }
+
+    void defaultCommandNamesOpener_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<bool>("quoted");
+        QTest::newRow("plain folder") << QStringLiteral("bin") << false;
+        QTest::newRow("folder with a blank") << QStringLiteral("my tools") << true;
+    }
+    void defaultCommandNamesOpener()
+    {
+        QFETCH(QString, folder);
+        QFETCH(bool, quoted);
+        const QString dir = m_work->path() + QLatin1Char('/') + folder;
+        if (folder != QLatin1String("bin"))
+            installOpener(dir);
+        setPath(dir);
+        const QString program = dir + QLatin1String("/xdg-open");
+        const QString expected = (quoted ? QLatin1Char('"') + program + QLatin1Char('"') : program) + QLatin1String(" %1");
+        DesktopHelpManager help;
+        QCOMPARE(help.getPDFViewer(), expected);
+        QCOMPARE(help.getWebBrowser(), expected);
+    }
+
+    void missingOpenerFails_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::newRow("empty folder") << QStringLiteral("@/empty");
+        QTest::newRow("relative entry holding an opener") << QStringLiteral("bin");
+        QTest::newRow("empty entries, opener in working folder") << QStringLiteral("::");
+    }
+    void missingOpenerFails()
+    {
+        QFETCH(QString, path);
+        QDir().mkpath(m_work->path() + QLatin1String("/empty"));
+        installOpener(m_work->path()); // the working folder
+        setPath(path.replace(QLatin1Char('@'), m_work->path()));
+        KelTest::MessageRecorder messages;
+        DesktopHelpManager help;
+        QVERIFY(help.getPDFViewer().isNull());
+        QVERIFY(help.getWebBrowser().isNull());
+        QVERIFY(!help.runWebBrowser(QStringLiteral("https://example.org/")));
+        QVERIFY(!help.runPDFReader(QStringLiteral("manual.pdf")));
+        QVERIFY(!QFile::exists(records()));
+        QVERIFY(anyMessageNames(messages, {QStringLiteral("No default program"), QStringLiteral("manual.pdf")}));
+    }
+
+    void openerStatusDecides_data()
+    {
+        QTest::addColumn<QByteArray>("exitSetting");
+        QTest::addColumn<bool>("started");
+        QTest::newRow("exit 0") << QByteArray("0") << true;
+        QTest::newRow("exit 1") << QByteArray("1") << false;
+        QTest::newRow("exit 3") << QByteArray("3") << false;
+        QTest::newRow("killed by a signal") << QByteArray("abort") << false;
+    }
+    void openerStatusDecides()
+    {
+        QFETCH(QByteArray, exitSetting);
+        QFETCH(bool, started);
+        qputenv(ExitVariable, exitSetting);
+        KelTest::MessageRecorder messages;
+        DesktopHelpManager help;
+        QCOMPARE(help.runWebBrowser(QStringLiteral("https://example.org/")), started);
+        QCOMPARE(help.runPDFReader(QStringLiteral("manual.pdf")), started);
+        QCOMPARE(messages.messages().size(), started ? size_t(0) : size_t(2));
+        if (exitSetting == "3")
+            QVERIFY(anyMessageNames(messages, {QStringLiteral("exit code 3"), QStringLiteral("https://example.org/")}));
+    }
+
+    void runningOpenerOutlivesCall()
+    {
+        qputenv(SleepVariable, "2000");
+        DesktopHelpManager help;
+        QElapsedTimer timer;
+        timer.start();
+        QVERIFY(help.runWebBrowser(QStringLiteral("https://example.org/long")));
+        QVERIFY2(timer.elapsed() < PromptReturnMs, qPrintable(QString::number(timer.elapsed())));
+        // The opener records only after its sleep: the record proves it survived.
+        QCOMPARE(KelTest::waitForArgRecords(records(), 1), QList<QByteArray>{"https://example.org/long"});
+#if defined(Q_OS_LINUX)
+        QTRY_COMPARE_WITH_TIMEOUT(zombieChildren(), 0, KelTest::ArgRecordWaitMs);
+#endif
+    }
+
+    void webLinkArrivesIntact_data() { addPayloadRows(); }
+    void webLinkArrivesIntact()
+    {
+        QFETCH(QString, payload);
+        DesktopHelpManager help;
+        QVERIFY(help.runWebBrowser(payload));
+        QCOMPARE(KelTest::waitForArgRecords(records(), 1), QList<QByteArray>{payload.toUtf8()});
+        QVERIFY(!QFile::exists(m_work->path() + QLatin1String("/pwned")));
+    }
+
+    void pdfFileArrivesIntactAndAbsolute_data()
+    {
+        addPayloadRows();
+        QTest::newRow("option-like name") << QStringLiteral("-x.pdf");
+        QTest::newRow("long option") << QStringLiteral("--help");
+    }
+    void pdfFileArrivesIntactAndAbsolute()
+    {
+        QFETCH(QString, payload);
+        DesktopHelpManager help;
+        QVERIFY(help.runPDFReader(payload));
+        const QByteArray expected = QFile::encodeName(QDir::currentPath() + QLatin1Char('/') + payload);
+        QCOMPARE(KelTest::waitForArgRecords(records(), 1), QList<QByteArray>{expected});
+        QVERIFY(!QFile::exists(m_work->path() + QLatin1String("/pwned")));
+    }
+
+    void optionLikeOrEmptyTargetRefused_data()
+    {
+        QTest::addColumn<bool>("pdf");
+        QTest::addColumn<QString>("target");
+        QTest::newRow("link with '-'") << false << QStringLiteral("-x");
+        QTest::newRow("link with '--'") << false << QStringLiteral("--help");
+        QTest::newRow("empty link") << false << QString();
+        QTest::newRow("empty file") << true << QString();
+    }
+    void optionLikeOrEmptyTargetRefused()
+    {
+        QFETCH(bool, pdf);
+        QFETCH(QString, target);
+        KelTest::MessageRecorder messages;
+        DesktopHelpManager help;
+        QVERIFY(!(pdf ? help.runPDFReader(target) : help.runWebBrowser(target)));
+        QVERIFY(anyMessageNames(messages, {QStringLiteral("Refusing")}));
+        QThread::msleep(100);
+        QVERIFY(!QFile::exists(records()));
+    }
+
+    void helpTopicOpensTarget_data()
+    {
+        QTest::addColumn<QString>("mapName");
+        QTest::addColumn<QString>("topic");
+        QTest::addColumn<QString>("expected"); // empty: not opened
+        const auto S = [](const char *text) { return QString::fromUtf8(text); };
+        const QString map = S(MapName);
+        QTest::newRow("URL target") << map << S("intro") << S("https://example.org/help?x=1&lang=en");
+        QTest::newRow("relative file with a blank") << map << S("page") << S("@A/pages/first page.html");
+        QTest::newRow("UTF-8 file") << map << S("utf") << S("@A/pages/Gr\xc3\xbc\xc3\x9f" "e.html");
+        QTest::newRow("blanks around map topic") << map << S("spaced topic") << S("@A/spaced.html");
+        QTest::newRow("blanks around asked topic") << map << S("  intro ") << S("https://example.org/help?x=1&lang=en");
+        QTest::newRow("first duplicate wins") << map << S("dup") << S("https://example.org/first");
+        QTest::newRow("split at first '='") << map << S("eq") << S("https://example.org/q?a=b=c");
+        QTest::newRow("commented out") << map << S("commented") << S("");
+        QTest::newRow("comment line as topic") << map << S("# commented") << S("");
+        QTest::newRow("line without '='") << map << S("no separator") << S("");
+        QTest::newRow("empty topic") << map << S("") << S("");
+        QTest::newRow("topics are case-sensitive") << map << S("Intro") << S("");
+        QTest::newRow("first folder wins") << map << S("where") << S("https://example.org/A");
+        QTest::newRow("later folder, relative to it") << S("onlyb.map") << S("b") << S("@B/b.html");
+        QTest::newRow("missing map") << S("none.map") << S("intro") << S("");
+        QTest::newRow("parent folder") << S("../outside.map") << S("intro") << S("");
+        QTest::newRow("subfolder") << S("sub/inner.map") << S("intro") << S("");
+        QTest::newRow("backslash") << S("sub\\inner.map") << S("intro") << S("");
+        QTest::newRow("absolute") << S("@/outside.map") << S("intro") << S("");
+    }
+    void helpTopicOpensTarget()
+    {
+        QFETCH(QString, mapName);
+        QFETCH(QString, topic);
+        QFETCH(QString, expected);
+        writeFile(helpA() + QLatin1Char('/') + QLatin1String(MapName),
+                  "# Help map of the test application\n"
+                  "intro = https://example.org/help?x=1&lang=en\r\n"
+                  "\n"
+                  "   spaced topic    =   spaced.html   \n"
+                  "page=pages/first page.html\n"
+                  "dup = https://example.org/first\n"
+                  "dup = https://example.org/second\n"
+                  "eq = https://example.org/q?a=b=c\n"
+                  "# commented = https://example.org/commented\n"
+                  "no separator\n"
+                  "= https://example.org/no-topic\n"
+                  "utf = pages/Gr\xc3\xbc\xc3\x9f" "e.html\n"
+                  "where = https://example.org/A\n");
+        writeFile(helpB() + QLatin1Char('/') + QLatin1String(MapName), "where = https://example.org/B\n");
+        writeFile(helpB() + QLatin1String("/onlyb.map"), "b = b.html\n");
+        const QByteArray escapee = "intro = https://example.org/escaped\n";
+        writeFile(m_work->path() + QLatin1String("/outside.map"), escapee);
+        writeFile(helpA() + QLatin1String("/sub/inner.map"), escapee);
+        writeFile(helpA() + QLatin1String("/sub\\inner.map"), escapee);
+        mapName.replace(QLatin1Char('@'), m_work->path());
+
+        KelTest::MessageRecorder messages;
+        DesktopHelpManager help;
+        help.setHelpFolders({helpA(), helpB()});
+        const bool opened = help.showHelpTopic(mapName, topic, HelpManager::NoPrefix);
+        if (expected.isEmpty()) {
+            QVERIFY(!opened);
+            QVERIFY(anyMessageNames(messages, {mapName, topic}));
+            QThread::msleep(100);
+            QVERIFY(!QFile::exists(records()));
+        } else {
+            QVERIFY(opened);
+            QCOMPARE(KelTest::waitForArgRecords(records(), 1), QList<QByteArray>{expectedTarget(expected)});
+        }
+    }
+
+    void helpTopicGoesThroughRunWebBrowser()
+    {
+        writeFile(helpA() + QLatin1String("/x.map"), "t = https://example.org/t\n");
+        InterceptingHelpManager help;
+        help.setHelpFolders({helpA()});
+        QVERIFY(help.showHelpTopic(QStringLiteral("x.map"), QStringLiteral("t"), HelpManager::ContextPrefix));
+        QCOMPARE(help.urls, QStringList{QStringLiteral("https://example.org/t")});
+        QVERIFY(!QFile::exists(records()));
+    }
+
+    void helpFoldersDefaultToInstallation()
+    {
+        DesktopHelpManager help;
+        const QStringList defaults = DesktopHelpManager::defaultHelpFolders();
+        QCOMPARE(help.helpFolders(), defaults);
+        QCOMPARE(defaults.size(), 2);
+        QCOMPARE(defaults.at(0), QCoreApplication::applicationDirPath() + QLatin1String("/help"));
+        QVERIFY(QDir::isAbsolutePath(defaults.at(1)));
+        QVERIFY(defaults.at(1).endsWith(QLatin1String("/KelGuiUtilities/help")));
+        help.setHelpFolders({helpB()});
+        QCOMPARE(help.helpFolders(), QStringList{helpB()});
+    }
+
+    void destroyedManagerUninstallsItself()
+    {
+        auto installed = std::make_unique<DesktopHelpManager>();
+        HelpManager::setInstance(installed.get());
+        QCOMPARE(HelpManager::getInstance(), installed.get());
+        // Destroying a manager that is not installed leaves the slot alone.
+        std::make_unique<DesktopHelpManager>().reset();
+        QCOMPARE(HelpManager::getInstance(), installed.get());
+        installed.reset();
+        QCOMPARE(HelpManager::getInstance(), nullptr);
+    }
+};
+
+void DesktopHelpManagerTest::addPayloadRows()
+{
+    QTest::addColumn<QString>("payload");
+    QTest::newRow("blanks") << QStringLiteral("two  words and more");
+    QTest::newRow("quotes") << QStringLiteral("it's \"quoted\"");
+    QTest::newRow("semicolon") << QStringLiteral("a;touch pwned;b");
+    QTest::newRow("command substitution") << QStringLiteral("$(touch pwned)");
+    QTest::newRow("backticks") << QStringLiteral("`touch pwned`");
+    QTest::newRow("variables") << QStringLiteral("$HOME ${PATH}");
+    QTest::newRow("newline") << QStringLiteral("line one\ntouch pwned");
+    QTest::newRow("tab and backslash") << QStringLiteral("a\tb\\c");
+    QTest::newRow("glob and redirection") << QStringLiteral("*?[a] > pwned < in | & x");
+    QTest::newRow("printf directives") << QStringLiteral("%s%n%1 %%");
+    QTest::newRow("UTF-8") << QString::fromUtf8("Gr\xc3\xbc\xc3\x9f" "e \xe6\x97\xa5\xe6\x9c\xac \xe2\x9c\x93");
+}
+
+QTEST_GUILESS_MAIN(DesktopHelpManagerTest)
+#include "tst_desktophelpmanager.moc"
