@@ -4,6 +4,7 @@
 function(kel_add_test name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBRARIES;ENVIRONMENT" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
+  set_target_properties(${name} PROPERTIES AUTOMOC ON)
   target_link_libraries(${name} PRIVATE Qt${QT_VERSION_MAJOR}::Test ${ARG_LIBRARIES})
   target_include_directories(${name} PRIVATE "${PROJECT_SOURCE_DIR}/tests/common")
   add_test(NAME ${name} COMMAND ${name})

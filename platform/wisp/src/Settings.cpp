@@ -89,7 +89,7 @@ void Settings::remove(const QString &key)
 
 void Settings::clear()
 {
-    d->file->clear();
+    d->file->remove(QString());
 }
 
 QStringList Settings::allKeys() const

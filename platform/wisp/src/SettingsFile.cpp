@@ -1,9 +1,10 @@
-// The process-wide view of one scope's INI file: re-read only when another writer changed it.
+// The process-wide view of one scope's INI file: locked while in use, re-read only when the file changed.
 #include "SettingsFile.h"
 
 #include <Port/MsgManData.h>
 
 #include <QtCore/QDir>
+#include <QtCore/QFile>
 #include <QtCore/QFileInfo>
 #include <QtCore/QHash>
 
@@ -16,10 +17,11 @@ namespace {
 constexpr char kDomain[] = "wisp";
 constexpr char kSourceFile[] = "Gui/Wisp/Settings";
 constexpr char kRevision[] = "";
+constexpr char kLockSuffix[] = ".flock";
 
-QMutex &registryMutex()
+std::mutex &registryMutex()
 {
-    static QMutex mutex;
+    static std::mutex mutex;
     return mutex;
 }
 
@@ -31,11 +33,24 @@ QHash<QString, std::shared_ptr<SettingsFile>> &registry()
     return *views;
 }
 
+QByteArray readWholeFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QByteArray();
+    return file.readAll();
+}
+
+QByteArray nativeName(const QString &path)
+{
+    return QFile::encodeName(QDir::toNativeSeparators(path));
+}
+
 } // namespace
 
 std::shared_ptr<SettingsFile> SettingsFile::forPath(const QString &path)
 {
-    QMutexLocker lock(&registryMutex());
+    std::lock_guard<std::mutex> lock(registryMutex());
     std::shared_ptr<SettingsFile> &view = registry()[path];
     if (!view)
         view = std::make_shared<SettingsFile>(path);
@@ -43,109 +58,105 @@ std::shared_ptr<SettingsFile> SettingsFile::forPath(const QString &path)
 }
 
 SettingsFile::SettingsFile(const QString &path)
-    : m_path(path)
+    : m_path(path), m_lockPath(path + QLatin1String(kLockSuffix))
 {
 }
 
 void SettingsFile::attach()
 {
-    QMutexLocker lock(&m_mutex);
+    m_session.lock();
+    if (++m_depth > 1)
+        return;
+    if (!m_lock.acquire(m_lockPath)) {
+        // The lock file lives beside the store, so the folder must exist even
+        // for a reader: a writer in another process may be about to create it.
+        QDir().mkpath(QFileInfo(m_path).absolutePath());
+        m_lock.acquire(m_lockPath);
+    }
     refreshIfChanged();
 }
 
 void SettingsFile::detach()
 {
-    QMutexLocker lock(&m_mutex);
     if (m_dirty)
         flush();
+    if (--m_depth == 0)
+        m_lock.release();
+    m_session.unlock();
 }
 
 void SettingsFile::refreshIfChanged()
 {
-    const FileStamp now = readFileStamp(m_path);
-    if (m_settings && now == m_stamp)
-        return;
-    if (!m_settings) {
-        m_settings = std::make_unique<QSettings>(m_path, QSettings::IniFormat);
-#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
-        // Qt 6 reads and writes INI files as UTF-8; so must Qt 5, or the two
-        // would garble each other's non-ASCII values in the one user store.
-        m_settings->setIniCodec("UTF-8");
-#endif
-    }
-    // sync() re-reads the file and keeps values set here but not yet written.
-    m_settings->sync();
+    if (!m_loaded || readFileStamp(m_path) != m_stamp)
+        reload();
+}
+
+void SettingsFile::reload()
+{
+    // The stamp is taken first: a change that slips in between is seen next time.
     m_stamp = readFileStamp(m_path);
+    m_document = IniDocument::parse(readWholeFile(m_path));
+    m_loaded = true;
+    m_dirty = false;
 }
 
 void SettingsFile::flush()
 {
-    const QDir dir = QFileInfo(m_path).dir();
-    if (!dir.exists())
-        dir.mkpath(QStringLiteral("."));
-    m_settings->sync();
     m_dirty = false;
-    if (m_settings->status() == QSettings::AccessError)
-        reportWriteFailure();
-    m_stamp = readFileStamp(m_path);
+    QString reason;
+    QDir().mkpath(QFileInfo(m_path).absolutePath());
+    if (replaceFileDurably(m_path, m_document.serialize(), &reason)) {
+        m_stamp = readFileStamp(m_path);
+        return;
+    }
+    warnWriteFailed(reason);
+    // What could not be stored must not be served as if it were.
+    reload();
 }
 
-void SettingsFile::reportWriteFailure()
+void SettingsFile::warnWriteFailed(const QString &reason) const
 {
-    const QByteArray file = QFile::encodeName(QDir::toNativeSeparators(m_path));
     Port_MsgManData::createObject(kDomain, kSourceFile, __LINE__, kRevision)
-        .issueWarning("Unable to write settings file %s: the changed values are lost", file.constData());
+        .issueWarning("Unable to write settings file %s (%s): the changed values are lost",
+                      nativeName(m_path).constData(), reason.toLocal8Bit().constData());
 }
 
-QVariant SettingsFile::value(const QString &key, const QVariant &defaultValue)
+void SettingsFile::warnDamagedValue(const QString &key) const
 {
-    QMutexLocker lock(&m_mutex);
-    if (!m_settings)
-        refreshIfChanged();
-    return m_settings->value(key, defaultValue);
+    Port_MsgManData::createObject(kDomain, kSourceFile, __LINE__, kRevision)
+        .issueWarning("Settings file %s holds a damaged value for %s; it reads as unset",
+                      nativeName(m_path).constData(), key.toLocal8Bit().constData());
+}
+
+QVariant SettingsFile::value(const QString &key, const QVariant &defaultValue) const
+{
+    bool rejected = false;
+    QVariant result = m_document.value(key, defaultValue, &rejected);
+    if (rejected)
+        warnDamagedValue(key);
+    return result;
 }
 
 void SettingsFile::setValue(const QString &key, const QVariant &value)
 {
-    QMutexLocker lock(&m_mutex);
-    if (!m_settings)
-        refreshIfChanged();
-    m_settings->setValue(key, value);
+    m_document.setValue(key, value);
     m_dirty = true;
 }
 
-bool SettingsFile::contains(const QString &key)
+bool SettingsFile::contains(const QString &key) const
 {
-    QMutexLocker lock(&m_mutex);
-    if (!m_settings)
-        refreshIfChanged();
-    return m_settings->contains(key);
+    return m_document.contains(key);
 }
 
 void SettingsFile::remove(const QString &key)
 {
-    QMutexLocker lock(&m_mutex);
-    if (!m_settings)
-        refreshIfChanged();
-    m_settings->remove(key);
+    m_document.remove(key);
     m_dirty = true;
 }
 
-void SettingsFile::clear()
+QStringList SettingsFile::allKeys() const
 {
-    QMutexLocker lock(&m_mutex);
-    if (!m_settings)
-        refreshIfChanged();
-    m_settings->clear();
-    m_dirty = true;
-}
-
-QStringList SettingsFile::allKeys()
-{
-    QMutexLocker lock(&m_mutex);
-    if (!m_settings)
-        refreshIfChanged();
-    return m_settings->allKeys();
+    return m_document.keys();
 }
 
 } // namespace detail

@@ -1,37 +1,24 @@
 // Internal: the process-wide view of one scope's INI file that store objects share.
 #pragma once
 
-#include <QtCore/QMutex>
-#include <QtCore/QSettings>
+#include "IniDocument.h"
+#include "SettingsFileIo.h"
+
 #include <QtCore/QString>
 #include <QtCore/QStringList>
 #include <QtCore/QVariant>
 
 #include <memory>
+#include <mutex>
 
 namespace Gui {
 namespace Wisp {
 namespace detail {
 
-// What identifies one version of a file on disk: a writer replaces the file
-// (new inode) or changes its size or modification time.
-struct FileStamp
-{
-    bool exists = false;
-    qint64 inode = -1;
-    qint64 size = -1;
-    qint64 mtimeNs = -1;
-
-    bool operator==(const FileStamp &o) const
-    {
-        return exists == o.exists && inode == o.inode && size == o.size && mtimeNs == o.mtimeNs;
-    }
-    bool operator!=(const FileStamp &o) const { return !(*this == o); }
-};
-
-// One stat call; defined per platform.
-FileStamp readFileStamp(const QString &path);
-
+// While any store object of a scope is open, its thread holds the view and
+// the process holds the scope's inter-process lock: every store object is a
+// critical section across threads and processes, so a read-modify-write
+// through one store object loses nothing to another writer.
 class SettingsFile
 {
 public:
@@ -40,29 +27,35 @@ public:
 
     explicit SettingsFile(const QString &path);
 
-    // A store object opened: picks up what other writers stored since the last look.
+    // A store object opened: takes the locks (nested objects of one thread
+    // share them) and picks up what other writers stored since the last look.
     void attach();
-    // A store object closed: writes pending values to disk.
+    // A store object closed: writes pending values to disk, then lets go.
     void detach();
 
-    QVariant value(const QString &key, const QVariant &defaultValue);
+    QVariant value(const QString &key, const QVariant &defaultValue) const;
     void setValue(const QString &key, const QVariant &value);
-    bool contains(const QString &key);
+    bool contains(const QString &key) const;
     void remove(const QString &key);
-    void clear();
-    QStringList allKeys();
+    QStringList allKeys() const;
 
     const QString &path() const { return m_path; }
 
 private:
     void refreshIfChanged();
+    void reload();
     void flush();
-    void reportWriteFailure();
+    void warnWriteFailed(const QString &reason) const;
+    void warnDamagedValue(const QString &key) const;
 
     const QString m_path;
-    QMutex m_mutex;
-    std::unique_ptr<QSettings> m_settings;
+    const QString m_lockPath;
+    std::recursive_mutex m_session;
+    int m_depth = 0;
+    InterProcessLock m_lock;
+    IniDocument m_document;
     FileStamp m_stamp;
+    bool m_loaded = false;
     bool m_dirty = false;
 };
 

@@ -1,0 +1,32 @@
+// Internal: stored values as the store's INI files write them (@ByteArray, @Variant and friends).
+#pragma once
+
+#include <QtCore/QByteArray>
+#include <QtCore/QVariant>
+
+namespace Gui {
+namespace Wisp {
+namespace detail {
+namespace ini {
+
+// Appends value, escaped, as the text after "key=".
+void appendEncodedValue(const QVariant &value, QByteArray &out);
+
+struct DecodedValue
+{
+    QVariant value;
+    // A serialized value that could not be read safely: it reads as absent.
+    bool rejected = false;
+};
+
+// The value of the escaped text after "key=".
+DecodedValue decodedValue(const QByteArray &escaped);
+
+// Whether payload, a QVariant in QDataStream form, has a shape this build of
+// Qt reads without risk: known types, counts that fit the bytes at hand.
+bool isSafeVariantStream(const QByteArray &payload, bool withNullFlag);
+
+} // namespace ini
+} // namespace detail
+} // namespace Wisp
+} // namespace Gui

@@ -1,0 +1,56 @@
+// Internal: what the settings store needs from the file system: stamps, a kernel-held lock, durable replace.
+#pragma once
+
+#include <QtCore/QByteArray>
+#include <QtCore/QString>
+
+namespace Gui {
+namespace Wisp {
+namespace detail {
+
+// What identifies one version of a file on disk: a writer replaces the file
+// (new identity) or changes its size or modification time.
+struct FileStamp
+{
+    bool exists = false;
+    qint64 identity = -1;
+    qint64 size = -1;
+    qint64 mtimeNs = -1;
+
+    bool operator==(const FileStamp &o) const
+    {
+        return exists == o.exists && identity == o.identity && size == o.size && mtimeNs == o.mtimeNs;
+    }
+    bool operator!=(const FileStamp &o) const { return !(*this == o); }
+};
+
+// One stat call.
+FileStamp readFileStamp(const QString &path);
+
+// An exclusive lock on a sidecar file that the kernel releases when the
+// process dies, so a crashed writer never leaves the store locked.
+class InterProcessLock
+{
+public:
+    InterProcessLock() = default;
+    ~InterProcessLock();
+    InterProcessLock(const InterProcessLock &) = delete;
+    InterProcessLock &operator=(const InterProcessLock &) = delete;
+
+    // Blocks until the lock is held. False when the lock file cannot be
+    // opened at all (the store then works unlocked, as a read-only store must).
+    bool acquire(const QString &lockPath);
+    void release();
+
+private:
+    qintptr m_handle = -1;
+};
+
+// Replaces path with data: written to a temporary file beside it, flushed to
+// disk, then renamed over path, so readers see the old or the new file whole.
+// On failure path is untouched and error says why.
+bool replaceFileDurably(const QString &path, const QByteArray &data, QString *error);
+
+} // namespace detail
+} // namespace Wisp
+} // namespace Gui

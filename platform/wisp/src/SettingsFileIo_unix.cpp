@@ -1,0 +1,145 @@
+// The settings store's file system work on UNIX-like systems: stat, flock, write-fdatasync-rename.
+#include "SettingsFileIo.h"
+
+#include <QtCore/QFile>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace Gui {
+namespace Wisp {
+namespace detail {
+
+namespace {
+
+constexpr char kTemporarySuffix[] = ".tmp";
+
+QString systemError(const char *what)
+{
+    return QString::fromLatin1(what) + QLatin1String(": ") + QString::fromLocal8Bit(std::strerror(errno));
+}
+
+bool writeAll(int fd, const QByteArray &data)
+{
+    const char *p = data.constData();
+    qint64 left = data.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, p, size_t(left));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        p += n;
+        left -= n;
+    }
+    return true;
+}
+
+int flushToDisk(int fd)
+{
+#if defined(__APPLE__)
+    return ::fsync(fd);
+#else
+    return ::fdatasync(fd);
+#endif
+}
+
+} // namespace
+
+FileStamp readFileStamp(const QString &path)
+{
+    FileStamp stamp;
+    struct stat st;
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return stamp;
+    stamp.exists = true;
+    stamp.identity = static_cast<qint64>(st.st_ino);
+    stamp.size = static_cast<qint64>(st.st_size);
+#if defined(__APPLE__)
+    stamp.mtimeNs = static_cast<qint64>(st.st_mtimespec.tv_sec) * 1000000000 + st.st_mtimespec.tv_nsec;
+#else
+    stamp.mtimeNs = static_cast<qint64>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+#endif
+    return stamp;
+}
+
+InterProcessLock::~InterProcessLock()
+{
+    release();
+}
+
+bool InterProcessLock::acquire(const QString &lockPath)
+{
+    release();
+    const QByteArray name = QFile::encodeName(lockPath);
+    int fd = ::open(name.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0)
+        fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);  // flock works on a read-only file too
+    if (fd < 0)
+        return false;
+    while (::flock(fd, LOCK_EX) != 0) {
+        if (errno != EINTR) {
+            ::close(fd);
+            return false;
+        }
+    }
+    m_handle = fd;
+    return true;
+}
+
+void InterProcessLock::release()
+{
+    if (m_handle < 0)
+        return;
+    const int fd = int(m_handle);
+    m_handle = -1;
+    ::flock(fd, LOCK_UN);
+    ::close(fd);
+}
+
+bool replaceFileDurably(const QString &path, const QByteArray &data, QString *error)
+{
+    const QByteArray target = QFile::encodeName(path);
+    const QByteArray temporary = target + kTemporarySuffix;
+
+    // Keep the mode of the file being replaced; a new file gets the user's umask.
+    mode_t mode = 0644;
+    struct stat st;
+    if (::stat(target.constData(), &st) == 0)
+        mode = st.st_mode & 07777;
+
+    // Writers are serialized by the store lock, so a fixed name is safe, and
+    // a leftover of a writer that died is simply replaced.
+    const int fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
+    if (fd < 0) {
+        *error = systemError("cannot create the temporary file");
+        return false;
+    }
+    ::fchmod(fd, mode);
+    const bool written = writeAll(fd, data);
+    const int writeErrno = errno;
+    const bool flushed = written && flushToDisk(fd) == 0;
+    const int flushErrno = errno;
+    const bool closed = ::close(fd) == 0;
+    if (!written || !flushed || !closed) {
+        errno = !written ? writeErrno : (!flushed ? flushErrno : errno);
+        *error = systemError("cannot write the temporary file");
+        ::unlink(temporary.constData());
+        return false;
+    }
+    if (::rename(temporary.constData(), target.constData()) != 0) {
+        *error = systemError("cannot replace the file");
+        ::unlink(temporary.constData());
+        return false;
+    }
+    return true;
+}
+
+} // namespace detail
+} // namespace Wisp
+} // namespace Gui

@@ -1,0 +1,102 @@
+// The settings store's file system work on Windows: attributes, LockFileEx, write-flush-move.
+#include "SettingsFileIo.h"
+
+#include <QtCore/QDir>
+
+#include <windows.h>
+
+namespace Gui {
+namespace Wisp {
+namespace detail {
+
+namespace {
+
+std::wstring nativePath(const QString &path)
+{
+    return QDir::toNativeSeparators(path).toStdWString();
+}
+
+QString lastError(const char *what)
+{
+    return QString::fromLatin1(what) + QLatin1String(": error ") + QString::number(GetLastError());
+}
+
+} // namespace
+
+FileStamp readFileStamp(const QString &path)
+{
+    FileStamp stamp;
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(nativePath(path).c_str(), GetFileExInfoStandard, &data))
+        return stamp;
+    stamp.exists = true;
+    // The creation time changes when a writer replaces the file.
+    stamp.identity = (qint64(data.ftCreationTime.dwHighDateTime) << 32) | data.ftCreationTime.dwLowDateTime;
+    stamp.size = (qint64(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    stamp.mtimeNs = ((qint64(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime) * 100;
+    return stamp;
+}
+
+InterProcessLock::~InterProcessLock()
+{
+    release();
+}
+
+bool InterProcessLock::acquire(const QString &lockPath)
+{
+    release();
+    HANDLE h = CreateFileW(nativePath(lockPath).c_str(), GENERIC_READ | GENERIC_WRITE,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    OVERLAPPED whole = {};
+    if (!LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &whole)) {
+        CloseHandle(h);
+        return false;
+    }
+    m_handle = reinterpret_cast<qintptr>(h);
+    return true;
+}
+
+void InterProcessLock::release()
+{
+    if (m_handle == -1)
+        return;
+    HANDLE h = reinterpret_cast<HANDLE>(m_handle);
+    m_handle = -1;
+    OVERLAPPED whole = {};
+    UnlockFileEx(h, 0, MAXDWORD, MAXDWORD, &whole);
+    CloseHandle(h);
+}
+
+bool replaceFileDurably(const QString &path, const QByteArray &data, QString *error)
+{
+    const std::wstring target = nativePath(path);
+    const std::wstring temporary = target + L".tmp";
+    HANDLE h = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        *error = lastError("cannot create the temporary file");
+        return false;
+    }
+    DWORD written = 0;
+    const bool ok = WriteFile(h, data.constData(), DWORD(data.size()), &written, nullptr)
+                    && written == DWORD(data.size()) && FlushFileBuffers(h);
+    if (!ok)
+        *error = lastError("cannot write the temporary file");
+    CloseHandle(h);
+    if (!ok) {
+        DeleteFileW(temporary.c_str());
+        return false;
+    }
+    if (!MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        *error = lastError("cannot replace the file");
+        DeleteFileW(temporary.c_str());
+        return false;
+    }
+    return true;
+}
+
+} // namespace detail
+} // namespace Wisp
+} // namespace Gui
