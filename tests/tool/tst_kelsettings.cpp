@@ -1,0 +1,602 @@
+// End-to-end tests of kel-settings: the built tool run as a child process on a private store.
+#include "ArgRecorder.h"
+#include "KelTestSupport.h"
+
+#include <Kel_UserSettings.h>
+
+#include <QtCore/QDir>
+#include <QtCore/QFile>
+#include <QtCore/QFileInfo>
+#include <QtCore/QJsonArray>
+#include <QtCore/QJsonDocument>
+#include <QtCore/QJsonObject>
+#include <QtCore/QTemporaryDir>
+#include <QtTest/QtTest>
+
+namespace {
+
+using Env = QList<QPair<QString, QString>>;
+using CommandLines = QList<QStringList>;
+
+constexpr int UsageExit = 2;
+constexpr int FailureExit = 1;
+constexpr char RecorderToken[] = "<rec>";
+constexpr char TestSite[] = "http://test.invalid";
+constexpr char ErrorPrefix[] = "kel-settings: error: ";
+
+// A command line without blanks inside its arguments, written as one string.
+QStringList words(const char *line)
+{
+    return QString::fromUtf8(line).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+}
+
+// "set KEY VALUE" for a value that holds blanks.
+QStringList setTo(const char *key, const QString &value)
+{
+    return {QStringLiteral("set"), QString::fromUtf8(key), value};
+}
+
+QString toolPath()
+{
+#if defined(Q_OS_WIN)
+    return KelTest::binDir() + QLatin1String("/kel-settings.exe");
+#else
+    return KelTest::binDir() + QLatin1String("/kel-settings");
+#endif
+}
+
+KelTest::ChildResult runTool(const QStringList &args, const Env &env = {}, const QStringList &unset = {})
+{
+    return KelTest::runProgram(toolPath(), args, env, unset);
+}
+
+KelTest::ChildResult runToolIn(const QString &workingDirectory, const QStringList &args)
+{
+    QProcess process;
+    process.setWorkingDirectory(workingDirectory);
+    process.start(toolPath(), args);
+    KelTest::ChildResult result;
+    result.finished = process.waitForFinished();
+    result.exitCode = process.exitCode();
+    result.out = process.readAllStandardOutput();
+    result.err = process.readAllStandardError();
+    return result;
+}
+
+QStringList linesOf(const QByteArray &bytes)
+{
+    QStringList lines = QString::fromLocal8Bit(bytes).split(QLatin1Char('\n'));
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+QByteArray describe(const KelTest::ChildResult &result)
+{
+    return "exit " + QByteArray::number(result.exitCode) + ", stderr: " + result.err;
+}
+
+QJsonValue member(const QJsonValue &object, const char *name)
+{
+    return object.toObject().value(QString::fromUtf8(name));
+}
+
+QJsonObject jsonOf(const KelTest::ChildResult &result)
+{
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(result.out, &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        qWarning("not a JSON object: %s", result.out.constData());
+    return document.object();
+}
+
+// Null when the file does not exist, so "no store yet" and "empty store" differ.
+QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QByteArray();
+    return file.readAll();
+}
+
+bool createFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly);
+}
+
+CommandLines withRecorder(CommandLines commands, const QString &recorder)
+{
+    for (QStringList &command : commands)
+        command.replaceInStrings(QLatin1String(RecorderToken), recorder);
+    return commands;
+}
+
+} // namespace
+
+class KelSettingsTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    // Runs each command line in turn and stops the test at the first failure.
+    void runAll(const CommandLines &commands)
+    {
+        for (const QStringList &command : commands) {
+            const KelTest::ChildResult result = runTool(command);
+            QVERIFY2(result.finished && result.exitCode == 0, describe(result).constData());
+        }
+    }
+
+    // A copy of the recording stand-in under a folder name with a blank, the
+    // way viewers live under "Program Files" or "/opt/my browser".
+    QString recorderWithBlankInPath(const QTemporaryDir &dir)
+    {
+        const QString folder = dir.path() + QLatin1String("/my browser");
+        QDir().mkpath(folder);
+        const QString copy = folder + QLatin1String("/rec");
+        QFile::copy(KelTest::argRecorderPath(), copy);
+        return copy;
+    }
+
+    // The desktop opener is looked up on PATH: this one records instead of opening.
+    QString installDesktopOpener(const QTemporaryDir &dir)
+    {
+        const QString folder = dir.path() + QLatin1String("/bin");
+        const QString opener = folder + QLatin1String("/xdg-open");
+        if (!QDir().mkpath(folder) || !QFile::copy(KelTest::argRecorderPath(), opener))
+            return QString();
+        return opener;
+    }
+
+    QPair<QString, QString> pathWithOpener(const QString &opener)
+    {
+        return {QStringLiteral("PATH"), QFileInfo(opener).path() + QLatin1Char(':') + qEnvironmentVariable("PATH")};
+    }
+
+private slots:
+    void setThenGetEveryPreference_data();
+    void setThenGetEveryPreference();
+    void refusedCommandLineChangesNothing_data();
+    void refusedCommandLineChangesNothing();
+    void listShowsTheWholeStore();
+    void whichPrintsProgramAndArguments_data();
+    void whichPrintsProgramAndArguments();
+    void launcherFailureExitsOneWithTheWarning_data();
+    void launcherFailureExitsOneWithTheWarning();
+    void launcherReachesTheProgram_data();
+    void launcherReachesTheProgram();
+    void recentAddIsSeenByLaterInvocations();
+    void recentAddStoresAnAbsolutePath();
+    void resetRemovesOnlyThatKey_data();
+    void resetRemovesOnlyThatKey();
+    void resetWithYesRemovesEveryValue();
+    void configDirOptionSelectsTheStore();
+};
+
+void KelSettingsTest::setThenGetEveryPreference_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QString>("shown");
+
+    QTest::newRow("pdf default flag, word") << "UseDefaultPDFViewer" << "no" << "false";
+    QTest::newRow("browser default flag, upper case") << "UseDefaultWebBrowser" << "OFF" << "false";
+    QTest::newRow("open previous, mixed case") << "OpenPreviousProject" << "Yes" << "true";
+    QTest::newRow("overwrite, digit") << "OverwriteFiles" << "1" << "true";
+    QTest::newRow("readme, on/off") << "DisplayReadme" << "off" << "false";
+    QTest::newRow("pdf viewer") << "PDFViewer" << "okular --page 2 %1" << "okular --page 2 %1";
+    QTest::newRow("browser, quoted path") << "WebBrowser" << "\"/opt/my browser/b\" --new %1"
+                                          << "\"/opt/my browser/b\" --new %1";
+    QTest::newRow("browser, non-ASCII") << "WebBrowser" << QString::fromUtf8("/opt/navigateur \xc3\xa9t\xc3\xa9/b %1")
+                                        << QString::fromUtf8("/opt/navigateur \xc3\xa9t\xc3\xa9/b %1");
+    QTest::newRow("browser, empty") << "WebBrowser" << "" << "";
+    QTest::newRow("memory, lowest index") << "JavaMemorySize" << "0" << "256";
+    QTest::newRow("memory, highest index") << "JavaMemorySize" << "4" << "4096";
+    QTest::newRow("memory, size") << "JavaMemorySize" << "512" << "512";
+    QTest::newRow("memory, size with leading zero") << "JavaMemorySize" << "02048" << "2048";
+    QTest::newRow("count, zero") << "RecentProjectCount" << "0" << "0";
+    QTest::newRow("count, upper bound") << "RecentProjectCount" << "1000000" << "1000000";
+}
+
+void KelSettingsTest::setThenGetEveryPreference()
+{
+    QFETCH(QString, key);
+    QFETCH(QString, input);
+    QFETCH(QString, shown);
+    KelTest::ScopedConfigHome home;
+
+    const KelTest::ChildResult set = runTool({QStringLiteral("set"), key, input});
+    QVERIFY2(set.exitCode == 0, describe(set).constData());
+    QVERIFY(set.out.isEmpty());
+    QVERIFY(set.err.isEmpty());
+
+    const KelTest::ChildResult get = runTool({QStringLiteral("get"), key});
+    QVERIFY2(get.exitCode == 0, describe(get).constData());
+    QCOMPARE(linesOf(get.out), QStringList{shown});
+
+    const QJsonObject json = jsonOf(runTool({QStringLiteral("get"), key, QStringLiteral("--json")}));
+    QCOMPARE(json.value(QStringLiteral("key")).toString(), key);
+    QCOMPARE(json.value(QStringLiteral("fromDefault")).toBool(), false);
+}
+
+void KelSettingsTest::refusedCommandLineChangesNothing_data()
+{
+    QTest::addColumn<bool>("storeExists");
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("named");  // what the error must name for the user
+
+    QTest::newRow("unknown key") << true << words("set Colour 1") << "RecentProjectCount";
+    QTest::newRow("key in wrong case") << true << words("set overwritefiles 1") << "OverwriteFiles";
+    QTest::newRow("flag maybe") << true << words("set OverwriteFiles maybe") << "yes/no";
+    QTest::newRow("flag with blank") << true << (words("set DisplayReadme") << QStringLiteral(" true")) << "true/false";
+    QTest::newRow("flag empty") << false << (words("set DisplayReadme") << QString()) << "1/0";
+    QTest::newRow("number with text") << true << words("set RecentProjectCount 12abc") << "1000000";
+    QTest::newRow("negative after --") << true << words("set RecentProjectCount -- -1") << "0 to 1000000";
+    QTest::newRow("negative as option") << true << words("set RecentProjectCount -1") << "--";
+    QTest::newRow("number above range") << true << words("set RecentProjectCount 1000001") << "1000000";
+    QTest::newRow("number beyond 32 bits") << true << words("set RecentProjectCount 4294967296") << "1000000";
+    QTest::newRow("number with plus") << false << words("set RecentProjectCount +5") << "1000000";
+    QTest::newRow("memory size not offered") << true << words("set JavaMemorySize 3000")
+                                             << "256, 512, 1024, 2048, 4096";
+    QTest::newRow("memory index past end") << true << words("set JavaMemorySize 5") << "0 to 4";
+    QTest::newRow("missing value") << true << words("set OverwriteFiles") << "set KEY VALUE";
+    QTest::newRow("extra value") << true << words("set OverwriteFiles 1 2") << "set KEY VALUE";
+    QTest::newRow("json with set") << true << words("set --json OverwriteFiles 1") << "--json";
+    QTest::newRow("reset all without yes") << true << words("reset") << "--yes";
+    QTest::newRow("reset unknown key") << true << words("reset Colour") << "WindowState";
+    QTest::newRow("recent add without file") << true << words("recent add") << "recent [add FILE]";
+    QTest::newRow("which of unknown viewer") << true << words("which mail") << "browser";
+    QTest::newRow("unknown command") << true << words("frobnicate") << "frobnicate";
+    QTest::newRow("no command") << false << QStringList() << "--help";
+    QTest::newRow("unknown option") << true << words("--colour list") << "colour";
+}
+
+void KelSettingsTest::refusedCommandLineChangesNothing()
+{
+    QFETCH(bool, storeExists);
+    QFETCH(QStringList, args);
+    QFETCH(QString, named);
+    KelTest::ScopedConfigHome home;
+    if (storeExists)
+        runAll({words("set OverwriteFiles yes"), words("set RecentProjectCount 7")});
+    const QByteArray before = fileBytes(home.storeFile());
+    QCOMPARE(before.isNull(), !storeExists);
+
+    const KelTest::ChildResult result = runTool(args);
+    QVERIFY(result.finished);
+    QCOMPARE(result.exitCode, UsageExit);
+    QVERIFY(result.out.isEmpty());
+    const QString error = QString::fromLocal8Bit(result.err);
+    QVERIFY2(error.startsWith(QLatin1String(ErrorPrefix)), result.err.constData());
+    QVERIFY2(error.contains(named), result.err.constData());
+
+    QCOMPARE(fileBytes(home.storeFile()), before);
+    QCOMPARE(QFile::exists(home.storeFile()), storeExists);
+}
+
+void KelSettingsTest::listShowsTheWholeStore()
+{
+    KelTest::ScopedConfigHome home;
+    QTemporaryDir projects;
+    const QString kept = projects.path() + QLatin1String("/kept.qpf");
+    const QString gone = projects.path() + QLatin1String("/gone.qpf");
+    QVERIFY(createFile(kept));
+    QVERIFY(createFile(gone));
+    runAll({words("recent add") << kept, words("recent add") << gone, words("set RecentProjectCount 9"),
+            words("set JavaMemorySize 4096")});
+    QVERIFY(QFile::remove(gone));
+    // The display state has no command of its own: the application writes it.
+    Kel::UserSettings::SetWindowState(QByteArray(5, 'w'));
+    Kel::UserSettings::SetWidgetState(QString(), QByteArray(12, 'e'));
+    Kel::UserSettings::SetWidgetState(QStringLiteral("mainSplitter"), QByteArray(30, 's'));
+
+    const KelTest::ChildResult text = runTool(words("list"));
+    QVERIFY2(text.exitCode == 0, describe(text).constData());
+    const QStringList lines = linesOf(text.out);
+    QVERIFY(lines.contains(QStringLiteral("UseDefaultPDFViewer = true (default)")));
+    QVERIFY(lines.contains(QStringLiteral("WebBrowser = (not set) (default)")));
+    QVERIFY(lines.contains(QStringLiteral("RecentProjectCount = 9")));
+    QVERIFY(lines.contains(QStringLiteral("JavaMemorySize = 4096 MB (choice 4)")));
+    QVERIFY(lines.contains(QStringLiteral("  ") + gone + QStringLiteral(" (missing)")));
+    QVERIFY(lines.contains(QStringLiteral("  ") + kept));
+    QVERIFY(lines.contains(QStringLiteral("WindowState = 5 bytes")));
+    QVERIFY(lines.contains(QStringLiteral("  (empty) = 12 bytes")));
+    QVERIFY(lines.contains(QStringLiteral("  mainSplitter = 30 bytes")));
+
+    const QJsonObject json = jsonOf(runTool(words("list --json")));
+    const QJsonValue preferences = json.value(QStringLiteral("preferences"));
+    QCOMPARE(preferences.toObject().size(), 9);
+    const QJsonValue memory = member(preferences, "JavaMemorySize");
+    QCOMPARE(member(memory, "value").toInt(), 4096);
+    QCOMPARE(member(memory, "choice").toInt(), 4);
+    QCOMPARE(member(memory, "fromDefault").toBool(), false);
+    QCOMPARE(member(member(preferences, "DisplayReadme"), "fromDefault").toBool(), true);
+
+    const QJsonArray recent = member(json, "recentFiles").toArray();
+    QCOMPARE(recent.size(), 2);
+    QCOMPARE(member(recent.at(0), "path").toString(), gone);
+    QCOMPARE(member(recent.at(0), "exists").toBool(), false);
+    QCOMPARE(member(recent.at(1), "path").toString(), kept);
+    QCOMPARE(member(recent.at(1), "exists").toBool(), true);
+
+    QCOMPARE(member(member(json, "windowState"), "bytes").toInt(), 5);
+    const QJsonArray widgets = member(json, "widgetStates").toArray();
+    QCOMPARE(widgets.size(), 2);
+    QCOMPARE(member(widgets.at(0), "name").toString(), QString());
+    QCOMPARE(member(widgets.at(0), "bytes").toInt(), 12);
+    QCOMPARE(member(widgets.at(1), "name").toString(), QStringLiteral("mainSplitter"));
+    QCOMPARE(member(widgets.at(1), "bytes").toInt(), 30);
+}
+
+void KelSettingsTest::whichPrintsProgramAndArguments_data()
+{
+    QTest::addColumn<QString>("viewer");
+    QTest::addColumn<CommandLines>("setup");
+    QTest::addColumn<QStringList>("lines");
+
+    QTest::newRow("browser, quoted path with blank")
+        << "browser"
+        << CommandLines{words("set UseDefaultWebBrowser false"),
+                        setTo("WebBrowser", QStringLiteral("\"/opt/my browser/b\" --new %1"))}
+        << QStringList{QStringLiteral("\"/opt/my browser/b\""), QStringLiteral("--new"), QStringLiteral("%1")};
+    QTest::newRow("browser, program alone")
+        << "browser" << CommandLines{words("set UseDefaultWebBrowser 0"), words("set WebBrowser firefox")}
+        << words("firefox");
+    QTest::newRow("pdf viewer, doubled blank")
+        << "pdf"
+        << CommandLines{words("set UseDefaultPDFViewer no"),
+                        setTo("PDFViewer", QStringLiteral("okular  --page 2 %1"))}
+        << words("okular --page 2 %1");
+    QTest::newRow("pdf viewer set but the default used")
+        << "pdf" << CommandLines{setTo("PDFViewer", QStringLiteral("okular %1"))} << words("<opener> %1");
+    QTest::newRow("browser default") << "browser" << CommandLines{} << words("<opener> %1");
+}
+
+void KelSettingsTest::whichPrintsProgramAndArguments()
+{
+    QFETCH(QString, viewer);
+    QFETCH(CommandLines, setup);
+    QFETCH(QStringList, lines);
+    KelTest::ScopedConfigHome home;
+    QTemporaryDir dir;
+    const QString opener = installDesktopOpener(dir);
+    QVERIFY(!opener.isEmpty());
+    lines.replaceInStrings(QStringLiteral("<opener>"), opener);
+    runAll(setup);
+    const Env env{pathWithOpener(opener)};
+
+    const KelTest::ChildResult text = runTool({QStringLiteral("which"), viewer}, env);
+    QVERIFY2(text.exitCode == 0, describe(text).constData());
+    QCOMPARE(linesOf(text.out), lines);
+
+    const QJsonObject json = jsonOf(runTool({QStringLiteral("which"), viewer, QStringLiteral("--json")}, env));
+    QCOMPARE(json.value(QStringLiteral("viewer")).toString(), viewer);
+    QCOMPARE(json.value(QStringLiteral("program")).toString(), lines.value(0));
+    QCOMPARE(json.value(QStringLiteral("arguments")).toVariant().toStringList(), lines.mid(1));
+}
+
+void KelSettingsTest::launcherFailureExitsOneWithTheWarning_data()
+{
+    QTest::addColumn<CommandLines>("setup");
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("warning");
+
+    const CommandLines noBrowser{words("set UseDefaultWebBrowser false")};
+    const CommandLines noPdfViewer{words("set UseDefaultPDFViewer false")};
+    const CommandLines recordingBrowser{words("set UseDefaultWebBrowser false"),
+                                        setTo("WebBrowser", QStringLiteral("\"<rec>\" %1"))};
+
+    QTest::newRow("which browser, none set") << noBrowser << words("which browser")
+                                             << "Unable to determine location of web viewer";
+    QTest::newRow("which pdf, none set") << noPdfViewer << words("which pdf")
+                                         << "Unable to determine location of PDF viewer";
+    QTest::newRow("open-url, none set") << noBrowser << words("open-url https://example.com/")
+                                        << "Unable to launch user-defined HTML browser";
+    QTest::newRow("open-pdf, none set") << noPdfViewer << words("open-pdf a.pdf")
+                                        << "Unable to launch user-defined pdf viewer";
+    QTest::newRow("open-url, URL as option") << recordingBrowser << words("open-url -- --help")
+                                             << "Unable to launch web browser";
+    QTest::newRow("product-page, none set") << noBrowser << words("product-page name_v1_2")
+                                            << "Unable to launch user-defined HTML browser";
+    QTest::newRow("help, no help map") << CommandLines{} << words("help no_such_topic") << "no_such_topic";
+}
+
+void KelSettingsTest::launcherFailureExitsOneWithTheWarning()
+{
+    QFETCH(CommandLines, setup);
+    QFETCH(QStringList, args);
+    QFETCH(QString, warning);
+    KelTest::ScopedConfigHome home;
+    QTemporaryDir dir;
+    const QString recorder = recorderWithBlankInPath(dir);
+    const QString records = dir.path() + QLatin1String("/records");
+    runAll(withRecorder(setup, recorder));
+
+    const KelTest::ChildResult result =
+        runTool(args, {{QStringLiteral("KEL_ARGRECORDER_OUT"), records}}, {QStringLiteral("DRV_TESTSITE")});
+    QVERIFY(result.finished);
+    QCOMPARE(result.exitCode, FailureExit);
+    const QStringList errors = linesOf(result.err);
+    bool found = false;
+    for (const QString &line : errors)
+        found = found || (line.startsWith(QLatin1String("kel-settings: warning: ")) && line.contains(warning));
+    QVERIFY2(found, result.err.constData());
+    // The channel's own trailing newline must not leave blank lines behind.
+    QVERIFY2(!errors.contains(QString()), result.err.constData());
+    QVERIFY(KelTest::readArgRecords(records).isEmpty());
+}
+
+void KelSettingsTest::launcherReachesTheProgram_data()
+{
+    QTest::addColumn<CommandLines>("setup");
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QStringList>("expected");  // records, a trailing '*' matching any rest
+    QTest::addColumn<QString>("logged");
+
+    const QString url = QStringLiteral("https://example.com/a b?x=1&y=2");
+    const QString pdf = QStringLiteral("/tmp/manual v2.pdf");
+    const QString pageUrl = QLatin1String(TestSite)
+                            + QStringLiteral("/cgi-bin/iplicense/locate_core_website.pl?core_name=name&core_ver=1.2"
+                                             "&core_full_name=name_v1_2&locale=*");
+
+    QTest::newRow("open-url, user-defined browser")
+        << CommandLines{words("set UseDefaultWebBrowser false"),
+                        setTo("WebBrowser", QStringLiteral("\"<rec>\" --new %1"))}
+        << QStringList{QStringLiteral("open-url"), url} << QStringList{QStringLiteral("--new"), url} << QString();
+    QTest::newRow("open-pdf, user-defined viewer")
+        << CommandLines{words("set UseDefaultPDFViewer false"), setTo("PDFViewer", QStringLiteral("\"<rec>\" %1"))}
+        << QStringList{QStringLiteral("open-pdf"), pdf} << QStringList{pdf} << QString();
+    QTest::newRow("product-page, URL appended")
+        << CommandLines{words("set UseDefaultWebBrowser false"), words("set WebBrowser \"<rec>\"")}
+        << words("product-page name_v1_2") << QStringList{pageUrl}
+        << QStringLiteral("kel-settings: Opening: '") + QLatin1String(TestSite);
+    QTest::newRow("open-url, desktop default opener")
+        << CommandLines{} << QStringList{QStringLiteral("open-url"), url} << QStringList{url} << QString();
+}
+
+void KelSettingsTest::launcherReachesTheProgram()
+{
+    QFETCH(CommandLines, setup);
+    QFETCH(QStringList, args);
+    QFETCH(QStringList, expected);
+    QFETCH(QString, logged);
+    KelTest::ScopedConfigHome home;
+    QTemporaryDir dir;
+    const QString recorder = recorderWithBlankInPath(dir);
+    const QString records = dir.path() + QLatin1String("/records");
+    const QString opener = installDesktopOpener(dir);
+    QVERIFY(!opener.isEmpty());
+    runAll(withRecorder(setup, recorder));
+
+    const Env env{{QStringLiteral("KEL_ARGRECORDER_OUT"), records},
+                  {QStringLiteral("DRV_TESTSITE"), QLatin1String(TestSite)},
+                  pathWithOpener(opener)};
+    const KelTest::ChildResult result = runTool(args, env);
+    QVERIFY2(result.exitCode == 0, describe(result).constData());
+    if (!logged.isEmpty())
+        QVERIFY2(QString::fromLocal8Bit(result.err).contains(logged), result.err.constData());
+
+    const QList<QByteArray> received = KelTest::waitForArgRecords(records, expected.size());
+    QCOMPARE(received.size(), expected.size());
+    for (int i = 0; i < expected.size(); ++i) {
+        const QString got = QString::fromLocal8Bit(received.at(i));
+        const QString want = expected.at(i);
+        if (want.endsWith(QLatin1Char('*')))
+            QVERIFY2(got.startsWith(want.chopped(1)), received.at(i).constData());
+        else
+            QCOMPARE(got, want);
+    }
+}
+
+void KelSettingsTest::recentAddIsSeenByLaterInvocations()
+{
+    KelTest::ScopedConfigHome home;
+    QTemporaryDir projects;
+    const QString older = projects.path() + QLatin1String("/older.qpf");
+    const QString newer = projects.path() + QLatin1String("/newer.qpf");
+    QVERIFY(createFile(older));
+    QVERIFY(createFile(newer));
+
+    const KelTest::ChildResult empty = runTool(words("previous"));
+    QCOMPARE(empty.exitCode, 0);
+    QVERIFY(empty.out.isEmpty());
+
+    runAll({{QStringLiteral("recent"), QStringLiteral("add"), older},
+            {QStringLiteral("recent"), QStringLiteral("add"), newer}});
+    QCOMPARE(linesOf(runTool(words("previous")).out), QStringList{newer});
+    QCOMPARE(linesOf(runTool(words("recent")).out), (QStringList{newer, older}));
+    const QJsonObject json = jsonOf(runTool(words("recent --json")));
+    QCOMPARE(json.value(QStringLiteral("recentProjects")).toVariant().toStringList(), (QStringList{newer, older}));
+}
+
+void KelSettingsTest::recentAddStoresAnAbsolutePath()
+{
+    KelTest::ScopedConfigHome home;
+    QTemporaryDir projects;
+    const QString absolute = QDir(projects.path()).absoluteFilePath(QStringLiteral("top.qpf"));
+    QVERIFY(createFile(absolute));
+
+    const KelTest::ChildResult added =
+        runToolIn(projects.path(), words("recent add top.qpf"));
+    QVERIFY2(added.exitCode == 0, describe(added).constData());
+    // Read from another folder, as the application would be started.
+    QCOMPARE(linesOf(runTool(words("previous")).out), QStringList{absolute});
+}
+
+void KelSettingsTest::resetRemovesOnlyThatKey_data()
+{
+    QTest::addColumn<QStringList>("change");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QStringList>("check");
+    QTest::addColumn<QStringList>("shown");
+
+    QTest::newRow("flag") << words("set OverwriteFiles yes") << "OverwriteFiles" << words("get OverwriteFiles")
+                          << words("false");
+    QTest::newRow("command line") << words("set WebBrowser b") << "WebBrowser" << words("get WebBrowser")
+                                  << QStringList{QString()};
+    QTest::newRow("memory") << words("set JavaMemorySize 4096") << "JavaMemorySize" << words("get JavaMemorySize")
+                            << words("1024");
+    QTest::newRow("recent files") << words("recent add <file>") << "RecentFiles" << words("recent") << QStringList();
+}
+
+void KelSettingsTest::resetRemovesOnlyThatKey()
+{
+    QFETCH(QStringList, change);
+    QFETCH(QString, key);
+    QFETCH(QStringList, check);
+    QFETCH(QStringList, shown);
+    KelTest::ScopedConfigHome home;
+    QTemporaryDir projects;
+    const QString project = projects.path() + QLatin1String("/p.qpf");
+    QVERIFY(createFile(project));
+    change.replaceInStrings(QStringLiteral("<file>"), project);
+    runAll({words("set DisplayReadme no"), change});
+
+    const KelTest::ChildResult reset = runTool({QStringLiteral("reset"), key});
+    QVERIFY2(reset.exitCode == 0, describe(reset).constData());
+    QCOMPARE(linesOf(runTool(check).out), shown);
+    QCOMPARE(linesOf(runTool(words("get DisplayReadme")).out), words("false"));
+}
+
+void KelSettingsTest::resetWithYesRemovesEveryValue()
+{
+    KelTest::ScopedConfigHome home;
+    runAll({words("set DisplayReadme no"), setTo("PDFViewer", QStringLiteral("okular %1")),
+            words("set RecentProjectCount 12")});
+    Kel::UserSettings::SetWidgetState(QStringLiteral("tree"), QByteArray(3, 't'));
+
+    const KelTest::ChildResult reset = runTool(words("reset --yes"));
+    QVERIFY2(reset.exitCode == 0, describe(reset).constData());
+
+    const QJsonObject json = jsonOf(runTool(words("list --json")));
+    const QJsonObject preferences = member(json, "preferences").toObject();
+    QCOMPARE(preferences.size(), 9);
+    for (const QString &key : preferences.keys())
+        QVERIFY2(member(preferences.value(key), "fromDefault").toBool(), qPrintable(key));
+    QCOMPARE(member(member(preferences, "DisplayReadme"), "value"), QJsonValue(true));
+    QCOMPARE(member(member(preferences, "PDFViewer"), "value"), QJsonValue(QJsonValue::Null));
+    QCOMPARE(member(member(preferences, "RecentProjectCount"), "value"), QJsonValue(4));
+    QCOMPARE(member(member(preferences, "JavaMemorySize"), "value"), QJsonValue(1024));
+    QCOMPARE(member(member(preferences, "JavaMemorySize"), "choice"), QJsonValue(2));
+    QVERIFY(member(json, "widgetStates").toArray().isEmpty());
+}
+
+void KelSettingsTest::configDirOptionSelectsTheStore()
+{
+    KelTest::ScopedConfigHome home;
+    QTemporaryDir other;
+    const QStringList option{QStringLiteral("--config-dir"), other.path()};
+
+    const KelTest::ChildResult set = runTool(option + words("set OverwriteFiles on"));
+    QVERIFY2(set.exitCode == 0, describe(set).constData());
+    QVERIFY(QFile::exists(other.path() + QLatin1String("/Dravel/Molvane.ini")));
+    QVERIFY(!QFile::exists(home.storeFile()));
+
+    QCOMPARE(linesOf(runTool(words("get OverwriteFiles") + option).out), words("true"));
+    QCOMPARE(linesOf(runTool(words("get OverwriteFiles")).out), words("false"));
+}
+
+QTEST_GUILESS_MAIN(KelSettingsTest)
+
+#include "tst_kelsettings.moc"

@@ -1,0 +1,23 @@
+// Reading kel-settings' command line: the command, its arguments and the options.
+#pragma once
+
+#include "CommandTable.h"
+#include "Commands.h"
+
+#include <QtCore/QString>
+#include <QtCore/QStringList>
+
+namespace KelSettings {
+
+struct ParsedCommandLine
+{
+    const Command *command = nullptr;  // null when error is set
+    Invocation invocation;
+    QString configDirectory;  // --config-dir, empty when not given
+    QString error;            // a usage error to report
+};
+
+// Handles --help and --version itself (printing and ending the process).
+ParsedCommandLine parseCommandLine(const QStringList &arguments);
+
+} // namespace KelSettings

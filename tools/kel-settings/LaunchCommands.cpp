@@ -1,0 +1,134 @@
+// kel-settings which, open-pdf, open-url, product-page and help: the viewers as the application starts them.
+#include "Commands.h"
+#include "Messages.h"
+#include "Output.h"
+
+#include <Gui/Wisp/DesktopHelpManager.h>
+#include <Kel_Help.h>
+#include <Kel_ProductWebpage.h>
+#include <Kel_UserSettings.h>
+#include <Kel_Utility.h>
+
+#include <QtCore/QJsonArray>
+#include <QtCore/QLatin1String>
+
+#include <vector>
+
+namespace KelSettings {
+
+namespace {
+
+using Kel::Utility::PortStringToQString;
+using Kel::Utility::QStringToPortString;
+
+constexpr char PdfViewerName[] = "pdf";
+constexpr char WebBrowserName[] = "browser";
+
+// The desktop's default programs stand behind the viewers for the command's
+// lifetime, as they do in the application.
+class DesktopHelp
+{
+public:
+    DesktopHelp() { Gui::Wisp::HelpManager::setInstance(&m_manager); }
+    ~DesktopHelp() { Gui::Wisp::HelpManager::setInstance(nullptr); }
+    DesktopHelp(const DesktopHelp &) = delete;
+    DesktopHelp &operator=(const DesktopHelp &) = delete;
+
+private:
+    Gui::Wisp::DesktopHelpManager m_manager;
+};
+
+using ViewerLocator = unsigned int (*)(Port::StringBase &, std::vector<Port::StringBase> &);
+
+ViewerLocator locatorOf(const QString &viewer)
+{
+    if (viewer == QLatin1String(PdfViewerName))
+        return &Kel::UserSettings::GetPDFViewerPath;
+    if (viewer == QLatin1String(WebBrowserName))
+        return &Kel::UserSettings::GetWebBrowserPath;
+    return nullptr;
+}
+
+struct ViewerCommand
+{
+    QString program;
+    QStringList arguments;
+};
+
+ViewerCommand toViewerCommand(const Port::StringBase &path, const std::vector<Port::StringBase> &args)
+{
+    ViewerCommand command{PortStringToQString(path), {}};
+    for (const Port::StringBase &arg : args)
+        command.arguments << PortStringToQString(arg);
+    return command;
+}
+
+void printViewerCommand(const QString &viewer, const ViewerCommand &command, bool json)
+{
+    if (json) {
+        printJson(QJsonObject{
+            {QStringLiteral("viewer"), viewer},
+            {QStringLiteral("program"), command.program},
+            {QStringLiteral("arguments"), QJsonArray::fromStringList(command.arguments)},
+        });
+        return;
+    }
+    printLine(command.program);
+    printLines(command.arguments);
+}
+
+} // namespace
+
+int runWhich(const Invocation &invocation)
+{
+    const QString viewer = invocation.arguments.at(0);
+    const ViewerLocator locate = locatorOf(viewer);
+    if (!locate) {
+        printError(QStringLiteral("unknown viewer '") + viewer + QStringLiteral("'; use ")
+                   + QLatin1String(PdfViewerName) + QStringLiteral(" or ") + QLatin1String(WebBrowserName));
+        return ExitUsage;
+    }
+    const DesktopHelp help;
+    const WarningWatch watch;
+    Port::StringBase path;
+    std::vector<Port::StringBase> args;
+    const unsigned int result = locate(path, args);
+    if (result != LibrarySuccess)
+        return exitCodeOf(result, watch);
+    printViewerCommand(viewer, toViewerCommand(path, args), invocation.json);
+    return exitCodeOf(result, watch);
+}
+
+int runOpenPdf(const Invocation &invocation)
+{
+    const DesktopHelp help;
+    const WarningWatch watch;
+    return exitCodeOf(Kel::UserSettings::RunPDFViewer(QStringToPortString(invocation.arguments.at(0))), watch);
+}
+
+int runOpenUrl(const Invocation &invocation)
+{
+    const DesktopHelp help;
+    const WarningWatch watch;
+    return exitCodeOf(Kel::UserSettings::RunWebBrowser(QStringToPortString(invocation.arguments.at(0))), watch);
+}
+
+// View reports a failure only on the message channel.
+int runProductPage(const Invocation &invocation)
+{
+    const DesktopHelp help;
+    const WarningWatch watch;
+    Kel::ProductWebpage::View(QStringToPortString(invocation.arguments.at(0)));
+    return exitCodeOf(watch);
+}
+
+// ShowHelpTopic, too, reports a failure only on the message channel.
+int runHelpTopic(const Invocation &invocation)
+{
+    const DesktopHelp help;
+    const WarningWatch watch;
+    Kel::Help::ShowHelpTopic(invocation.arguments.at(0));
+    return exitCodeOf(watch);
+}
+
+} // namespace KelSettings

@@ -1,0 +1,104 @@
+// Forwards the library's warnings and log lines to stderr with the tool's prefix, and counts warnings.
+#include "Messages.h"
+
+#include "Commands.h"
+
+#include <Port/MsgManData.h>
+
+#include <QtCore/QByteArray>
+#include <QtCore/QtGlobal>
+
+#include <atomic>
+#include <cstdio>
+#include <string>
+
+namespace KelSettings {
+
+namespace {
+
+constexpr char NoLabel[] = "";
+constexpr char WarningLabel[] = "warning: ";
+constexpr char ErrorLabel[] = "error: ";
+
+std::atomic<unsigned long> g_warningCount{0};
+
+// One write per line, so lines from other threads never interleave inside a line.
+void writeErrorLine(const char *label, const QByteArray &text)
+{
+    QByteArray line(ToolName);
+    line += ": ";
+    line += label;
+    line += text;
+    line += '\n';
+    std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), stderr);
+    std::fflush(stderr);
+}
+
+// The channel's texts often end in a newline of their own; the line adds one.
+QByteArray withoutOneTrailingNewline(const std::string &text)
+{
+    QByteArray bytes(text.data(), static_cast<int>(text.size()));
+    if (bytes.endsWith('\n'))
+        bytes.chop(1);
+    return bytes;
+}
+
+void forwardChannelMessage(const Port_Message &message)
+{
+    if (message.severity == Port_Message::Warning) {
+        ++g_warningCount;
+        writeErrorLine(WarningLabel, withoutOneTrailingNewline(message.text));
+    } else {
+        writeErrorLine(NoLabel, withoutOneTrailingNewline(message.text));
+    }
+}
+
+void forwardQtLogLine(QtMsgType type, const QMessageLogContext &, const QString &text)
+{
+    const QByteArray bytes = text.toLocal8Bit();
+    switch (type) {
+    case QtWarningMsg:
+        writeErrorLine(WarningLabel, bytes);
+        return;
+    case QtCriticalMsg:
+    case QtFatalMsg:
+        writeErrorLine(ErrorLabel, bytes);
+        return;
+    case QtDebugMsg:
+    case QtInfoMsg:
+        writeErrorLine(NoLabel, bytes);
+        return;
+    }
+}
+
+} // namespace
+
+void installMessageForwarding()
+{
+    Port_MsgManData::SetHandler(&forwardChannelMessage);
+    qInstallMessageHandler(&forwardQtLogLine);
+}
+
+void printError(const QString &text)
+{
+    writeErrorLine(ErrorLabel, text.toLocal8Bit());
+}
+
+WarningWatch::WarningWatch() : m_startCount(g_warningCount.load()) {}
+
+bool WarningWatch::warned() const
+{
+    return g_warningCount.load() != m_startCount;
+}
+
+int exitCodeOf(unsigned int libraryResult, const WarningWatch &watch)
+{
+    return libraryResult != LibrarySuccess || watch.warned() ? ExitFailed : ExitOk;
+}
+
+int exitCodeOf(const WarningWatch &watch)
+{
+    return exitCodeOf(LibrarySuccess, watch);
+}
+
+} // namespace KelSettings

@@ -1,0 +1,35 @@
+// What reaches stderr: the library's warnings and log lines, and the tool's own errors.
+#pragma once
+
+#include <QtCore/QString>
+
+namespace KelSettings {
+
+// What the library's setters and launchers give when they succeeded.
+constexpr unsigned int LibrarySuccess = 0;
+
+// Sends warnings of the message channel to stderr as "kel-settings: warning: TEXT"
+// and Qt log lines as "kel-settings: TEXT". Install before any library call.
+void installMessageForwarding();
+
+// "kel-settings: error: TEXT" on stderr.
+void printError(const QString &text);
+
+// Tells whether the message channel carried a warning since it was made:
+// the only failure sign of library calls that return nothing.
+class WarningWatch
+{
+public:
+    WarningWatch();
+    bool warned() const;
+
+private:
+    unsigned long m_startCount;
+};
+
+// ExitFailed when the library returned a failure or warned during the watch.
+int exitCodeOf(unsigned int libraryResult, const WarningWatch &watch);
+// ExitFailed when the library warned during the watch.
+int exitCodeOf(const WarningWatch &watch);
+
+} // namespace KelSettings

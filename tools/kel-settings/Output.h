@@ -1,0 +1,18 @@
+// What reaches stdout: text lines in the local 8-bit encoding and JSON documents.
+#pragma once
+
+#include <QtCore/QJsonObject>
+#include <QtCore/QString>
+#include <QtCore/QStringList>
+
+namespace KelSettings {
+
+void printLine(const QString &line);
+void printLines(const QStringList &lines);
+void printJson(const QJsonObject &object);
+
+// Flushes stdout; false (after an error on stderr) when the output was lost,
+// such as on a closed pipe or a full disk.
+bool finishOutput();
+
+} // namespace KelSettings
