@@ -1,0 +1,212 @@
+// Tests of the browser remote call: "-remote" is dropped unless the window probe says a browser window exists.
+#include "ArgRecorder.h"
+#include "ViewerTestSupport.h"
+
+#include <Port/Env.h>
+
+#include <QtCore/QDir>
+#include <QtCore/QElapsedTimer>
+#include <QtCore/QTemporaryDir>
+#include <QtTest/QtTest>
+
+using KelTest::Viewer;
+
+namespace {
+
+constexpr char kRecordVariable[] = "KEL_ARGRECORDER_OUT";
+constexpr char kProbeName[] = "gqbrowserwindowexists";
+const QString kUrl = QStringLiteral("http://host/page");
+// The probe's wait is bounded at 3 s; the whole call must stay well inside this.
+constexpr qint64 kHangingProbeLimitMs = 5000;
+
+// What the window probe does when it runs; every run leaves a line in the marker file.
+enum class Probe { Absent, Exit0, Exit1, Exit2, Hangs };
+
+QByteArray probeScript(Probe probe, const QString &marker)
+{
+    QByteArray script = "#!/bin/sh\necho ran >> '" + QFile::encodeName(marker) + "'\n";
+    switch (probe) {
+    case Probe::Exit0:
+        return script + "exit 0\n";
+    case Probe::Exit1:
+        return script + "exit 1\n";
+    case Probe::Exit2:
+        return script + "exit 2\n";
+    case Probe::Hangs:
+        return script + "sleep 30\nexit 1\n";
+    case Probe::Absent:
+        break;
+    }
+    return QByteArray();
+}
+
+// Puts Port_Env back to the platform's own answer even when a check fails.
+class ScopedNtOverride
+{
+public:
+    explicit ScopedNtOverride(bool isNt) { Port_Env::OverrideIsNt(isNt); }
+    ~ScopedNtOverride() { Port_Env::OverrideIsNt(std::nullopt); }
+    ScopedNtOverride(const ScopedNtOverride &) = delete;
+    ScopedNtOverride &operator=(const ScopedNtOverride &) = delete;
+};
+
+// A private store, the stand-in browser's record file, and a probe directory
+// first on PATH (an empty one when the probe is absent).
+class RemoteFixture
+{
+public:
+    explicit RemoteFixture(Probe probe)
+        : m_record(kRecordVariable, QFile::encodeName(recordFile())),
+          m_path("PATH", QFile::encodeName(m_dir.path()) + ':' + qgetenv("PATH"))
+    {
+        if (probe != Probe::Absent)
+            writeProbe(probeScript(probe, markerFile()));
+    }
+
+    QString recordFile() const { return m_dir.path() + QLatin1String("/args.rec"); }
+    QString markerFile() const { return m_dir.path() + QLatin1String("/probe-runs"); }
+    bool probeWritten() const { return m_probeWritten; }
+    int probeRuns() const
+    {
+        QFile marker(markerFile());
+        return marker.open(QIODevice::ReadOnly) ? marker.readAll().count('\n') : 0;
+    }
+
+    KelTest::ScopedConfigHome home;
+    KelTest::MessageRecorder recorder;
+
+private:
+    void writeProbe(const QByteArray &script)
+    {
+        QFile file(m_dir.path() + QLatin1Char('/') + QLatin1String(kProbeName));
+        m_probeWritten = file.open(QIODevice::WriteOnly) && file.write(script) == script.size()
+                         && file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+
+    QTemporaryDir m_dir;
+    KelTest::ScopedEnvironmentVariable m_record;
+    KelTest::ScopedEnvironmentVariable m_path;
+    bool m_probeWritten = true;
+};
+
+QStringList substituted(QStringList args, const QString &url)
+{
+    return args.replaceInStrings(QStringLiteral("%1"), url);
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Probe)
+
+class TestRemoteControl : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void remoteArgument_data();
+    void remoteArgument();
+    void hangingProbeIsBounded();
+    void windowsNtNeverProbes();
+};
+
+void TestRemoteControl::initTestCase()
+{
+    QVERIFY2(QFile::exists(KelTest::argRecorderPath()), "kel_argrecorder is not built beside the tests");
+    QVERIFY(!Port_Env::IsNt());
+}
+
+void TestRemoteControl::remoteArgument_data()
+{
+    QTest::addColumn<Probe>("probe");
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QStringList>("expected");  // before "%1" is replaced by the URL
+    QTest::addColumn<int>("probeRuns");
+    QTest::addColumn<QString>("url");
+
+    const QStringList remote{QStringLiteral("-remote"), QStringLiteral("openURL(%1)")};
+    const QStringList local{QStringLiteral("openURL(%1)")};
+    QTest::newRow("windowExists") << Probe::Exit1 << remote << remote << 1 << kUrl;
+    QTest::newRow("noWindow") << Probe::Exit0 << remote << local << 1 << kUrl;
+    QTest::newRow("probeFails") << Probe::Exit2 << remote << local << 1 << kUrl;
+    QTest::newRow("probeAbsent") << Probe::Absent << remote << local << 0 << kUrl;
+    QTest::newRow("matchIgnoresCase") << Probe::Exit0
+                                      << QStringList{QStringLiteral("-REMOTE"), QStringLiteral("OpenUrl(%1,new-tab)")}
+                                      << QStringList{QStringLiteral("OpenUrl(%1,new-tab)")} << 1 << kUrl;
+    QTest::newRow("otherArgumentsKeepOrder")
+        << Probe::Exit0
+        << QStringList{QStringLiteral("-a"), QStringLiteral("-remote"), QStringLiteral("-b"),
+                       QStringLiteral("openURL(%1)"), QStringLiteral("-c")}
+        << QStringList{QStringLiteral("-a"), QStringLiteral("-b"), QStringLiteral("openURL(%1)"),
+                       QStringLiteral("-c")}
+        << 1 << kUrl;
+    QTest::newRow("onlyLaterRemoteDropped")
+        << Probe::Exit0
+        << QStringList{QStringLiteral("-remote:first"), QStringLiteral("-Remote:second"), QStringLiteral("openURL(%1)")}
+        << QStringList{QStringLiteral("-remote:first"), QStringLiteral("openURL(%1)")} << 1 << kUrl;
+    // Half a remote call is no remote call: the probe is not even asked.
+    const QStringList remoteOnly{QStringLiteral("-remote"), QStringLiteral("%1")};
+    QTest::newRow("remoteWithoutOpenUrl") << Probe::Exit0 << remoteOnly << remoteOnly << 0 << kUrl;
+    QTest::newRow("openUrlWithoutRemote") << Probe::Exit0 << local << local << 0 << kUrl;
+    QTest::newRow("prefixMustBeAtStart")
+        << Probe::Exit0 << QStringList{QStringLiteral("x-remote"), QStringLiteral("xopenURL(%1)")}
+        << QStringList{QStringLiteral("x-remote"), QStringLiteral("xopenURL(%1)")} << 0 << kUrl;
+    // The arguments are looked at as stored, before the URL takes the place of "%1".
+    QTest::newRow("urlNotTakenForOpenUrl") << Probe::Exit0 << remoteOnly << remoteOnly << 0
+                                           << QStringLiteral("openURL://host/");
+}
+
+void TestRemoteControl::remoteArgument()
+{
+    QFETCH(Probe, probe);
+    QFETCH(QStringList, args);
+    QFETCH(QStringList, expected);
+    QFETCH(int, probeRuns);
+    QFETCH(QString, url);
+
+    RemoteFixture fixture(probe);
+    QVERIFY(fixture.probeWritten());
+    KelTest::useUserDefined(Viewer::Web, KelTest::argRecorderPath() + QLatin1Char(' ') + args.join(QLatin1Char(' ')));
+
+    QCOMPARE(KelTest::launch(Viewer::Web, url), 0u);
+    const QStringList arrived = substituted(expected, url);
+    QCOMPARE(KelTest::waitForArgRecords(fixture.recordFile(), arrived.size()), KelTest::toByteArrays(arrived));
+    QCOMPARE(fixture.probeRuns(), probeRuns);
+    QVERIFY(fixture.recorder.lines().isEmpty());
+}
+
+// A probe that never ends counts as "no window" once its bounded wait is over.
+void TestRemoteControl::hangingProbeIsBounded()
+{
+    RemoteFixture fixture(Probe::Hangs);
+    QVERIFY(fixture.probeWritten());
+    KelTest::useUserDefined(Viewer::Web, KelTest::argRecorderPath() + QLatin1String(" -remote openURL(%1)"));
+
+    QElapsedTimer timer;
+    timer.start();
+    QCOMPARE(KelTest::launch(Viewer::Web, kUrl), 0u);
+    QVERIFY2(timer.elapsed() < kHangingProbeLimitMs, "the browser launch waited for the probe without bound");
+    const QList<QByteArray> expected{QByteArrayLiteral("openURL(") + kUrl.toUtf8() + ')'};
+    QCOMPARE(KelTest::waitForArgRecords(fixture.recordFile(), 1), expected);
+    QCOMPARE(fixture.probeRuns(), 1);
+}
+
+// Windows NT has no remote call: the probe is never run there, the arguments stay.
+void TestRemoteControl::windowsNtNeverProbes()
+{
+    RemoteFixture fixture(Probe::Exit0);
+    QVERIFY(fixture.probeWritten());
+    KelTest::useUserDefined(Viewer::Web, KelTest::argRecorderPath() + QLatin1String(" -remote openURL(%1)"));
+
+    {
+        ScopedNtOverride nt(true);
+        QCOMPARE(KelTest::launch(Viewer::Web, kUrl), 0u);
+    }
+    QVERIFY(!Port_Env::IsNt());
+    const QList<QByteArray> expected{"-remote", QByteArrayLiteral("openURL(") + kUrl.toUtf8() + ')'};
+    QCOMPARE(KelTest::waitForArgRecords(fixture.recordFile(), 2), expected);
+    QCOMPARE(fixture.probeRuns(), 0);
+}
+
+QTEST_GUILESS_MAIN(TestRemoteControl)
+#include "tst_remotecontrol.moc"

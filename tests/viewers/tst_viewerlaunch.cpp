@@ -1,0 +1,363 @@
+// Tests of launching the PDF viewer and web browser: the host's program, a user-defined program, and what reaches it.
+#include "ArgRecorder.h"
+#include "RecordingHelpManager.h"
+#include "ViewerTestSupport.h"
+
+#include <QtCore/QDir>
+#include <QtCore/QTemporaryDir>
+#include <QtTest/QtTest>
+
+using KelTest::Viewer;
+
+namespace {
+
+constexpr char kRecordVariable[] = "KEL_ARGRECORDER_OUT";
+
+// A private store, captured warnings, and a record file for the stand-in viewer.
+class LaunchFixture
+{
+public:
+    LaunchFixture() : m_record(kRecordVariable, QFile::encodeName(recordFile())) {}
+
+    QString recordFile() const { return m_dir.path() + QLatin1String("/args.rec"); }
+    QString path(const QString &name) const { return m_dir.path() + QLatin1Char('/') + name; }
+    QList<QByteArray> records(int count) const { return KelTest::waitForArgRecords(recordFile(), count); }
+    QStringList warnings() const { return recorder.lines(); }
+
+    KelTest::ScopedConfigHome home;
+    KelTest::MessageRecorder recorder;
+
+private:
+    QTemporaryDir m_dir;
+    KelTest::ScopedEnvironmentVariable m_record;
+};
+
+QString recorderCommand(const QString &args)
+{
+    return args.isEmpty() ? KelTest::argRecorderPath() : KelTest::argRecorderPath() + QLatin1Char(' ') + args;
+}
+
+// A file name turned into something no viewer takes for an option.
+QString optionSafe(const QString &file)
+{
+    return QDir::toNativeSeparators(QStringLiteral("./")) + file;
+}
+
+void addViewerColumn()
+{
+    QTest::addColumn<Viewer>("viewer");
+}
+
+void addBothViewers()
+{
+    addViewerColumn();
+    QTest::newRow("pdf") << Viewer::Pdf;
+    QTest::newRow("web") << Viewer::Web;
+}
+
+} // namespace
+
+class TestViewerLaunch : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void defaultWithoutHelpManager_data();
+    void defaultWithoutHelpManager();
+    void defaultHelpManagerGetsTarget_data();
+    void defaultHelpManagerGetsTarget();
+    void defaultHelpManagerFails_data();
+    void defaultHelpManagerFails();
+    void userDefinedNothingStored_data();
+    void userDefinedNothingStored();
+    void userDefinedArguments_data();
+    void userDefinedArguments();
+    void quotedProgramInFolderWithBlank_data();
+    void quotedProgramInFolderWithBlank();
+    void programCannotStart_data();
+    void programCannotStart();
+    void targetArrivesAsOneArgument_data();
+    void targetArrivesAsOneArgument();
+    void urlLooksLikeOption_data();
+    void urlLooksLikeOption();
+};
+
+void TestViewerLaunch::initTestCase()
+{
+    QVERIFY2(QFile::exists(KelTest::argRecorderPath()), "kel_argrecorder is not built beside the tests");
+    QVERIFY(!Gui::Wisp::HelpManager::getInstance());
+}
+
+void TestViewerLaunch::defaultWithoutHelpManager_data()
+{
+    addBothViewers();
+}
+
+// The host's program is wanted but the host has none: quietly nothing, and in
+// particular not the stored program.
+void TestViewerLaunch::defaultWithoutHelpManager()
+{
+    QFETCH(Viewer, viewer);
+
+    LaunchFixture fixture;
+    KelTest::setCommandLine(viewer, recorderCommand(QStringLiteral("%1")));
+
+    QCOMPARE(KelTest::launch(viewer, QStringLiteral("/tmp/a.pdf")), 0u);
+    QVERIFY(fixture.warnings().isEmpty());
+    QVERIFY(KelTest::staysAbsent(fixture.recordFile()));
+}
+
+void TestViewerLaunch::defaultHelpManagerGetsTarget_data()
+{
+    addViewerColumn();
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<QString>("expected");
+
+    const QString pdf = QStringLiteral("/tmp/some dir/manual.pdf");
+    QTest::newRow("pdf/nativeSeparators") << Viewer::Pdf << pdf << QDir::toNativeSeparators(pdf);
+    const QString url = QStringLiteral("http://host/a/b?q=a b&x=%1#frag");
+    QTest::newRow("web/unchanged") << Viewer::Web << url << url;
+}
+
+void TestViewerLaunch::defaultHelpManagerGetsTarget()
+{
+    QFETCH(Viewer, viewer);
+    QFETCH(QString, target);
+    QFETCH(QString, expected);
+
+    LaunchFixture fixture;
+    KelTest::RecordingHelpManager manager;
+    manager.install();
+
+    QCOMPARE(KelTest::launch(viewer, target), 0u);
+    QCOMPARE(viewer == Viewer::Pdf ? manager.pdfFiles : manager.urls, QStringList{expected});
+    QVERIFY((viewer == Viewer::Pdf ? manager.urls : manager.pdfFiles).isEmpty());
+    QVERIFY(fixture.warnings().isEmpty());
+}
+
+void TestViewerLaunch::defaultHelpManagerFails_data()
+{
+    addViewerColumn();
+    QTest::addColumn<QString>("warning");
+    QTest::newRow("pdf") << Viewer::Pdf << QStringLiteral("183:Unable to launch pdf viewer");
+    QTest::newRow("web") << Viewer::Web << QStringLiteral("241:Unable to launch web browser");
+}
+
+void TestViewerLaunch::defaultHelpManagerFails()
+{
+    QFETCH(Viewer, viewer);
+    QFETCH(QString, warning);
+
+    LaunchFixture fixture;
+    KelTest::RecordingHelpManager manager;
+    manager.runSucceeds = false;
+    manager.install();
+
+    QCOMPARE(KelTest::launch(viewer, QStringLiteral("/tmp/a.pdf")), 1u);
+    QCOMPARE(fixture.warnings(), QStringList{warning});
+    QVERIFY(KelTest::warningsFromUserSettings(fixture.recorder));
+}
+
+void TestViewerLaunch::userDefinedNothingStored_data()
+{
+    addViewerColumn();
+    QTest::addColumn<QStringList>("warnings");
+    QTest::newRow("pdf") << Viewer::Pdf
+                         << QStringList{QStringLiteral("336:Unable to determine location of PDF viewer\n"),
+                                        QStringLiteral("194:Unable to launch user-defined pdf viewer")};
+    QTest::newRow("web") << Viewer::Web
+                         << QStringList{QStringLiteral("363:Unable to determine location of web viewer\n"),
+                                        QStringLiteral("253:Unable to launch user-defined HTML browser")};
+}
+
+void TestViewerLaunch::userDefinedNothingStored()
+{
+    QFETCH(Viewer, viewer);
+    QFETCH(QStringList, warnings);
+
+    LaunchFixture fixture;
+    KelTest::RecordingHelpManager manager;  // installed, yet not the one asked
+    manager.install();
+    KelTest::setUseDefault(viewer, false);
+
+    QCOMPARE(KelTest::launch(viewer, QStringLiteral("/tmp/a.pdf")), 1u);
+    QCOMPARE(fixture.warnings(), warnings);
+    QVERIFY(KelTest::warningsFromUserSettings(fixture.recorder));
+    QVERIFY(manager.pdfFiles.isEmpty() && manager.urls.isEmpty());
+}
+
+void TestViewerLaunch::userDefinedArguments_data()
+{
+    addViewerColumn();
+    QTest::addColumn<QString>("args");
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<QStringList>("expected");
+
+    const QString file = QStringLiteral("/tmp/docs/manual.pdf");
+    const QString url = QStringLiteral("http://host/a?b=c&d=e");
+    for (Viewer viewer : {Viewer::Pdf, Viewer::Web}) {
+        const char *kind = KelTest::viewerName(viewer);
+        const QString target = viewer == Viewer::Pdf ? file : url;
+        QTest::addRow("%s/placeholder", kind) << viewer << QStringLiteral("%1") << target << QStringList{target};
+        QTest::addRow("%s/placeholderInSeveralArgs", kind)
+            << viewer << QStringLiteral("-p %1 --file=%1") << target
+            << QStringList{QStringLiteral("-p"), target, QStringLiteral("--file=") + target};
+        QTest::addRow("%s/placeholderTwiceInOneArg", kind)
+            << viewer << QStringLiteral("%1%1") << target << QStringList{target + target};
+        QTest::addRow("%s/noPlaceholderAppends", kind)
+            << viewer << QStringLiteral("-a") << target << QStringList{QStringLiteral("-a"), target};
+        QTest::addRow("%s/noArgumentsAppends", kind) << viewer << QString() << target << QStringList{target};
+        // The target's own "%1" is data, not a further placeholder.
+        const QString withPlaceholder = viewer == Viewer::Pdf ? QStringLiteral("/tmp/%1.pdf")
+                                                              : QStringLiteral("http://host/?q=%1");
+        QTest::addRow("%s/targetHoldsPlaceholder", kind)
+            << viewer << QStringLiteral("-p %1 -q %1") << withPlaceholder
+            << QStringList{QStringLiteral("-p"), withPlaceholder, QStringLiteral("-q"), withPlaceholder};
+    }
+    QTest::newRow("pdf/dashFileReplacesPlaceholder")
+        << Viewer::Pdf << QStringLiteral("--file=%1") << QStringLiteral("-x.pdf")
+        << QStringList{QStringLiteral("--file=") + optionSafe(QStringLiteral("-x.pdf"))};
+    QTest::newRow("pdf/dashFileAppended") << Viewer::Pdf << QStringLiteral("-a") << QStringLiteral("-x.pdf")
+                                          << QStringList{QStringLiteral("-a"), optionSafe(QStringLiteral("-x.pdf"))};
+}
+
+void TestViewerLaunch::userDefinedArguments()
+{
+    QFETCH(Viewer, viewer);
+    QFETCH(QString, args);
+    QFETCH(QString, target);
+    QFETCH(QStringList, expected);
+
+    LaunchFixture fixture;
+    KelTest::useUserDefined(viewer, recorderCommand(args));
+
+    QCOMPARE(KelTest::launch(viewer, target), 0u);
+    QCOMPARE(fixture.records(expected.size()), KelTest::toByteArrays(expected));
+    QVERIFY(fixture.warnings().isEmpty());
+}
+
+void TestViewerLaunch::quotedProgramInFolderWithBlank_data()
+{
+    addBothViewers();
+}
+
+// A program path with blanks is written quoted; the quotes are not part of its name.
+void TestViewerLaunch::quotedProgramInFolderWithBlank()
+{
+    QFETCH(Viewer, viewer);
+
+    LaunchFixture fixture;
+    const QString folder = fixture.path(QStringLiteral("my viewers"));
+    QVERIFY(QDir().mkpath(folder));
+    const QString program = folder + QLatin1String("/viewer");
+    QVERIFY(QFile::copy(KelTest::argRecorderPath(), program));
+    QVERIFY(QFile::setPermissions(program, QFile::permissions(KelTest::argRecorderPath())));
+    KelTest::useUserDefined(viewer, QLatin1Char('"') + program + QLatin1String("\" -n %1"));
+
+    const QString target = QStringLiteral("/tmp/a.pdf");
+    QCOMPARE(KelTest::launch(viewer, target), 0u);
+    QCOMPARE(fixture.records(2), (QList<QByteArray>{"-n", target.toUtf8()}));
+    QVERIFY(fixture.warnings().isEmpty());
+}
+
+void TestViewerLaunch::programCannotStart_data()
+{
+    addViewerColumn();
+    QTest::addColumn<QString>("commandLine");
+    QTest::addColumn<QString>("warning");
+
+    const QString missing = QStringLiteral("/nonexistent-kel-dir/viewer %1");
+    // A leading blank leaves no program at all.
+    const QString noProgram = QLatin1Char(' ') + recorderCommand(QStringLiteral("%1"));
+    const QString pdfWarning = QStringLiteral("221:Unable to launch pdf viewer");
+    const QString webWarning = QStringLiteral("307:Unable to launch web browser");
+    QTest::newRow("pdf/missingProgram") << Viewer::Pdf << missing << pdfWarning;
+    QTest::newRow("web/missingProgram") << Viewer::Web << missing << webWarning;
+    QTest::newRow("pdf/emptyProgram") << Viewer::Pdf << noProgram << pdfWarning;
+    QTest::newRow("web/emptyProgram") << Viewer::Web << noProgram << webWarning;
+}
+
+void TestViewerLaunch::programCannotStart()
+{
+    QFETCH(Viewer, viewer);
+    QFETCH(QString, commandLine);
+    QFETCH(QString, warning);
+
+    LaunchFixture fixture;
+    KelTest::useUserDefined(viewer, commandLine);
+
+    QCOMPARE(KelTest::launch(viewer, QStringLiteral("/tmp/a.pdf")), 1u);
+    QCOMPARE(fixture.warnings(), QStringList{warning});
+    QVERIFY(KelTest::warningsFromUserSettings(fixture.recorder));
+    QVERIFY(KelTest::staysAbsent(fixture.recordFile()));
+}
+
+void TestViewerLaunch::targetArrivesAsOneArgument_data()
+{
+    addViewerColumn();
+    QTest::addColumn<QString>("args");
+    QTest::addColumn<QString>("payload");  // "MARKER" stands for the marker file's path
+
+    const QList<QPair<const char *, QString>> payloads{
+        {"blanks", QStringLiteral("/tmp/my file  name.pdf")},
+        {"doubleQuotes", QStringLiteral("/tmp/a\"b\" \"c.pdf")},
+        {"semicolon", QStringLiteral("/tmp/a.pdf; touch MARKER")},
+        {"commandSubstitution", QStringLiteral("/tmp/$(touch MARKER).pdf")},
+        {"backticks", QStringLiteral("/tmp/`touch MARKER`.pdf")},
+        {"newline", QStringLiteral("/tmp/a\ntouch MARKER\n.pdf")},
+        {"pipeAndRedirect", QStringLiteral("/tmp/a.pdf | tee MARKER > MARKER")},
+        {"utf8", QStringLiteral("/tmp/Prüfung→数据.pdf")},
+    };
+    for (Viewer viewer : {Viewer::Pdf, Viewer::Web}) {
+        for (const auto &payload : payloads) {
+            QTest::addRow("%s/placeholder/%s", KelTest::viewerName(viewer), payload.first)
+                << viewer << QStringLiteral("%1") << payload.second;
+            QTest::addRow("%s/appended/%s", KelTest::viewerName(viewer), payload.first)
+                << viewer << QString() << payload.second;
+        }
+    }
+}
+
+// No shell stands between the library and the program: whatever the file or
+// URL holds reaches the program as one argument, byte for byte, and runs nothing.
+void TestViewerLaunch::targetArrivesAsOneArgument()
+{
+    QFETCH(Viewer, viewer);
+    QFETCH(QString, args);
+    QFETCH(QString, payload);
+
+    LaunchFixture fixture;
+    const QString marker = fixture.path(QStringLiteral("marker"));
+    const QString target = QString(payload).replace(QLatin1String("MARKER"), marker);
+    KelTest::useUserDefined(viewer, recorderCommand(args));
+
+    QCOMPARE(KelTest::launch(viewer, target), 0u);
+    QCOMPARE(fixture.records(1), QList<QByteArray>{target.toUtf8()});
+    QVERIFY(fixture.warnings().isEmpty());
+    QVERIFY2(KelTest::staysAbsent(marker), "the target was run as a command");
+}
+
+void TestViewerLaunch::urlLooksLikeOption_data()
+{
+    QTest::addColumn<QString>("url");
+    QTest::newRow("singleDash") << QStringLiteral("-remote http://host/");
+    QTest::newRow("doubleDash") << QStringLiteral("--help");
+    QTest::newRow("dashOnly") << QStringLiteral("-");
+}
+
+// A URL that a browser would read as an option is refused, not passed on.
+void TestViewerLaunch::urlLooksLikeOption()
+{
+    QFETCH(QString, url);
+
+    LaunchFixture fixture;
+    KelTest::useUserDefined(Viewer::Web, recorderCommand(QStringLiteral("%1")));
+
+    QCOMPARE(KelTest::launch(Viewer::Web, url), 1u);
+    QCOMPARE(fixture.warnings(), QStringList{QStringLiteral("307:Unable to launch web browser")});
+    QVERIFY(KelTest::staysAbsent(fixture.recordFile()));
+}
+
+QTEST_GUILESS_MAIN(TestViewerLaunch)
+#include "tst_viewerlaunch.moc"
