@@ -18,6 +18,9 @@ constexpr char kDomain[] = "wisp";
 constexpr char kSourceFile[] = "Gui/Wisp/Settings";
 constexpr char kRevision[] = "";
 constexpr char kLockSuffix[] = ".flock";
+// Long enough for any number of writers that each hold the lock for a write;
+// short enough that a hung process cannot freeze a GUI that opens the store.
+constexpr int kLockTimeoutMs = 10000;
 
 std::mutex &registryMutex()
 {
@@ -67,12 +70,15 @@ void SettingsFile::attach()
     m_session.lock();
     if (++m_depth > 1)
         return;
-    if (!m_lock.acquire(m_lockPath)) {
+    InterProcessLock::Result locked = m_lock.acquire(m_lockPath, kLockTimeoutMs);
+    if (locked == InterProcessLock::Unavailable) {
         // The lock file lives beside the store, so the folder must exist even
         // for a reader: a writer in another process may be about to create it.
         QDir().mkpath(QFileInfo(m_path).absolutePath());
-        m_lock.acquire(m_lockPath);
+        locked = m_lock.acquire(m_lockPath, kLockTimeoutMs);
     }
+    if (locked == InterProcessLock::TimedOut)
+        warnLockTimedOut();
     refreshIfChanged();
 }
 
@@ -119,6 +125,13 @@ void SettingsFile::warnWriteFailed(const QString &reason) const
     Port_MsgManData::createObject(kDomain, kSourceFile, __LINE__, kRevision)
         .issueWarning("Unable to write settings file %s (%s): the changed values are lost",
                       nativeName(m_path).constData(), reason.toLocal8Bit().constData());
+}
+
+void SettingsFile::warnLockTimedOut() const
+{
+    Port_MsgManData::createObject(kDomain, kSourceFile, __LINE__, kRevision)
+        .issueWarning("Settings file %s stayed locked by another process; going on without the lock",
+                      nativeName(m_path).constData());
 }
 
 void SettingsFile::warnDamagedValue(const QString &key) const

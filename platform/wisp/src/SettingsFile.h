@@ -47,6 +47,7 @@ private:
     void flush();
     void warnWriteFailed(const QString &reason) const;
     void warnDamagedValue(const QString &key) const;
+    void warnLockTimedOut() const;
 
     const QString m_path;
     const QString m_lockPath;

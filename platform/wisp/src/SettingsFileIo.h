@@ -37,13 +37,20 @@ public:
     InterProcessLock(const InterProcessLock &) = delete;
     InterProcessLock &operator=(const InterProcessLock &) = delete;
 
-    // Blocks until the lock is held. False when the lock file cannot be
-    // opened at all (the store then works unlocked, as a read-only store must).
-    bool acquire(const QString &lockPath);
+    enum Result {
+        Locked,
+        TimedOut,     // another process held it for the whole wait
+        Unavailable,  // the lock file cannot be opened (a read-only store)
+    };
+
+    // Waits at most timeoutMs for the lock, so a process that hangs while
+    // holding it cannot hang every other user of the store.
+    Result acquire(const QString &lockPath, int timeoutMs);
     void release();
 
 private:
-    qintptr m_handle = -1;
+    qintptr m_handle = -1;  // the open lock file, kept for the process
+    bool m_locked = false;
 };
 
 // Replaces path with data: written to a temporary file beside it, flushed to

@@ -3,7 +3,10 @@
 
 #include <QtCore/QFile>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <thread>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -71,35 +74,49 @@ FileStamp readFileStamp(const QString &path)
 InterProcessLock::~InterProcessLock()
 {
     release();
+    if (m_handle >= 0)
+        ::close(int(m_handle));
 }
 
-bool InterProcessLock::acquire(const QString &lockPath)
+InterProcessLock::Result InterProcessLock::acquire(const QString &lockPath, int timeoutMs)
 {
-    release();
-    const QByteArray name = QFile::encodeName(lockPath);
-    int fd = ::open(name.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0)
-        fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);  // flock works on a read-only file too
-    if (fd < 0)
-        return false;
-    while (::flock(fd, LOCK_EX) != 0) {
-        if (errno != EINTR) {
-            ::close(fd);
-            return false;
-        }
+    // The lock file stays open between store objects: opening it costs more
+    // than the lock itself, and the kernel still drops the lock with the process.
+    if (m_handle < 0) {
+        const QByteArray name = QFile::encodeName(lockPath);
+        int fd = ::open(name.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+        if (fd < 0)
+            fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);  // flock works on a read-only file too
+        if (fd < 0)
+            return Unavailable;
+        m_handle = fd;
     }
-    m_handle = fd;
-    return true;
+    const int fd = int(m_handle);
+
+    // Poll rather than block, backing off from 100 us to 5 ms: flock has no
+    // timed wait, and writers hold the lock for about a millisecond.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    std::chrono::microseconds pause(100);
+    for (;;) {
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            m_locked = true;
+            return Locked;
+        }
+        if (errno != EWOULDBLOCK && errno != EINTR)
+            return Unavailable;
+        if (std::chrono::steady_clock::now() >= deadline)
+            return TimedOut;
+        std::this_thread::sleep_for(pause);
+        pause = std::min(pause * 2, std::chrono::microseconds(5000));
+    }
 }
 
 void InterProcessLock::release()
 {
-    if (m_handle < 0)
+    if (!m_locked)
         return;
-    const int fd = int(m_handle);
-    m_handle = -1;
-    ::flock(fd, LOCK_UN);
-    ::close(fd);
+    m_locked = false;
+    ::flock(int(m_handle), LOCK_UN);
 }
 
 bool replaceFileDurably(const QString &path, const QByteArray &data, QString *error)

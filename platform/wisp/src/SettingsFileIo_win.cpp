@@ -40,34 +40,45 @@ FileStamp readFileStamp(const QString &path)
 InterProcessLock::~InterProcessLock()
 {
     release();
+    if (m_handle != -1)
+        CloseHandle(reinterpret_cast<HANDLE>(m_handle));
 }
 
-bool InterProcessLock::acquire(const QString &lockPath)
+InterProcessLock::Result InterProcessLock::acquire(const QString &lockPath, int timeoutMs)
 {
-    release();
-    HANDLE h = CreateFileW(nativePath(lockPath).c_str(), GENERIC_READ | GENERIC_WRITE,
-                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return false;
-    OVERLAPPED whole = {};
-    if (!LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &whole)) {
-        CloseHandle(h);
-        return false;
+    if (m_handle == -1) {
+        HANDLE h = CreateFileW(nativePath(lockPath).c_str(), GENERIC_READ | GENERIC_WRITE,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h == INVALID_HANDLE_VALUE)
+            return Unavailable;
+        m_handle = reinterpret_cast<qintptr>(h);
     }
-    m_handle = reinterpret_cast<qintptr>(h);
-    return true;
+    HANDLE h = reinterpret_cast<HANDLE>(m_handle);
+    const ULONGLONG deadline = GetTickCount64() + ULONGLONG(timeoutMs);
+    DWORD pauseMs = 1;
+    for (;;) {
+        OVERLAPPED whole = {};
+        if (LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD, MAXDWORD, &whole)) {
+            m_locked = true;
+            return Locked;
+        }
+        if (GetLastError() != ERROR_LOCK_VIOLATION)
+            return Unavailable;
+        if (GetTickCount64() >= deadline)
+            return TimedOut;
+        Sleep(pauseMs);
+        pauseMs = pauseMs < 5 ? pauseMs * 2 : 5;
+    }
 }
 
 void InterProcessLock::release()
 {
-    if (m_handle == -1)
+    if (!m_locked)
         return;
-    HANDLE h = reinterpret_cast<HANDLE>(m_handle);
-    m_handle = -1;
+    m_locked = false;
     OVERLAPPED whole = {};
-    UnlockFileEx(h, 0, MAXDWORD, MAXDWORD, &whole);
-    CloseHandle(h);
+    UnlockFileEx(reinterpret_cast<HANDLE>(m_handle), 0, MAXDWORD, MAXDWORD, &whole);
 }
 
 bool replaceFileDurably(const QString &path, const QByteArray &data, QString *error)
