@@ -127,8 +127,14 @@ bool replaceFileDurably(const QString &path, const QByteArray &data, QString *er
     // Keep the mode of the file being replaced; a new file gets the user's umask.
     mode_t mode = 0644;
     struct stat st;
-    if (::stat(target.constData(), &st) == 0)
+    if (::stat(target.constData(), &st) == 0) {
         mode = st.st_mode & 07777;
+        // Renaming over a read-only file would succeed; its owner meant it to stay.
+        if (::access(target.constData(), W_OK) != 0) {
+            *error = systemError("the file is not writable");
+            return false;
+        }
+    }
 
     // Writers are serialized by the store lock, so a fixed name is safe, and
     // a leftover of a writer that died is simply replaced.

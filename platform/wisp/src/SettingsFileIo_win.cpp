@@ -85,6 +85,12 @@ bool replaceFileDurably(const QString &path, const QByteArray &data, QString *er
 {
     const std::wstring target = nativePath(path);
     const std::wstring temporary = target + L".tmp";
+    // Moving over a read-only file would succeed; its owner meant it to stay.
+    const DWORD attributes = GetFileAttributesW(target.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+        *error = QStringLiteral("the file is read-only");
+        return false;
+    }
     HANDLE h = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         *error = lastError("cannot create the temporary file");
