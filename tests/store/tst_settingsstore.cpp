@@ -1,0 +1,393 @@
+// Tests of the settings store itself: where the file lives, persistence across store objects and
+// processes, re-reading after another writer, garbage files and the warning of an unwritable store.
+#include "StoreTestUtil.h"
+
+#include <Gui/Wisp/Settings.h>
+#include <Kel_UserSettings.h>
+
+#include <QtCore/QCoreApplication>
+#include <QtCore/QDir>
+#include <QtTest/QtTest>
+
+#include <cstdio>
+#include <memory>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using Gui::Wisp::Settings;
+using Kel::UserSettings;
+
+namespace {
+
+const char kScope[] = "Molvane";
+
+class Store : public Settings
+{
+public:
+    explicit Store(const char *scope = kScope) : Settings(scope, true, true, true) {}
+};
+
+// Child roles: "read KEY" prints "valid=0|1" and "value=TEXT"; "write KEY VALUE"
+// stores VALUE as a string; "prefs" prints a few preference getters.
+int runChild(const QStringList &args)
+{
+    const QString role = args.value(0);
+    if (role == QLatin1String("read")) {
+        Store store;
+        const QVariant v = store.getValue(args.value(1), QVariant());
+        std::printf("valid=%d\nvalue=%s\n", v.isValid() ? 1 : 0, v.toString().toUtf8().constData());
+        return 0;
+    }
+    if (role == QLatin1String("write")) {
+        Store store;
+        store.setValue(args.value(1), args.value(2));
+        return 0;
+    }
+    if (role == QLatin1String("prefs")) {
+        std::printf("OverwriteOutputFiles=%d\nRecentProjectCount=%u\nJavaMemorySize=%u\n",
+                    UserSettings::GetOverwriteOutputFiles() ? 1 : 0, UserSettings::GetRecentProjectCount(),
+                    UserSettings::GetJavaMemorySize());
+        return 0;
+    }
+    return 2;
+}
+
+QString childRead(const QString &key)
+{
+    const KelTest::ChildResult r = KelTest::runSelf({QStringLiteral("read"), key});
+    if (!r.finished || r.exitCode != 0)
+        return QStringLiteral("<child failed: %1>").arg(QString::fromLocal8Bit(r.err));
+    return StoreTest::parseLines(r.out).value(QStringLiteral("value"));
+}
+
+bool childWrite(const QString &key, const QString &value)
+{
+    const KelTest::ChildResult r = KelTest::runSelf({QStringLiteral("write"), key, value});
+    return r.finished && r.exitCode == 0;
+}
+
+QVariant readThroughNewStore(const QString &key)
+{
+    Store store;
+    return store.getValue(key, QVariant());
+}
+
+void writeThroughNewStore(const QString &key, const QVariant &value)
+{
+    Store store;
+    store.setValue(key, value);
+}
+
+bool runningAsRoot()
+{
+    return ::geteuid() == 0;
+}
+
+} // namespace
+
+class TestSettingsStore : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void fileLocation();
+    void scopeNamesStayInsideStoreDirectory_data();
+    void scopeNamesStayInsideStoreDirectory();
+    void writtenWhenStoreObjectCloses();
+    void seenThroughLaterStoreObject();
+    void seenThroughStoreObjectOpenAtTheSameTime();
+    void seenByAnotherProcess();
+    void otherProcessWriteSeenByNextGetter();
+    void otherProcessWritesRepeatedly();
+    void garbageFileReadAsDefaults_data();
+    void garbageFileReadAsDefaults();
+    void malformedVariantsDoNotCrash();
+    void halfValidFileKeepsSurvivors();
+    void unwritableStoreWarns_data();
+    void unwritableStoreWarns();
+
+private:
+    std::unique_ptr<KelTest::ScopedConfigHome> m_home;
+    QString m_restoreMode;  // a directory made read-only by the test, to make writable again
+};
+
+void TestSettingsStore::init()
+{
+    m_home = std::make_unique<KelTest::ScopedConfigHome>();
+}
+
+void TestSettingsStore::cleanup()
+{
+    if (!m_restoreMode.isEmpty())
+        ::chmod(QFile::encodeName(m_restoreMode).constData(), 0755);
+    m_restoreMode.clear();
+    m_home.reset();
+}
+
+void TestSettingsStore::fileLocation()
+{
+    QCOMPARE(Settings::storeDirectory(), m_home->path() + QLatin1String("/Dravel"));
+    Store store;
+    QCOMPARE(store.fileName(), m_home->storeFile());
+}
+
+void TestSettingsStore::scopeNamesStayInsideStoreDirectory_data()
+{
+    QTest::addColumn<QByteArray>("scope");
+    QTest::addColumn<QString>("fileName");
+    QTest::newRow("plain") << QByteArray("Molvane") << "Molvane.ini";
+    QTest::newRow("allowed punctuation") << QByteArray("a_b-c.d") << "a_b-c.d.ini";
+    QTest::newRow("slash") << QByteArray("../../etc/x") << ".._.._etc_x.ini";
+    QTest::newRow("backslash") << QByteArray("..\\x") << ".._x.ini";
+    QTest::newRow("dot-dot") << QByteArray("..") << "_.ini";
+    QTest::newRow("dot") << QByteArray(".") << "_.ini";
+    QTest::newRow("empty") << QByteArray("") << "_.ini";
+    QTest::newRow("non-ASCII") << QByteArray("Ü") << "__.ini";
+}
+
+void TestSettingsStore::scopeNamesStayInsideStoreDirectory()
+{
+    QFETCH(QByteArray, scope);
+    QFETCH(QString, fileName);
+    Store store(scope.constData());
+    QCOMPARE(store.fileName(), Settings::storeDirectory() + QLatin1Char('/') + fileName);
+}
+
+void TestSettingsStore::writtenWhenStoreObjectCloses()
+{
+    {
+        Store store;
+        store.setValue(QStringLiteral("k"), QStringLiteral("v"));
+    }
+    const StoreTest::DiskSnapshot disk(m_home->storeFile());
+    QVERIFY(disk.exists());
+    QCOMPARE(disk.value(QStringLiteral("k")).toString(), QStringLiteral("v"));
+}
+
+void TestSettingsStore::seenThroughLaterStoreObject()
+{
+    writeThroughNewStore(QStringLiteral("k"), QStringLiteral("first"));
+    QCOMPARE(readThroughNewStore(QStringLiteral("k")).toString(), QStringLiteral("first"));
+    writeThroughNewStore(QStringLiteral("k"), QStringLiteral("second"));
+    QCOMPARE(readThroughNewStore(QStringLiteral("k")).toString(), QStringLiteral("second"));
+    // And through the preference API, which opens its own store objects.
+    QCOMPARE(UserSettings::SetRecentProjectCount(11), 0u);
+    QCOMPARE(readThroughNewStore(QStringLiteral("RecentProjectCount")).toInt(), 11);
+    writeThroughNewStore(QStringLiteral("RecentProjectCount"), 12);
+    QCOMPARE(UserSettings::GetRecentProjectCount(), 12u);
+}
+
+void TestSettingsStore::seenThroughStoreObjectOpenAtTheSameTime()
+{
+    Store outer;
+    {
+        Store inner;
+        inner.setValue(QStringLiteral("k"), QStringLiteral("inner"));
+        QCOMPARE(outer.getValue(QStringLiteral("k"), QVariant()).toString(), QStringLiteral("inner"));
+    }
+    outer.setValue(QStringLiteral("k"), QStringLiteral("outer"));
+    QCOMPARE(readThroughNewStore(QStringLiteral("k")).toString(), QStringLiteral("outer"));
+}
+
+void TestSettingsStore::seenByAnotherProcess()
+{
+    writeThroughNewStore(QStringLiteral("k"), QStringLiteral("from parent"));
+    QCOMPARE(childRead(QStringLiteral("k")), QStringLiteral("from parent"));
+
+    QCOMPARE(UserSettings::SetOverwriteOutputFiles(true), 0u);
+    QCOMPARE(UserSettings::SetJavaMemorySize(4), 0u);
+    const KelTest::ChildResult r = KelTest::runSelf({QStringLiteral("prefs")});
+    QVERIFY(r.finished && r.exitCode == 0);
+    const auto lines = StoreTest::parseLines(r.out);
+    QCOMPARE(lines.value(QStringLiteral("OverwriteOutputFiles")), QStringLiteral("1"));
+    QCOMPARE(lines.value(QStringLiteral("JavaMemorySize")), QStringLiteral("4096"));
+}
+
+void TestSettingsStore::otherProcessWriteSeenByNextGetter()
+{
+    // This process has read the store (empty, then with a value) before the child writes.
+    QCOMPARE(UserSettings::GetOverwriteOutputFiles(), false);
+    QCOMPARE(UserSettings::GetRecentProjectCount(), 4u);
+    QVERIFY(childWrite(QStringLiteral("OverwriteFiles"), QStringLiteral("true")));
+    QCOMPARE(UserSettings::GetOverwriteOutputFiles(), true);
+
+    QCOMPARE(UserSettings::SetRecentProjectCount(5), 0u);
+    QCOMPARE(UserSettings::GetRecentProjectCount(), 5u);
+    QVERIFY(childWrite(QStringLiteral("RecentProjectCount"), QStringLiteral("6")));
+    QCOMPARE(UserSettings::GetRecentProjectCount(), 6u);
+    // The value this process wrote earlier is still there, the child kept it.
+    QCOMPARE(UserSettings::GetOverwriteOutputFiles(), true);
+}
+
+void TestSettingsStore::otherProcessWritesRepeatedly()
+{
+    // Values of one length: the file's size does not change between versions.
+    const QStringList values = {QStringLiteral("alpha"), QStringLiteral("bravo"), QStringLiteral("alpha"),
+                                QStringLiteral("delta"), QStringLiteral("bravo")};
+    Store keptOpen;  // a long-lived store object must see the changes too
+    for (const QString &v : values) {
+        QVERIFY(childWrite(QStringLiteral("k"), v));
+        QCOMPARE(readThroughNewStore(QStringLiteral("k")).toString(), v);
+        QCOMPARE(keptOpen.getValue(QStringLiteral("k"), QVariant()).toString(), v);
+    }
+}
+
+void TestSettingsStore::garbageFileReadAsDefaults_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QByteArray random;
+    quint32 seed = 0x2545F491u;
+    for (int i = 0; i < 4096; ++i) {
+        seed = seed * 1664525u + 1013904223u;
+        random.append(char(seed >> 24));
+    }
+    QTest::newRow("random bytes") << random;
+    QTest::newRow("NULs") << QByteArray(512, '\0');
+    QTest::newRow("truncated section") << QByteArray("[General");
+    QTest::newRow("unclosed bracket") << QByteArray("[\nOverwriteFiles=true\n");
+    QTest::newRow("line without =") << QByteArray("OverwriteFiles true\nRecentProjectCount\n");
+    QTest::newRow("binary blob") << QByteArray("\x7f" "ELF\x02\x01\x01\0\0\0\0\0\0\0\0\0\x03\0>\0\x01\0\0\0\xff\xfe", 26);
+    QTest::newRow("byte order mark only") << QByteArray("\xef\xbb\xbf");
+    QTest::newRow("empty file") << QByteArray();
+    QTest::newRow("huge line") << QByteArray(1 << 20, 'x');
+}
+
+void TestSettingsStore::garbageFileReadAsDefaults()
+{
+    QFETCH(QByteArray, content);
+    QVERIFY(StoreTest::writeRaw(m_home->storeFile(), content));
+
+    KelTest::MessageRecorder recorder;
+    QCOMPARE(UserSettings::GetOverwriteOutputFiles(), false);
+    QCOMPARE(UserSettings::GetUseDefaultPDFViewer(), true);
+    QCOMPARE(UserSettings::GetDisplayReadmeFile(), true);
+    QCOMPARE(UserSettings::GetJavaMemorySize(), 1024u);
+    QCOMPARE(UserSettings::GetRecentProjectCount(), 4u);
+    QVERIFY(UserSettings::GetRecentProjects().empty());
+    QVERIFY(UserSettings::GetWindowState().isEmpty());
+    UserSettings::GetWidgetState(QString());  // whatever it holds, no crash
+
+    // The next write makes a valid file again.
+    QCOMPARE(UserSettings::SetOverwriteOutputFiles(true), 0u);
+    QCOMPARE(UserSettings::GetOverwriteOutputFiles(), true);
+    const KelTest::ChildResult r = KelTest::runSelf({QStringLiteral("prefs")});
+    QVERIFY(r.finished && r.exitCode == 0);
+    QCOMPARE(StoreTest::parseLines(r.out).value(QStringLiteral("OverwriteOutputFiles")), QStringLiteral("1"));
+    QCOMPARE(recorder.lines(), QStringList());
+}
+
+void TestSettingsStore::malformedVariantsDoNotCrash()
+{
+    // Broken @ markers come back as whatever QSettings makes of them (the
+    // literal text for an unclosed @ByteArray); nothing crashes.
+    QVERIFY(StoreTest::writeRaw(m_home->storeFile(),
+                                "[General]\nRecentFiles=@Variant(\\0\\0\\0\\x7f\\xff)\n"
+                                "WindowState=@ByteArray(\nWidgetState=@Variant(\nWidgetStatex=@Variant(\\0\\0\\0\\x10)\n"
+                                "RecentProjectCount=@Invalid()\n"));
+    UserSettings::GetRecentProjects();
+    UserSettings::GetWindowState();
+    UserSettings::GetWidgetState(QString());
+    UserSettings::GetWidgetState(QStringLiteral("x"));
+    QCOMPARE(UserSettings::GetRecentProjectCount(), 0u);  // @Invalid() is a stored invalid value, read as 0
+    QCOMPARE(UserSettings::SetPreviousProjectName(Port::StringBase("/nowhere/p.prj")), 0u);
+    QCOMPARE(StoreTest::DiskSnapshot(m_home->storeFile()).value(QStringLiteral("RecentFiles")).toStringList().value(0),
+             QStringLiteral("/nowhere/p.prj"));
+}
+
+void TestSettingsStore::halfValidFileKeepsSurvivors()
+{
+    const QByteArray content = QByteArray("[General]\n"
+                                          "OverwriteFiles=true\n"
+                                          "RecentProjectCount=9\n"
+                                          "this line has no equals sign\n"
+                                          "\x01\x02\xff\xfe binary\n"
+                                          "JavaMemorySize=4\n"
+                                          "=value without key\n"
+                                          "DisplayReadme=false\n");
+    QVERIFY(StoreTest::writeRaw(m_home->storeFile(), content));
+    QCOMPARE(UserSettings::GetOverwriteOutputFiles(), true);
+    QCOMPARE(UserSettings::GetRecentProjectCount(), 9u);
+    QCOMPARE(UserSettings::GetJavaMemorySize(), 4096u);
+    QCOMPARE(UserSettings::GetDisplayReadmeFile(), false);
+    QCOMPARE(UserSettings::GetUseDefaultPDFViewer(), true);
+
+    // Values before an unclosed section header survive it.
+    const QByteArray cut = QByteArray("[General]\nOverwriteFiles=true\nRecentProjectCount=9\n[Gen");
+    const QString other = m_home->path() + QLatin1String("/other");
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(other));
+    QVERIFY(StoreTest::writeRaw(other + QLatin1String("/Dravel/Molvane.ini"), cut));
+    QCOMPARE(UserSettings::GetOverwriteOutputFiles(), true);
+    QCOMPARE(UserSettings::GetRecentProjectCount(), 9u);
+}
+
+void TestSettingsStore::unwritableStoreWarns_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("Dravel is a regular file") << "dravel-file";
+    QTest::newRow("config home under a regular file") << "home-under-file";
+    QTest::newRow("read-only Dravel directory") << "readonly-dir";
+    QTest::newRow("read-only Dravel directory, file exists") << "readonly-dir-existing";
+}
+
+void TestSettingsStore::unwritableStoreWarns()
+{
+    QFETCH(QString, how);
+    QString storeFile = m_home->storeFile();
+    const QString dravel = m_home->path() + QLatin1String("/Dravel");
+    if (how == QLatin1String("dravel-file")) {
+        QVERIFY(StoreTest::writeRaw(dravel, "not a directory"));
+    } else if (how == QLatin1String("home-under-file")) {
+        const QString blocker = m_home->path() + QLatin1String("/blocker");
+        QVERIFY(StoreTest::writeRaw(blocker, "a file"));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(blocker + QLatin1String("/config")));
+        storeFile = blocker + QLatin1String("/config/Dravel/Molvane.ini");
+    } else {
+        if (runningAsRoot())
+            QSKIP("running as root: permissions do not stop writes (the other rows cover root)");
+        QVERIFY(QDir().mkpath(dravel));
+        if (how == QLatin1String("readonly-dir-existing"))
+            QVERIFY(StoreTest::writeRaw(storeFile, "[General]\nOverwriteFiles=false\n"));
+        QCOMPARE(::chmod(QFile::encodeName(dravel).constData(), 0555), 0);
+        m_restoreMode = dravel;
+    }
+
+    KelTest::MessageRecorder recorder;
+    // Reading an unwritable store is quiet.
+    QCOMPARE(UserSettings::GetOverwriteOutputFiles(), false);
+    QCOMPARE(recorder.messages().size(), std::size_t(0));
+
+    QCOMPARE(UserSettings::SetOverwriteOutputFiles(true), 0u);
+    const std::vector<Port_Message> messages = recorder.messages();
+    QCOMPARE(messages.size(), std::size_t(1));
+    const Port_Message &m = messages.front();
+    QCOMPARE(m.severity, Port_Message::Warning);
+    const QString text = QString::fromStdString(m.text);
+    QVERIFY2(text.contains(QDir::toNativeSeparators(storeFile)), qPrintable(text));
+    QVERIFY(!QFileInfo(storeFile).isFile() || how == QLatin1String("readonly-dir-existing"));
+
+    // Each failed write warns once more; nothing escapes a setter.
+    recorder.clear();
+    QCOMPARE(UserSettings::SetRecentProjectCount(3), 0u);
+    QCOMPARE(recorder.messages().size(), std::size_t(1));
+}
+
+int main(int argc, char **argv)
+{
+    if (argc > 2 && qstrcmp(argv[1], "--child") == 0) {
+        QStringList args;
+        for (int i = 2; i < argc; ++i)
+            args << QString::fromLocal8Bit(argv[i]);
+        QCoreApplication app(argc, argv);
+        return runChild(args);
+    }
+    QCoreApplication app(argc, argv);
+    TestSettingsStore test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_settingsstore.moc"
