@@ -19,7 +19,7 @@ constexpr char kOpeningFormat[] = "Opening: '%s'";
 
 void ProductWebpage::View(const Port::StringBase &coreFullName)
 {
-    const QString url = detail::productPageUrl(Utility::PortStringToQString(coreFullName), QLocale::system(),
+    const QString url = detail::productPageUrl(Utility::PortStringToQString(coreFullName), detail::systemPageLocale(),
                                                Port_Env::GetEnv(kTestSiteVariable));
     const Port::StringBase portUrl = Utility::QStringToPortString(url);
 

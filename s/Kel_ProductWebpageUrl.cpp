@@ -19,6 +19,7 @@ constexpr char kCoreVersionKey[] = "&core_ver=";
 constexpr char kCoreFullNameKey[] = "&core_full_name=";
 constexpr char kLocaleKey[] = "&locale=";
 constexpr char kVersionMarker[] = "_v";
+constexpr char kTaiwanCode[] = "TW";
 
 QLocale::Country countryOf(const QLocale &locale)
 {
@@ -34,6 +35,27 @@ QLocale::Country countryOf(const QLocale &locale)
 QString queryValue(const QString &value)
 {
     return QString::fromLatin1(QUrl::toPercentEncoding(value));
+}
+
+// The variables Qt itself reads for the system locale, in its order; the
+// territory follows the '_' of "language_TERRITORY.codeset@modifier".
+bool environmentNamesTaiwan()
+{
+#if defined(Q_OS_UNIX)
+    for (const char *variable : {"LC_ALL", "LC_NUMERIC", "LANG"}) {
+        const QByteArray name = qgetenv(variable);
+        if (name.isEmpty())
+            continue;
+        const int underscore = name.indexOf('_');
+        if (underscore < 0)
+            return false;
+        int end = underscore + 1;
+        while (end < name.size() && name.at(end) != '.' && name.at(end) != '@')
+            ++end;
+        return name.mid(underscore + 1, end - underscore - 1) == kTaiwanCode;
+    }
+#endif
+    return false;
 }
 
 struct CoreName
@@ -54,24 +76,36 @@ CoreName splitCoreName(const QString &fullName)
 
 } // namespace
 
-QString productPageLocaleCode(const QLocale &locale)
+PageLocale pageLocaleOf(const QLocale &locale)
 {
-    if (locale.language() == QLocale::Chinese)
+    return PageLocale{locale.language(), countryOf(locale) == QLocale::Taiwan};
+}
+
+PageLocale systemPageLocale()
+{
+    PageLocale page = pageLocaleOf(QLocale::system());
+    page.inTaiwan = page.inTaiwan || environmentNamesTaiwan();
+    return page;
+}
+
+QString productPageLocaleCode(const PageLocale &locale)
+{
+    if (locale.language == QLocale::Chinese)
         return QStringLiteral("cn");
-    if (countryOf(locale) == QLocale::Taiwan)
+    if (locale.inTaiwan)
         return QStringLiteral("tw");
-    if (locale.language() == QLocale::Korean)
+    if (locale.language == QLocale::Korean)
         return QStringLiteral("kr");
-    if (locale.language() == QLocale::Japanese)
+    if (locale.language == QLocale::Japanese)
         return QStringLiteral("jp");
     return QStringLiteral("en");
 }
 
-QString productPageHostBase(const QLocale &locale, const std::optional<Port::StringBase> &testSite)
+QString productPageHostBase(const PageLocale &locale, const std::optional<Port::StringBase> &testSite)
 {
     if (testSite)
         return Utility::PortStringToQString(*testSite);
-    switch (locale.language()) {
+    switch (locale.language) {
     case QLocale::Chinese:
         return QLatin1String(kChinaHost);
     case QLocale::Japanese:
@@ -81,7 +115,7 @@ QString productPageHostBase(const QLocale &locale, const std::optional<Port::Str
     }
 }
 
-QString productPageUrl(const QString &coreFullName, const QLocale &locale,
+QString productPageUrl(const QString &coreFullName, const PageLocale &locale,
                        const std::optional<Port::StringBase> &testSite)
 {
     const CoreName core = splitCoreName(coreFullName);
