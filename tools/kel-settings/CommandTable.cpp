@@ -20,7 +20,7 @@ const Command Commands[] = {
      "kel-settings get RecentProjectCount", 1, 1, true, &runGet},
     {"set", "set KEY VALUE",
      "Stores a preference. Flags: true/false, yes/no, on/off, 1/0. JavaMemorySize: index 0-4 or "
-     "256, 512, 1024, 2048, 4096 (MB). RecentProjectCount: 0-1000000. Put -- before a value that "
+     "256, 512, 1024, 2048, 4096 (MB). RecentProjectCount: 0-1000000 (0: every recent project is examined). Put -- before a value that "
      "starts with '-'.",
      "kel-settings set WebBrowser '\"/opt/my browser/b\" --new %1'", 2, 2, false, &runSet},
     {"reset", "reset [KEY]", "Removes a stored value so its default applies; without KEY removes every value "
