@@ -256,6 +256,11 @@ void TestDisplayState::widgetNamesStayDistinct_data()
     QTest::newRow("empty and a name") << ul({"", "x"});
     QTest::newRow("slash inside") << ul({"a/b", "ab", "a/c", "b"});
     QTest::newRow("percent escapes") << ul({"%20", " ", "%U00DC", "Ü"});
+    // QSettings normalises keys: several slashes become one and slashes at
+    // either end are dropped, so these names share a key.
+    QTest::newRow("slash normalised: a//b") << ul({"a/b", "a//b"});
+    QTest::newRow("slash normalised: trailing") << ul({"x", "x/"});
+    QTest::newRow("slash normalised: only slash") << ul({"", "/"});
 }
 
 void TestDisplayState::widgetNamesStayDistinct()
@@ -298,6 +303,8 @@ void TestDisplayState::widgetStateValues_data()
     QTest::newRow("QString with @") << QVariant(QStringLiteral("@ByteArray(x)")) << QVariant(QStringLiteral("@ByteArray(x)"));
     QTest::newRow("QString non-ASCII") << QVariant(QString::fromUtf8("Übung 项目"))
                                        << QVariant(QString::fromUtf8("Übung 项目"));
+    QTest::newRow("QString outside the BMP") << QVariant(QString::fromUtf8("emoji 😀 𝄞"))
+                                             << QVariant(QString::fromUtf8("emoji 😀 𝄞"));
     QTest::newRow("QRect") << QVariant(QRect(1, 2, 3, 4)) << QVariant(QRect(1, 2, 3, 4));
     QTest::newRow("QSize") << QVariant(QSize(640, 480)) << QVariant(QSize(640, 480));
     QTest::newRow("QPoint") << QVariant(QPoint(-5, 7)) << QVariant(QPoint(-5, 7));

@@ -246,6 +246,7 @@ void TestRecentProjects::nonAsciiPaths_data()
     QTest::newRow("German") << QString::fromUtf8("Projekte/Übung/x.prj");
     QTest::newRow("Chinese") << QString::fromUtf8("项目/y.prj");
     QTest::newRow("blanks") << QString::fromUtf8("My Projects/z z.prj");
+    QTest::newRow("emoji (outside the BMP)") << QString::fromUtf8("My Projects 😀/z z.prj");
     QTest::newRow("INI specials") << QString::fromUtf8("a=b;c,d [e]/@f.prj");
 }
 

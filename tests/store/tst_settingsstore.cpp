@@ -105,12 +105,15 @@ private slots:
     void seenByAnotherProcess();
     void otherProcessWriteSeenByNextGetter();
     void otherProcessWritesRepeatedly();
+    void replacedFileWithPreservedTimestamp();
     void garbageFileReadAsDefaults_data();
     void garbageFileReadAsDefaults();
     void malformedVariantsDoNotCrash();
     void halfValidFileKeepsSurvivors();
     void unwritableStoreWarns_data();
     void unwritableStoreWarns();
+    void warningStopsOnceWritableAgain();
+    void unwritableAfterGarbageFileStillWarns();
 
 private:
     std::unique_ptr<KelTest::ScopedConfigHome> m_home;
@@ -236,6 +239,36 @@ void TestSettingsStore::otherProcessWritesRepeatedly()
     }
 }
 
+
+void TestSettingsStore::replacedFileWithPreservedTimestamp()
+{
+    // A file restored from a copy that kept its modification time (cp -p,
+    // rsync -t, a backup tool): a new file (inode), the same size, the same
+    // time. The store's own stamp sees the new inode.
+    writeThroughNewStore(QStringLiteral("k"), QStringLiteral("alpha"));
+    QCOMPARE(readThroughNewStore(QStringLiteral("k")).toString(), QStringLiteral("alpha"));
+
+    const QString path = m_home->storeFile();
+    QByteArray content = StoreTest::readRaw(path);
+    QVERIFY(content.contains("k=alpha"));
+    content.replace("k=alpha", "k=bravo");
+    struct stat before;
+    QCOMPARE(::stat(QFile::encodeName(path).constData(), &before), 0);
+
+    const QString replacement = path + QLatin1String(".new");
+    QVERIFY(StoreTest::writeRaw(replacement, content));
+    const struct timespec times[2] = {before.st_atim, before.st_mtim};
+    QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(replacement).constData(), times, 0), 0);
+    QCOMPARE(::rename(QFile::encodeName(replacement).constData(), QFile::encodeName(path).constData()), 0);
+
+    struct stat after;
+    QCOMPARE(::stat(QFile::encodeName(path).constData(), &after), 0);
+    QVERIFY(after.st_ino != before.st_ino);
+    QCOMPARE(after.st_size, before.st_size);
+
+    QCOMPARE(childRead(QStringLiteral("k")), QStringLiteral("bravo"));
+    QCOMPARE(readThroughNewStore(QStringLiteral("k")).toString(), QStringLiteral("bravo"));
+}
 
 void TestSettingsStore::garbageFileReadAsDefaults_data()
 {
@@ -372,6 +405,39 @@ void TestSettingsStore::unwritableStoreWarns()
 
     // Each failed write warns once more; nothing escapes a setter.
     recorder.clear();
+    QCOMPARE(UserSettings::SetRecentProjectCount(3), 0u);
+    QCOMPARE(recorder.messages().size(), std::size_t(1));
+}
+
+void TestSettingsStore::warningStopsOnceWritableAgain()
+{
+    const QString dravel = m_home->path() + QLatin1String("/Dravel");
+    QVERIFY(StoreTest::writeRaw(dravel, "not a directory"));
+    KelTest::MessageRecorder recorder;
+    QCOMPARE(UserSettings::SetOverwriteOutputFiles(true), 0u);
+    QCOMPARE(recorder.messages().size(), std::size_t(1));
+
+    // The user fixes the store: the next write reaches the disk, with no warning.
+    QVERIFY(QFile::remove(dravel));
+    recorder.clear();
+    QCOMPARE(UserSettings::SetRecentProjectCount(3), 0u);
+    QCOMPARE(recorder.lines(), QStringList());
+    const StoreTest::DiskSnapshot disk(m_home->storeFile());
+    QVERIFY(disk.exists());
+    QCOMPARE(disk.value(QStringLiteral("RecentProjectCount")).toInt(), 3);
+    QCOMPARE(UserSettings::GetRecentProjectCount(), 3u);
+}
+
+void TestSettingsStore::unwritableAfterGarbageFileStillWarns()
+{
+    // A store file QSettings cannot parse, read first...
+    const QString dravel = m_home->path() + QLatin1String("/Dravel");
+    QVERIFY(StoreTest::writeRaw(m_home->storeFile(), QByteArray("[\nOverwriteFiles=true\n")));
+    QCOMPARE(UserSettings::GetRecentProjectCount(), 4u);
+    // ...then the store becomes unwritable: the lost write must still be reported.
+    QVERIFY(QDir(dravel).removeRecursively());
+    QVERIFY(StoreTest::writeRaw(dravel, "not a directory"));
+    KelTest::MessageRecorder recorder;
     QCOMPARE(UserSettings::SetRecentProjectCount(3), 0u);
     QCOMPARE(recorder.messages().size(), std::size_t(1));
 }
