@@ -105,10 +105,13 @@ private slots:
     void seenByAnotherProcess();
     void otherProcessWriteSeenByNextGetter();
     void otherProcessWritesRepeatedly();
+    void openStoreObjectHoldsOtherWritersBack();
     void replacedFileWithPreservedTimestamp();
     void garbageFileReadAsDefaults_data();
     void garbageFileReadAsDefaults();
     void malformedVariantsDoNotCrash();
+    void unconvertibleValuesFollowQtConversion_data();
+    void unconvertibleValuesFollowQtConversion();
     void halfValidFileKeepsSurvivors();
     void unwritableStoreWarns_data();
     void unwritableStoreWarns();
@@ -239,6 +242,25 @@ void TestSettingsStore::otherProcessWritesRepeatedly()
     }
 }
 
+void TestSettingsStore::openStoreObjectHoldsOtherWritersBack()
+{
+    // A store object is a critical section across processes: what this
+    // process reads through it cannot change under it, and a writer elsewhere
+    // waits for it to close, then stores its value whole.
+    QProcess child;
+    {
+        Store keptOpen;
+        keptOpen.setValue(QStringLiteral("k"), QStringLiteral("mine"));
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("--child"), QStringLiteral("write"), QStringLiteral("k"), QStringLiteral("theirs")});
+        QVERIFY(child.waitForStarted());
+        QVERIFY(!child.waitForFinished(500));
+        QCOMPARE(keptOpen.getValue(QStringLiteral("k"), QVariant()).toString(), QStringLiteral("mine"));
+    }
+    QVERIFY(child.waitForFinished(5000));
+    QCOMPARE(child.exitCode(), 0);
+    QCOMPARE(readThroughNewStore(QStringLiteral("k")).toString(), QStringLiteral("theirs"));
+}
 
 void TestSettingsStore::replacedFileWithPreservedTimestamp()
 {
@@ -330,6 +352,38 @@ void TestSettingsStore::malformedVariantsDoNotCrash()
     QCOMPARE(UserSettings::SetPreviousProjectName(Port::StringBase("/nowhere/p.prj")), 0u);
     QCOMPARE(StoreTest::DiskSnapshot(m_home->storeFile()).value(QStringLiteral("RecentFiles")).toStringList().value(0),
              QStringLiteral("/nowhere/p.prj"));
+}
+
+void TestSettingsStore::unconvertibleValuesFollowQtConversion_data()
+{
+    // A stored value the getter cannot use converts by QVariant's rules, not
+    // to the default: hosts have always seen these results.
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<QString>("getter");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("count with NUL") << QByteArray("RecentProjectCount=\0" "9", 21) << "RecentProjectCount" << "0";
+    QTest::newRow("count not a number") << QByteArray("RecentProjectCount=many") << "RecentProjectCount" << "0";
+    QTest::newRow("memory not a number") << QByteArray("JavaMemorySize=big") << "JavaMemorySize" << "256";
+    QTest::newRow("flag as other text") << QByteArray("OverwriteFiles=garbage") << "OverwriteFiles" << "1";
+    QTest::newRow("flag empty") << QByteArray("DisplayReadme=") << "DisplayReadme" << "0";
+}
+
+void TestSettingsStore::unconvertibleValuesFollowQtConversion()
+{
+    QFETCH(QByteArray, line);
+    QFETCH(QString, getter);
+    QFETCH(QString, expected);
+    QVERIFY(StoreTest::writeRaw(m_home->storeFile(), "[General]\n" + line + "\n"));
+    QString actual;
+    if (getter == QLatin1String("RecentProjectCount"))
+        actual = QString::number(UserSettings::GetRecentProjectCount());
+    else if (getter == QLatin1String("JavaMemorySize"))
+        actual = QString::number(UserSettings::GetJavaMemorySize());
+    else if (getter == QLatin1String("OverwriteFiles"))
+        actual = QString::number(UserSettings::GetOverwriteOutputFiles());
+    else
+        actual = QString::number(UserSettings::GetDisplayReadmeFile());
+    QCOMPARE(actual, expected);
 }
 
 void TestSettingsStore::halfValidFileKeepsSurvivors()
