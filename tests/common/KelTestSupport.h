@@ -11,6 +11,7 @@
 #include <QtCore/QStringList>
 #include <QtCore/QTemporaryDir>
 #include <QtCore/QVector>
+#include <QtTest/QTest>
 
 #include <mutex>
 #include <utility>
@@ -136,6 +137,23 @@ inline QString binDir()
 {
     const QByteArray dir = qgetenv("KEL_TEST_BIN_DIR");
     return dir.isEmpty() ? QCoreApplication::applicationDirPath() : QFile::decodeName(dir);
+}
+
+// A test binary's main: "--child ROLE ARGS..." runs childRole with ROLE and
+// ARGS in a QCoreApplication (the role a test started with runSelf), anything
+// else runs the tests of TestObject.
+template <typename TestObject>
+int testMainWithChild(int argc, char **argv, int (*childRole)(const QStringList &))
+{
+    QCoreApplication app(argc, argv);
+    if (argc > 2 && qstrcmp(argv[1], "--child") == 0) {
+        QStringList args;
+        for (int i = 2; i < argc; ++i)
+            args << QString::fromLocal8Bit(argv[i]);
+        return childRole(args);
+    }
+    TestObject test;
+    return QTest::qExec(&test, argc, argv);
 }
 
 } // namespace KelTest

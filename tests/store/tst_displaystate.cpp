@@ -351,16 +351,7 @@ void TestDisplayState::widgetStateValues()
 
 int main(int argc, char **argv)
 {
-    if (argc > 2 && qstrcmp(argv[1], "--child") == 0) {
-        QStringList args;
-        for (int i = 2; i < argc; ++i)
-            args << QString::fromLocal8Bit(argv[i]);
-        QCoreApplication app(argc, argv);
-        return runChild(args);
-    }
-    QCoreApplication app(argc, argv);
-    TestDisplayState test;
-    return QTest::qExec(&test, argc, argv);
+    return KelTest::testMainWithChild<TestDisplayState>(argc, argv, runChild);
 }
 
 #include "tst_displaystate.moc"

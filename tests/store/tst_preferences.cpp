@@ -352,16 +352,7 @@ void TestPreferences::noWarningsOnHealthyStore()
 
 int main(int argc, char **argv)
 {
-    if (argc > 2 && qstrcmp(argv[1], "--child") == 0) {
-        QStringList args;
-        for (int i = 2; i < argc; ++i)
-            args << QString::fromLocal8Bit(argv[i]);
-        QCoreApplication app(argc, argv);
-        return runChild(args);
-    }
-    QCoreApplication app(argc, argv);
-    TestPreferences test;
-    return QTest::qExec(&test, argc, argv);
+    return KelTest::testMainWithChild<TestPreferences>(argc, argv, runChild);
 }
 
 #include "tst_preferences.moc"

@@ -359,16 +359,7 @@ void TestRecentProjects::listLongInitialListCut()
 
 int main(int argc, char **argv)
 {
-    if (argc > 2 && qstrcmp(argv[1], "--child") == 0) {
-        QStringList args;
-        for (int i = 2; i < argc; ++i)
-            args << QString::fromLocal8Bit(argv[i]);
-        QCoreApplication app(argc, argv);
-        return runChild(args);
-    }
-    QCoreApplication app(argc, argv);
-    TestRecentProjects test;
-    return QTest::qExec(&test, argc, argv);
+    return KelTest::testMainWithChild<TestRecentProjects>(argc, argv, runChild);
 }
 
 #include "tst_recentprojects.moc"

@@ -498,16 +498,7 @@ void TestSettingsStore::unwritableAfterGarbageFileStillWarns()
 
 int main(int argc, char **argv)
 {
-    if (argc > 2 && qstrcmp(argv[1], "--child") == 0) {
-        QStringList args;
-        for (int i = 2; i < argc; ++i)
-            args << QString::fromLocal8Bit(argv[i]);
-        QCoreApplication app(argc, argv);
-        return runChild(args);
-    }
-    QCoreApplication app(argc, argv);
-    TestSettingsStore test;
-    return QTest::qExec(&test, argc, argv);
+    return KelTest::testMainWithChild<TestSettingsStore>(argc, argv, runChild);
 }
 
 #include "tst_settingsstore.moc"
