@@ -65,6 +65,9 @@ private slots:
     void maskHidesPointColour();
     void maskOfPointOutside_data();
     void maskOfPointOutside();
+    void maskReusedUntilImageChanges_data();
+    void maskReusedUntilImageChanges();
+    void masksLeaveWithTheirImage();
     void concurrentUseKeepsCacheConsistent();
 
 private:
@@ -385,6 +388,107 @@ void TestImageManager::maskOfPointOutside()
     QFETCH(QImage, image);
     QFETCH(QPoint, point);
     QVERIFY(ImageManager::createMaskWithPoint(image, point).isNull());
+}
+
+// Every pixel of image is hidden by mask exactly when it has the colour at point.
+static bool maskMatches(const QImage &image, const QPoint &point, const QBitmap &mask)
+{
+    QPixmap pixmap = QPixmap::fromImage(image);
+    pixmap.setMask(mask);
+    const QImage shown = pixmap.toImage();
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if ((qAlpha(shown.pixel(x, y)) == 0) != (image.pixel(x, y) == image.pixel(point)))
+                return false;
+        }
+    }
+    return true;
+}
+
+enum class MaskChange { None, SharedCopy, PointPixel, OtherPixel, OtherPoint, Fill };
+Q_DECLARE_METATYPE(MaskChange)
+
+void TestImageManager::maskReusedUntilImageChanges_data()
+{
+    QTest::addColumn<MaskChange>("change");
+    QTest::addColumn<bool>("reused");
+
+    QTest::newRow("same image") << MaskChange::None << true;
+    QTest::newRow("the cache's copy of it") << MaskChange::SharedCopy << true;
+    QTest::newRow("colour at the point changed") << MaskChange::PointPixel << false;
+    QTest::newRow("another pixel changed") << MaskChange::OtherPixel << false;
+    QTest::newRow("another point") << MaskChange::OtherPoint << false;
+    QTest::newRow("whole image refilled") << MaskChange::Fill << false;
+}
+
+void TestImageManager::maskReusedUntilImageChanges()
+{
+    QFETCH(MaskChange, change);
+    QFETCH(bool, reused);
+    // Blue, a red diagonal, a green pixel: the point (0,0) is red.
+    QImage image(5, 4, QImage::Format_ARGB32);
+    image.fill(QColor(0, 0, 255));
+    for (int i = 0; i < 4; ++i)
+        image.setPixel(i, i, qRgb(255, 0, 0));
+    image.setPixel(4, 0, qRgb(0, 255, 0));
+    const QPoint point(0, 0);
+    manager()->addImage(str("masked"), image);
+
+    const QBitmap first = ImageManager::createMaskWithPoint(image, point);
+    QVERIFY(maskMatches(image, point, first));
+
+    QImage second = image;
+    QPoint secondPoint = point;
+    switch (change) {
+    case MaskChange::None:
+        break;
+    case MaskChange::SharedCopy:
+        second = manager()->getImage(str("masked"));
+        break;
+    case MaskChange::PointPixel:
+        second.setPixel(point, qRgb(0, 0, 255));
+        break;
+    case MaskChange::OtherPixel:
+        second.setPixel(3, 0, qRgb(255, 0, 0));
+        break;
+    case MaskChange::OtherPoint:
+        secondPoint = QPoint(4, 0);
+        break;
+    case MaskChange::Fill:
+        second.fill(QColor(255, 0, 0));
+        break;
+    }
+    const QBitmap again = ImageManager::createMaskWithPoint(second, secondPoint);
+    QCOMPARE(again.cacheKey() == first.cacheKey(), reused);
+    QVERIFY(maskMatches(second, secondPoint, again));
+    // The first image still gets its own mask after the other one was made.
+    QVERIFY(maskMatches(image, point, ImageManager::createMaskWithPoint(image, point)));
+}
+
+void TestImageManager::masksLeaveWithTheirImage()
+{
+    const QImage a = ImageTest::solidImage(kSmall, Qt::red);
+    const QImage b = ImageTest::solidImage(kSmall, Qt::green);
+    manager()->addImage(str("a"), a);
+    manager()->addImage(str("b"), b);
+    ImageManager::createMaskWithPoint(a, QPoint(0, 0));
+    ImageManager::createMaskWithPoint(a, QPoint(1, 1));
+    ImageManager::createMaskWithPoint(b, QPoint(0, 0));
+    QCOMPARE(manager()->maskCacheCount(), 3);
+
+    // "a" is the least recently used image and leaves first.
+    manager()->getImage(str("b"));
+    manager()->setCacheLimit(kSmallCost);
+    QCOMPARE(manager()->cacheCount(), 1);
+    QCOMPARE(manager()->maskCacheCount(), 1);
+
+    manager()->clearCache();
+    QCOMPARE(manager()->maskCacheCount(), 0);
+
+    // However many images are masked, only a bounded number of masks stay.
+    for (int i = 0; i < 500; ++i)
+        ImageManager::createMaskWithPoint(ImageTest::solidImage(kSmall, QColor(i % 256, i / 256, 0)), QPoint(0, 0));
+    QVERIFY2(manager()->maskCacheCount() <= 64, qPrintable(QString::number(manager()->maskCacheCount())));
 }
 
 void TestImageManager::concurrentUseKeepsCacheConsistent()

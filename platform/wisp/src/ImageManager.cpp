@@ -10,9 +10,11 @@
 #include <QtGui/QImageReader>
 #include <QtGui/QPixmap>
 
+#include <functional>
 #include <list>
 #include <mutex>
 #include <optional>
+#include <unordered_map>
 
 #ifndef KEL_INSTALL_DATADIR
 #define KEL_INSTALL_DATADIR "/usr/local/share/KelGuiUtilities"
@@ -97,6 +99,39 @@ QStringList candidatesUnderRoot(const QString &root, const QString &relativeName
     return candidates;
 }
 
+// Masks are kept for the few images a host draws over and over (toolbar and
+// tree icons); a bound in count and in bytes keeps a host that masks many
+// distinct images from growing without limit. 256 KiB holds the masks of
+// 64 images of 256x256.
+constexpr std::size_t kMaskCacheEntries = 64;
+constexpr qint64 kMaskCacheBytes = 256 * 1024;
+
+// A mask belongs to one version of one image's pixels and one point:
+// QImage::cacheKey() changes whenever the image's pixels can have changed.
+struct MaskKey
+{
+    qint64 image = 0;
+    int x = 0;
+    int y = 0;
+
+    bool operator==(const MaskKey &o) const { return image == o.image && x == o.x && y == o.y; }
+};
+
+struct MaskKeyHash
+{
+    std::size_t operator()(const MaskKey &k) const noexcept
+    {
+        const std::size_t image = std::hash<qint64>()(k.image);
+        const std::size_t point = std::hash<qint64>()((qint64(k.x) << 32) ^ quint32(k.y));
+        return image ^ (point + 0x9e3779b9U + (image << 6) + (image >> 2));
+    }
+};
+
+qint64 maskBytes(const QSize &size)
+{
+    return qint64((size.width() + 7) / 8) * size.height();
+}
+
 bool canMakePixmaps()
 {
     return qobject_cast<QGuiApplication *>(QCoreApplication::instance()) != nullptr
@@ -124,13 +159,77 @@ public:
     Statistics stats;
     mutable std::mutex mutex;
 
+    struct MaskEntry
+    {
+        MaskKey key;
+        QBitmap mask;
+        qint64 bytes = 0;
+    };
+    using MaskEntries = std::list<MaskEntry>;
+
+    // Front is the most recently used mask.
+    MaskEntries masks;
+    std::unordered_map<MaskKey, MaskEntries::iterator, MaskKeyHash> maskIndex;
+    qint64 maskCost = 0;
+
     void touch(Entries::iterator it) { entries.splice(entries.begin(), entries, it); }
 
     void remove(Entries::iterator it)
     {
         cost -= it->cost;
+        dropMasksOf(it->image.cacheKey());
         index.remove(it->name);
         entries.erase(it);
+    }
+
+    void removeMask(MaskEntries::iterator it)
+    {
+        maskCost -= it->bytes;
+        maskIndex.erase(it->key);
+        masks.erase(it);
+    }
+
+    // An image leaving the cache takes its masks along: nothing will ask for
+    // them by that key again unless the caller still holds the image.
+    void dropMasksOf(qint64 imageKey)
+    {
+        for (auto it = masks.begin(); it != masks.end();) {
+            const auto next = std::next(it);
+            if (it->key.image == imageKey)
+                removeMask(it);
+            it = next;
+        }
+    }
+
+    std::optional<QBitmap> findMask(const MaskKey &key)
+    {
+        const auto found = maskIndex.find(key);
+        if (found == maskIndex.end())
+            return std::nullopt;
+        masks.splice(masks.begin(), masks, found->second);
+        return found->second->mask;
+    }
+
+    void keepMask(const MaskKey &key, const QBitmap &mask)
+    {
+        const qint64 bytes = maskBytes(mask.size());
+        if (bytes > kMaskCacheBytes)
+            return;
+        const auto found = maskIndex.find(key);
+        if (found != maskIndex.end())
+            removeMask(found->second);
+        while (!masks.empty() && (masks.size() >= kMaskCacheEntries || maskCost + bytes > kMaskCacheBytes))
+            removeMask(std::prev(masks.end()));
+        masks.push_front(MaskEntry{key, mask, bytes});
+        maskIndex.emplace(key, masks.begin());
+        maskCost += bytes;
+    }
+
+    void clearMasks()
+    {
+        masks.clear();
+        maskIndex.clear();
+        maskCost = 0;
     }
 
     void removeName(const QString &name)
@@ -255,6 +354,13 @@ void ImageManager::clearCache()
     d->entries.clear();
     d->index.clear();
     d->cost = 0;
+    d->clearMasks();
+}
+
+int ImageManager::maskCacheCount() const
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    return int(d->masks.size());
 }
 
 QImage ImageManager::loadDravelImage(const QString &name, const QString &dir, const char *const *extensions)
@@ -290,6 +396,15 @@ QBitmap ImageManager::createMaskWithPoint(const QImage &image, const QPoint &poi
 {
     if (image.isNull() || !image.rect().contains(point))
         return QBitmap();
+    // A host masks the same cached image on every request; the bitmap it got
+    // last time for these pixels and this point is the same bitmap again.
+    Private &cache = *getInstance()->d;
+    const MaskKey key{image.cacheKey(), point.x(), point.y()};
+    {
+        std::lock_guard<std::mutex> lock(cache.mutex);
+        if (std::optional<QBitmap> kept = cache.findMask(key))
+            return *kept;
+    }
     // createMaskFromColor compares raw 32-bit words, which equal pixel() only
     // for ARGB32 and RGB32; premultiplied or byte-ordered formats would miss.
     const bool exactWords = image.format() == QImage::Format_ARGB32 || image.format() == QImage::Format_RGB32;
@@ -298,7 +413,10 @@ QBitmap ImageManager::createMaskWithPoint(const QImage &image, const QPoint &poi
     // of the mode around: MaskInColor is what leaves the matching pixels as
     // 0 bits, transparent under QPixmap::setMask (as QPixmap's own
     // createMaskFromColor documents).
-    return QBitmap::fromImage(source.createMaskFromColor(source.pixel(point), Qt::MaskInColor));
+    const QBitmap mask = QBitmap::fromImage(source.createMaskFromColor(source.pixel(point), Qt::MaskInColor));
+    std::lock_guard<std::mutex> lock(cache.mutex);
+    cache.keepMask(key, mask);
+    return mask;
 }
 
 void ImageManager::setImageRoots(const QStringList &roots)

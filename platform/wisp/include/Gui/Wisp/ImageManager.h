@@ -66,7 +66,13 @@ public:
     // The bitmap that masks out every pixel of the colour at point (for
     // QPixmap::setMask: those pixels become transparent); an empty bitmap when
     // point lies outside image or image is null. Needs a QGuiApplication.
+    // The masks of recently masked images are kept (a few dozen, a few
+    // hundred KiB) and handed out again for the same image and point; the
+    // key is QImage::cacheKey(), which changes whenever the image is changed
+    // through QImage's API. They leave with their image's cache entry.
     static QBitmap createMaskWithPoint(const QImage &image, const QPoint &point);
+    // How many masks are kept for reuse.
+    int maskCacheCount() const;
 
     // The roots searched by loadDravelImage(name, dir, extensions). Until set,
     // defaultImageRoots(): ":/", the executable's folder (once an application
