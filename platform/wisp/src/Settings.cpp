@@ -7,6 +7,9 @@
 #include <QtCore/QFile>
 #include <QtCore/QStandardPaths>
 
+#include <cstdlib>
+#include <string>
+
 namespace Gui {
 namespace Wisp {
 
@@ -39,67 +42,107 @@ QString configRoot()
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
 }
 
-} // namespace
-
-class Settings::Private
+QString scopeFilePath(const char *scope)
 {
-public:
-    std::shared_ptr<detail::SettingsFile> file;
+    return Settings::storeDirectory() + QLatin1Char('/') + safeScopeName(scope) + QLatin1String(kFileSuffix);
+}
+
+// What the file of a scope depends on: the scope and the variables that
+// place the configuration directory.
+struct ScopeKey
+{
+    std::string scope;
+    std::string configHome;
+    std::string home;
+
+    static std::string variable(const char *name)
+    {
+        const char *value = std::getenv(name);
+        return value ? std::string(value) : std::string();
+    }
+    static ScopeKey current(const char *scope)
+    {
+        return ScopeKey{scope ? scope : "", variable("XDG_CONFIG_HOME"), variable("HOME")};
+    }
+    bool operator==(const ScopeKey &o) const
+    {
+        return scope == o.scope && configHome == o.configHome && home == o.home;
+    }
 };
 
+// A store object is opened for every single preference call; working out
+// its file again each time would cost more than the rest of the call. Each
+// thread remembers the last scope it opened; views are never dropped, so the
+// pointer stays good.
+detail::SettingsFile *viewOf(const char *scope)
+{
+    struct LastResolved
+    {
+        ScopeKey key;
+        detail::SettingsFile *file = nullptr;
+    };
+    thread_local LastResolved last;
+    ScopeKey key = ScopeKey::current(scope);
+    if (!last.file || !(key == last.key)) {
+        last.file = detail::SettingsFile::forPath(scopeFilePath(scope)).get();
+        last.key = std::move(key);
+    }
+    return last.file;
+}
+
+} // namespace
+
 Settings::Settings(const char *scope, bool userScope, bool createIfMissing, bool writeOnClose)
-    : d(std::make_unique<Private>())
+    : m_file(viewOf(scope))
 {
     Q_UNUSED(userScope)
     Q_UNUSED(createIfMissing)
     Q_UNUSED(writeOnClose)
-    const QString path = storeDirectory() + QLatin1Char('/') + safeScopeName(scope) + QLatin1String(kFileSuffix);
-    d->file = detail::SettingsFile::forPath(path);
-    d->file->attach();
+    m_file->attach();
 }
 
 Settings::~Settings()
 {
     // A failed write is reported on the message channel; nothing may escape here.
     try {
-        d->file->detach();
+        m_file->detach();
     } catch (...) {
     }
 }
 
 QVariant Settings::getValue(const QString &key, const QVariant &defaultValue) const
 {
-    return d->file->value(key, defaultValue);
+    return m_file->value(key, defaultValue);
 }
 
 void Settings::setValue(const QString &key, const QVariant &value)
 {
-    d->file->setValue(key, value);
+    m_file->setValue(key, value);
 }
 
 bool Settings::contains(const QString &key) const
 {
-    return d->file->contains(key);
+    return m_file->contains(key);
 }
 
 void Settings::remove(const QString &key)
 {
-    d->file->remove(key);
+    m_file->remove(key);
 }
 
 void Settings::clear()
 {
-    d->file->remove(QString());
+    m_file->remove(QString());
 }
 
 QStringList Settings::allKeys() const
 {
-    return d->file->allKeys();
+    return m_file->allKeys();
 }
 
 QString Settings::fileName() const
 {
-    return d->file->path();
+    return m_file->path();
 }
 
 QString Settings::storeDirectory()

@@ -61,7 +61,7 @@ std::shared_ptr<SettingsFile> SettingsFile::forPath(const QString &path)
 }
 
 SettingsFile::SettingsFile(const QString &path)
-    : m_path(path), m_lockPath(path + QLatin1String(kLockSuffix))
+    : m_path(path), m_nativePath(QFile::encodeName(path)), m_lockPath(path + QLatin1String(kLockSuffix))
 {
 }
 
@@ -93,14 +93,14 @@ void SettingsFile::detach()
 
 void SettingsFile::refreshIfChanged()
 {
-    if (!m_loaded || readFileStamp(m_path) != m_stamp)
+    if (!m_loaded || readFileStamp(m_nativePath) != m_stamp)
         reload();
 }
 
 void SettingsFile::reload()
 {
     // The stamp is taken first: a change that slips in between is seen next time.
-    m_stamp = readFileStamp(m_path);
+    m_stamp = readFileStamp(m_nativePath);
     m_document = IniDocument::parse(readWholeFile(m_path));
     m_loaded = true;
     m_dirty = false;
@@ -112,7 +112,7 @@ void SettingsFile::flush()
     QString reason;
     QDir().mkpath(QFileInfo(m_path).absolutePath());
     if (replaceFileDurably(m_path, m_document.serialize(), &reason)) {
-        m_stamp = readFileStamp(m_path);
+        m_stamp = readFileStamp(m_nativePath);
         return;
     }
     warnWriteFailed(reason);

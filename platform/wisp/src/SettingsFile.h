@@ -50,6 +50,7 @@ private:
     void warnLockTimedOut() const;
 
     const QString m_path;
+    const QByteArray m_nativePath;  // encoded once: every store object stats it
     const QString m_lockPath;
     std::recursive_mutex m_session;
     int m_depth = 0;

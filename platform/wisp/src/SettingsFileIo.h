@@ -24,8 +24,8 @@ struct FileStamp
     bool operator!=(const FileStamp &o) const { return !(*this == o); }
 };
 
-// One stat call.
-FileStamp readFileStamp(const QString &path);
+// One stat call on a path in the file system's encoding.
+FileStamp readFileStamp(const QByteArray &nativePath);
 
 // An exclusive lock on a sidecar file that the kernel releases when the
 // process dies, so a crashed writer never leaves the store locked.

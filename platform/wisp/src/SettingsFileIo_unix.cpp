@@ -54,11 +54,11 @@ int flushToDisk(int fd)
 
 } // namespace
 
-FileStamp readFileStamp(const QString &path)
+FileStamp readFileStamp(const QByteArray &nativePath)
 {
     FileStamp stamp;
     struct stat st;
-    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+    if (::stat(nativePath.constData(), &st) != 0)
         return stamp;
     stamp.exists = true;
     stamp.identity = static_cast<qint64>(st.st_ino);

@@ -2,6 +2,7 @@
 #include "SettingsFileIo.h"
 
 #include <QtCore/QDir>
+#include <QtCore/QFile>
 
 #include <windows.h>
 
@@ -23,11 +24,11 @@ QString lastError(const char *what)
 
 } // namespace
 
-FileStamp readFileStamp(const QString &path)
+FileStamp readFileStamp(const QByteArray &encodedPath)
 {
     FileStamp stamp;
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExW(nativePath(path).c_str(), GetFileExInfoStandard, &data))
+    if (!GetFileAttributesExW(nativePath(QFile::decodeName(encodedPath)).c_str(), GetFileExInfoStandard, &data))
         return stamp;
     stamp.exists = true;
     // The creation time changes when a writer replaces the file.

@@ -7,10 +7,12 @@
 #include <QtCore/QStringList>
 #include <QtCore/QVariant>
 
-#include <memory>
-
 namespace Gui {
 namespace Wisp {
+
+namespace detail {
+class SettingsFile;
+}
 
 // A scope's values live in "<config>/Dravel/<scope>.ini", where <config> is
 // $XDG_CONFIG_HOME when set, else Qt's user configuration directory. A store
@@ -46,8 +48,8 @@ public:
     static QString storeDirectory();
 
 private:
-    class Private;
-    std::unique_ptr<Private> d;
+    // The process-wide view of the scope's file; views live as long as the process.
+    detail::SettingsFile *m_file;
 };
 
 } // namespace Wisp
