@@ -3,6 +3,11 @@
 
 #include <QtCore/QByteArray>
 #include <QtCore/QCoreApplication>
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+#include <QtCore/QStringDecoder>
+#else
+#include <QtCore/QTextCodec>
+#endif
 #include <QtWidgets/QApplication>
 
 namespace Kel {
@@ -29,9 +34,17 @@ Port::StringBase QStringToPortString(const QString &text)
     return Port::StringBase(bytes.constData());
 }
 
+// Qt's own decoders drop a leading U+FEFF as a byte-order mark; in a name it
+// is a character like any other, and a file or core name must come back whole.
 QString PortStringToQString(const Port::StringBase &text)
 {
-    return QString::fromLocal8Bit(text.c_str());
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+    QStringDecoder decoder(QStringDecoder::System, QStringDecoder::Flag::ConvertInitialBom);
+    return decoder.decode(QByteArrayView(text.c_str(), qsizetype(text.Length())));
+#else
+    QTextCodec::ConverterState state(QTextCodec::IgnoreHeader);
+    return QTextCodec::codecForLocale()->toUnicode(text.c_str(), int(text.Length()), &state);
+#endif
 }
 
 const char *PortStringToConstCharPtr(const Port::StringBase &text)
