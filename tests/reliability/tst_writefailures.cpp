@@ -1,0 +1,265 @@
+// Writes that cannot reach the disk: a read-only folder, a read-only file, a full disk. Warned every time, file untouched.
+#include "ReliabilitySupport.h"
+
+#include <Kel_UserSettings.h>
+
+#include <QtCore/QProcess>
+#include <QtCore/QStandardPaths>
+#include <QtTest/QtTest>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+enum class Failure { ReadOnlyFile, ReadOnlyFolder, FullDisk };
+
+constexpr int kFailedWrites = 3;
+constexpr char kDiskSize[] = "size=64k";
+constexpr int kMountWaitMs = 10000;
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QString errnoText()
+{
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
+
+// Sets or clears the file system's immutable flag, which even root cannot
+// write through; empty on success, else why not.
+QString setImmutable(const QString &path, bool immutable)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return errnoText();
+    int flags = 0;
+    QString why;
+    if (::ioctl(fd, FS_IOC_GETFLAGS, &flags) != 0) {
+        why = errnoText();
+    } else {
+        flags = immutable ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+        if (::ioctl(fd, FS_IOC_SETFLAGS, &flags) != 0)
+            why = errnoText();
+    }
+    ::close(fd);
+    return why;
+}
+
+// Runs a system program (mount, umount) directly, without a shell; empty on
+// success, else its complaint.
+QString runTool(const QString &name, const QStringList &args)
+{
+    const QString program = QStandardPaths::findExecutable(name);
+    if (program.isEmpty())
+        return name + QLatin1String(" is not installed");
+    QProcess tool;
+    tool.setProcessChannelMode(QProcess::MergedChannels);
+    tool.start(program, args);
+    if (!tool.waitForFinished(kMountWaitMs))
+        return name + QLatin1String(" did not finish");
+    if (tool.exitStatus() != QProcess::NormalExit || tool.exitCode() != 0)
+        return QString::fromLocal8Bit(tool.readAll()).trimmed();
+    return QString();
+}
+
+// Makes path refuse writes for its lifetime: by its mode for an ordinary
+// user, by the immutable flag where the mode stops nobody (root).
+class ReadOnly
+{
+public:
+    explicit ReadOnly(const QString &path) : m_path(path)
+    {
+        const QByteArray name = QFile::encodeName(path);
+        struct stat st;
+        if (::stat(name.constData(), &st) != 0) {
+            m_why = errnoText();
+            return;
+        }
+        m_mode = st.st_mode & 07777;
+        ::chmod(name.constData(), m_mode & ~mode_t(S_IWUSR | S_IWGRP | S_IWOTH));
+        m_chmodded = true;
+        if (::access(name.constData(), W_OK) != 0)
+            return;  // the mode is enough
+        m_why = setImmutable(path, true);
+        m_immutable = m_why.isEmpty();
+        if (!m_immutable)
+            m_why = QLatin1String("running with the right to write anything, and the immutable flag failed: ") + m_why;
+    }
+    ~ReadOnly()
+    {
+        if (m_immutable)
+            setImmutable(m_path, false);
+        if (m_chmodded)
+            ::chmod(QFile::encodeName(m_path).constData(), m_mode);
+    }
+    ReadOnly(const ReadOnly &) = delete;
+    ReadOnly &operator=(const ReadOnly &) = delete;
+
+    // Empty when the path is really read-only now.
+    QString failure() const { return m_why; }
+    bool byImmutableFlag() const { return m_immutable; }
+
+private:
+    QString m_path;
+    QString m_why;
+    mode_t m_mode = 0;
+    bool m_chmodded = false;
+    bool m_immutable = false;
+};
+
+// A tiny tmpfs mounted over a directory for its lifetime.
+class SmallDisk
+{
+public:
+    explicit SmallDisk(const QString &dir) : m_dir(dir)
+    {
+        QDir().mkpath(dir);
+        m_why = runTool(QStringLiteral("mount"),
+                        {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"), QLatin1String(kDiskSize),
+                         QStringLiteral("kel-test"), dir});
+        m_mounted = m_why.isEmpty();
+    }
+    ~SmallDisk()
+    {
+        if (m_mounted && !runTool(QStringLiteral("umount"), {m_dir}).isEmpty())
+            runTool(QStringLiteral("umount"), {QStringLiteral("-l"), m_dir});
+    }
+    SmallDisk(const SmallDisk &) = delete;
+    SmallDisk &operator=(const SmallDisk &) = delete;
+
+    QString failure() const { return m_why; }
+
+    // Writes a filler file until the disk says it is full; empty on success.
+    QString fill()
+    {
+        m_filler = m_dir + QLatin1String("/filler");
+        const int fd = ::open(QFile::encodeName(m_filler).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        if (fd < 0)
+            return errnoText();
+        const QByteArray block(4096, 'x');
+        QString why;
+        for (;;) {
+            if (::write(fd, block.constData(), std::size_t(block.size())) < 0) {
+                if (errno != ENOSPC)
+                    why = errnoText();
+                break;
+            }
+        }
+        // Single bytes take up the last partial page.
+        while (::write(fd, "x", 1) == 1) {
+        }
+        ::close(fd);
+        return why;
+    }
+    void makeRoom() { QFile::remove(m_filler); }
+
+private:
+    QString m_dir;
+    QString m_why;
+    QString m_filler;
+    bool m_mounted = false;
+};
+
+// The store's warnings that name the file as not written.
+int writeWarningsFor(const KelTest::MessageRecorder &messages, const QString &storeFile)
+{
+    int count = 0;
+    for (const Port_Message &m : messages.messages()) {
+        const QString text = QString::fromStdString(m.text);
+        if (m.severity == Port_Message::Warning && m.domain == "wisp"
+            && text.contains(QLatin1String("Unable to write settings file")) && text.contains(storeFile))
+            ++count;
+    }
+    return count;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Failure)
+
+class TestWriteFailures : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void warnedAndUntouched_data();
+    void warnedAndUntouched();
+};
+
+void TestWriteFailures::warnedAndUntouched_data()
+{
+    QTest::addColumn<Failure>("failure");
+    QTest::newRow("read-only file") << Failure::ReadOnlyFile;
+    QTest::newRow("read-only folder") << Failure::ReadOnlyFolder;
+    QTest::newRow("full disk") << Failure::FullDisk;
+}
+
+void TestWriteFailures::warnedAndUntouched()
+{
+    QFETCH(Failure, failure);
+    KelTest::ScopedConfigHome home;
+    const QString store = home.storeFile();
+    const QString folder = QFileInfo(store).absolutePath();
+
+    std::unique_ptr<SmallDisk> disk;
+    if (failure == Failure::FullDisk) {
+        disk = std::make_unique<SmallDisk>(folder);
+        if (!disk->failure().isEmpty())
+            QSKIP(qPrintable(QLatin1String("no small disk to fill: mount says: ") + disk->failure()));
+    }
+    QCOMPARE(Kel::UserSettings::SetWidgetState(QStringLiteral("kept"), QVariant(1)), 0u);
+    const QByteArray original = readAll(store);
+    QVERIFY(!original.isEmpty());
+
+    std::unique_ptr<ReadOnly> readOnly;
+    QString how;
+    if (failure == Failure::FullDisk) {
+        const QString why = disk->fill();
+        QVERIFY2(why.isEmpty(), qPrintable(why));
+        how = QStringLiteral("tmpfs filled");
+    } else {
+        readOnly = std::make_unique<ReadOnly>(failure == Failure::ReadOnlyFile ? store : folder);
+        if (!readOnly->failure().isEmpty())
+            QSKIP(qPrintable(readOnly->failure()));
+        how = readOnly->byImmutableFlag() ? QStringLiteral("immutable flag, the test runs as root")
+                                          : QStringLiteral("mode without write permission");
+    }
+
+    int warned = 0;
+    for (int attempt = 0; attempt < kFailedWrites; ++attempt) {
+        KelTest::MessageRecorder messages;
+        QCOMPARE(Kel::UserSettings::SetWidgetState(QStringLiteral("unsaved"), QVariant(attempt)), 0u);
+        QCOMPARE(writeWarningsFor(messages, store), 1);
+        ++warned;
+        QCOMPARE(readAll(store), original);
+        QVERIFY2(!QFile::exists(store + QLatin1String(".tmp")), "a temporary file was left behind");
+        // What could not be stored is not served as if it were.
+        QVERIFY(!Kel::UserSettings::GetWidgetState(QStringLiteral("unsaved")).isValid());
+        QCOMPARE(Kel::UserSettings::GetWidgetState(QStringLiteral("kept")), QVariant(1));
+    }
+    KelTest::figure(QLatin1String("write to a ") + QLatin1String(QTest::currentDataTag()) + QLatin1String(" (") + how
+                    + QLatin1String("): warned ") + QString::number(warned) + QLatin1String(" of ")
+                    + QString::number(kFailedWrites) + QLatin1String(" times, file byte-identical, no unsaved value read back"));
+
+    // Once the disk takes writes again, so does the store.
+    readOnly.reset();
+    if (disk)
+        disk->makeRoom();
+    KelTest::MessageRecorder messages;
+    Kel::UserSettings::SetWidgetState(QStringLiteral("unsaved"), QVariant(42));
+    QVERIFY(messages.lines().isEmpty());
+    QCOMPARE(Kel::UserSettings::GetWidgetState(QStringLiteral("unsaved")), QVariant(42));
+    QVERIFY(readAll(store) != original);
+}
+
+QTEST_GUILESS_MAIN(TestWriteFailures)
+#include "tst_writefailures.moc"
