@@ -38,12 +38,14 @@ Port::StringBase QStringToPortString(const QString &text)
 // is a character like any other, and a file or core name must come back whole.
 QString PortStringToQString(const Port::StringBase &text)
 {
+    const char *bytes = text.c_str();
+    const auto length = qstrlen(bytes);  // the text ends at the first NUL
 #if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
     QStringDecoder decoder(QStringDecoder::System, QStringDecoder::Flag::ConvertInitialBom);
-    return decoder.decode(QByteArrayView(text.c_str(), qsizetype(text.Length())));
+    return decoder.decode(QByteArrayView(bytes, qsizetype(length)));
 #else
     QTextCodec::ConverterState state(QTextCodec::IgnoreHeader);
-    return QTextCodec::codecForLocale()->toUnicode(text.c_str(), int(text.Length()), &state);
+    return QTextCodec::codecForLocale()->toUnicode(bytes, int(length), &state);
 #endif
 }
 
