@@ -49,7 +49,8 @@ public:
     void release();
 
 private:
-    qintptr m_handle = -1;  // the open lock file, kept for the process
+    qintptr m_handle = -1;       // the open lock file, kept for the process
+    qintptr m_queueHandle = -1;  // the file that waiters hold shared (UNIX)
     bool m_locked = false;
 };
 

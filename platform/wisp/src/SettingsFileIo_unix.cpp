@@ -20,6 +20,8 @@ namespace detail {
 namespace {
 
 constexpr char kTemporarySuffix[] = ".tmp";
+// Beside the lock file: held shared by every process waiting for the lock.
+constexpr char kQueueSuffix[] = ".waiting";
 
 QString systemError(const char *what)
 {
@@ -71,44 +73,92 @@ FileStamp readFileStamp(const QByteArray &nativePath)
     return stamp;
 }
 
+namespace {
+
+int openLockFile(const QByteArray &name)
+{
+    int fd = ::open(name.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0)
+        fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);  // flock works on a read-only file too
+    return fd;
+}
+
+bool tryFlock(int fd, int operation)
+{
+    while (::flock(fd, operation | LOCK_NB) != 0) {
+        if (errno != EINTR)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
 InterProcessLock::~InterProcessLock()
 {
     release();
     if (m_handle >= 0)
         ::close(int(m_handle));
+    if (m_queueHandle >= 0)
+        ::close(int(m_queueHandle));
 }
 
 InterProcessLock::Result InterProcessLock::acquire(const QString &lockPath, int timeoutMs)
 {
-    // The lock file stays open between store objects: opening it costs more
-    // than the lock itself, and the kernel still drops the lock with the process.
-    if (m_handle < 0) {
+    // The lock files stay open between store objects: opening them costs
+    // more than the lock itself, and the kernel still drops the locks with
+    // the process.
+    if (m_handle < 0 || m_queueHandle < 0) {
         const QByteArray name = QFile::encodeName(lockPath);
-        int fd = ::open(name.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-        if (fd < 0)
-            fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);  // flock works on a read-only file too
-        if (fd < 0)
-            return Unavailable;
+        const int fd = m_handle >= 0 ? int(m_handle) : openLockFile(name);
+        const int queue = fd >= 0 && m_queueHandle < 0 ? openLockFile(name + kQueueSuffix) : int(m_queueHandle);
         m_handle = fd;
+        m_queueHandle = queue;
+        if (fd < 0 || queue < 0)
+            return Unavailable;
     }
     const int fd = int(m_handle);
+    const int queue = int(m_queueHandle);
 
-    // Poll rather than block, backing off from 100 us to 5 ms: flock has no
-    // timed wait, and writers hold the lock for about a millisecond.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    std::chrono::microseconds pause(100);
-    for (;;) {
-        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+    // flock hands the lock to nobody in particular: a process that lets go
+    // and takes it again at once would win every time over processes that
+    // poll for it. So while anyone waits (they hold the queue file shared),
+    // a newcomer joins the waiters instead of taking the lock on the spot.
+    if (tryFlock(queue, LOCK_EX)) {
+        ::flock(queue, LOCK_UN);
+        if (tryFlock(fd, LOCK_EX)) {
             m_locked = true;
             return Locked;
         }
-        if (errno != EWOULDBLOCK && errno != EINTR)
-            return Unavailable;
-        if (std::chrono::steady_clock::now() >= deadline)
-            return TimedOut;
-        std::this_thread::sleep_for(pause);
-        pause = std::min(pause * 2, std::chrono::microseconds(5000));
     }
+
+    while (::flock(queue, LOCK_SH) != 0 && errno == EINTR) {
+    }
+    // Poll, backing off from 50 us to 1 ms with some jitter so the waiters do
+    // not move in step: flock has no timed wait, and a write holds the lock
+    // for about a millisecond.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    std::chrono::microseconds pause(50);
+    unsigned jitter = unsigned(::getpid());
+    Result result = TimedOut;
+    for (;;) {
+        if (tryFlock(fd, LOCK_EX)) {
+            m_locked = true;
+            result = Locked;
+            break;
+        }
+        if (errno != EWOULDBLOCK) {
+            result = Unavailable;
+            break;
+        }
+        if (std::chrono::steady_clock::now() >= deadline)
+            break;
+        jitter = jitter * 1103515245u + 12345u;
+        std::this_thread::sleep_for(pause + std::chrono::microseconds((jitter >> 16) % (pause.count() / 2 + 1)));
+        pause = std::min(pause * 2, std::chrono::microseconds(1000));
+    }
+    ::flock(queue, LOCK_UN);
+    return result;
 }
 
 void InterProcessLock::release()
