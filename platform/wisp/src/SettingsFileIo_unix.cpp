@@ -22,6 +22,10 @@ namespace {
 constexpr char kTemporarySuffix[] = ".tmp";
 // Beside the lock file: held shared by every process waiting for the lock.
 constexpr char kQueueSuffix[] = ".waiting";
+// Longer than a waiter's longest pause with its jitter (twice kLongestPause),
+// so those already waiting get the lock first.
+constexpr std::chrono::microseconds kNewcomerPause(500);
+constexpr std::chrono::microseconds kLongestPause(200);
 
 QString systemError(const char *what)
 {
@@ -122,9 +126,10 @@ InterProcessLock::Result InterProcessLock::acquire(const QString &lockPath, int 
 
     // flock hands the lock to nobody in particular: a process that lets go
     // and takes it again at once would win every time over processes that
-    // poll for it. So while anyone waits (they hold the queue file shared),
-    // a newcomer joins the waiters instead of taking the lock on the spot.
-    if (tryFlock(queue, LOCK_EX)) {
+    // poll for it. So while anyone waits (waiters hold the queue file
+    // shared), a newcomer lets them go first instead of taking the lock.
+    const bool othersWaiting = !tryFlock(queue, LOCK_EX);
+    if (!othersWaiting) {
         ::flock(queue, LOCK_UN);
         if (tryFlock(fd, LOCK_EX)) {
             m_locked = true;
@@ -134,9 +139,11 @@ InterProcessLock::Result InterProcessLock::acquire(const QString &lockPath, int 
 
     while (::flock(queue, LOCK_SH) != 0 && errno == EINTR) {
     }
-    // Poll, backing off from 50 us to 1 ms with some jitter so the waiters do
-    // not move in step: flock has no timed wait, and a write holds the lock
-    // for about a millisecond.
+    if (othersWaiting)
+        std::this_thread::sleep_for(kNewcomerPause);
+    // Poll, backing off from 50 us to 200 us with some jitter so the waiters
+    // do not move in step: flock has no timed wait, and a write holds the
+    // lock for about a millisecond.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     std::chrono::microseconds pause(50);
     unsigned jitter = unsigned(::getpid());
@@ -154,8 +161,8 @@ InterProcessLock::Result InterProcessLock::acquire(const QString &lockPath, int 
         if (std::chrono::steady_clock::now() >= deadline)
             break;
         jitter = jitter * 1103515245u + 12345u;
-        std::this_thread::sleep_for(pause + std::chrono::microseconds((jitter >> 16) % (pause.count() / 2 + 1)));
-        pause = std::min(pause * 2, std::chrono::microseconds(1000));
+        std::this_thread::sleep_for(pause + std::chrono::microseconds((jitter >> 16) % (pause.count() + 1)));
+        pause = std::min(pause * 2, kLongestPause);
     }
     ::flock(queue, LOCK_UN);
     return result;
