@@ -40,8 +40,11 @@ QByteArray sectionHeader(const QString &section)
 IniDocument IniDocument::parse(const QByteArray &data)
 {
     IniDocument doc;
-    for (ini::RawLine &line : ini::readLines(data))
+    for (ini::RawLine &line : ini::readLines(data)) {
+        if (!ini::isSelfContained(line.value))
+            line.value = ini::reescaped(line.value);
         doc.put(line.key, std::move(line.value));
+    }
     return doc;
 }
 

@@ -375,6 +375,34 @@ UnescapedValue unescapedValue(const QByteArray &value)
     return result;
 }
 
+bool isSelfContained(const QByteArray &value)
+{
+    bool inQuotes = false;
+    for (int i = 0; i < value.size(); ++i) {
+        const char ch = value.at(i);
+        if (ch == '\\') {
+            if (++i == value.size() || isLineBreak(value.at(i)))
+                return false;
+        } else if (ch == '"') {
+            inQuotes = !inQuotes;
+        } else if (isLineBreak(ch)) {
+            return false;
+        }
+    }
+    return !inQuotes;
+}
+
+QByteArray reescaped(const QByteArray &value)
+{
+    const UnescapedValue text = unescapedValue(value);
+    QByteArray out;
+    if (text.isList)
+        appendEscapedStringList(text.list, out);
+    else
+        appendEscapedString(text.text, out);
+    return out;
+}
+
 } // namespace ini
 } // namespace detail
 } // namespace Wisp

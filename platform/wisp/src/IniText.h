@@ -47,6 +47,14 @@ struct UnescapedValue
 };
 UnescapedValue unescapedValue(const QByteArray &value);
 
+// An escaped value that a reader takes to its end and no further: quotes
+// closed, no backslash left dangling, no raw line break. A damaged file can
+// hold one that is not; written back as it is, it would swallow the keys
+// written after it.
+bool isSelfContained(const QByteArray &value);
+// The same value escaped afresh, self-contained.
+QByteArray reescaped(const QByteArray &value);
+
 } // namespace ini
 } // namespace detail
 } // namespace Wisp

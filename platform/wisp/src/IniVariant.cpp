@@ -34,6 +34,8 @@ constexpr char kInvalid[] = "@Invalid()";
 constexpr QDataStream::Version kVariantStreamVersion = QDataStream::Qt_4_0;
 constexpr QDataStream::Version kDateTimeStreamVersion = QDataStream::Qt_5_6;
 
+constexpr bool kReadUncheckedTypes = QT_VERSION >= QT_VERSION_CHECK(6, 0, 0);
+
 QString withPayload(const char *prefix, const QByteArray &payload)
 {
     // With its size: a payload holds NUL bytes, where Qt 5 would stop.
@@ -120,14 +122,14 @@ DecodedValue decodedSerialized(const QString &text, int prefixLength, QDataStrea
 {
     const QByteArray payload = text.mid(prefixLength, text.size() - prefixLength - 1).toLatin1();
     DecodedValue result;
-#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
-    // Qt 5 trusts the counts in a serialized value and may allocate without
-    // bound or crash on a damaged file; such a value reads as absent.
-    if (!isSafeVariantStream(payload, version >= QDataStream::Qt_4_2)) {
+    // QDataStream trusts the counts in a serialized value and allocates for
+    // them at once (Qt 5 may crash on a damaged file); such a value reads as
+    // absent. Qt 5 reads only types whose shape is checked; Qt 6 reads
+    // safely what the check does not know.
+    if (!isSafeVariantStream(payload, version >= QDataStream::Qt_4_2, kReadUncheckedTypes)) {
         result.rejected = true;
         return result;
     }
-#endif
     QDataStream in(payload);
     in.setVersion(version);
     QVariant value;
@@ -227,9 +229,9 @@ constexpr quint32 kNullLength = 0xFFFFFFFFu;
 class StreamShape
 {
 public:
-    StreamShape(const QByteArray &bytes, bool withNullFlag)
+    StreamShape(const QByteArray &bytes, bool withNullFlag, bool acceptUnknownTypes)
         : m_p(reinterpret_cast<const uchar *>(bytes.constData())), m_end(m_p + bytes.size()),
-          m_withNullFlag(withNullFlag)
+          m_withNullFlag(withNullFlag), m_acceptUnknownTypes(acceptUnknownTypes)
     {
     }
 
@@ -317,7 +319,7 @@ private:
         case VariantList:
             if (!count(n, 4))
                 return false;
-            for (quint32 i = 0; i < n; ++i) {
+            for (quint32 i = 0; i < n && !m_unknownType; ++i) {
                 if (!variant(depth + 1))
                     return false;
             }
@@ -325,13 +327,14 @@ private:
         case VariantMap: case VariantHash:
             if (!count(n, 8))
                 return false;
-            for (quint32 i = 0; i < n; ++i) {
+            for (quint32 i = 0; i < n && !m_unknownType; ++i) {
                 if (!string() || !variant(depth + 1))
                     return false;
             }
             return true;
         default:
-            return false;  // a type whose stream this check does not know
+            m_unknownType = true;
+            return m_acceptUnknownTypes;
         }
     }
 
@@ -354,6 +357,8 @@ private:
     const uchar *m_p;
     const uchar *m_end;
     bool m_withNullFlag;
+    bool m_acceptUnknownTypes;
+    bool m_unknownType = false;  // ends the walk: its length is unknown
 };
 
 } // namespace
@@ -376,9 +381,9 @@ DecodedValue decodedValue(const QByteArray &escaped)
     return text.isList ? decodedList(text.list) : decodedString(text.text);
 }
 
-bool isSafeVariantStream(const QByteArray &payload, bool withNullFlag)
+bool isSafeVariantStream(const QByteArray &payload, bool withNullFlag, bool acceptUnknownTypes)
 {
-    StreamShape shape(payload, withNullFlag);
+    StreamShape shape(payload, withNullFlag, acceptUnknownTypes);
     return shape.variant(0);
 }
 

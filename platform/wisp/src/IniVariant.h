@@ -22,9 +22,10 @@ struct DecodedValue
 // The value of the escaped text after "key=".
 DecodedValue decodedValue(const QByteArray &escaped);
 
-// Whether payload, a QVariant in QDataStream form, has a shape this build of
-// Qt reads without risk: known types, counts that fit the bytes at hand.
-bool isSafeVariantStream(const QByteArray &payload, bool withNullFlag);
+// Whether payload, a QVariant in QDataStream form, has a shape that can be
+// read without risk: counts that fit the bytes at hand, for the types the
+// check knows; a type it does not know passes only with acceptUnknownTypes.
+bool isSafeVariantStream(const QByteArray &payload, bool withNullFlag, bool acceptUnknownTypes);
 
 } // namespace ini
 } // namespace detail
