@@ -341,15 +341,15 @@ private:
     bool dateTime()
     {
         if (!m_withNullFlag)
-            return skip(9);  // Qt 4 stream: day, milliseconds, time spec
-        quint8 spec = 0;
-        if (!skip(12) || !u8(spec))
+            return skip(9);  // Qt 4 stream: day, milliseconds, time zone kind
+        quint8 timeKind = 0;
+        if (!skip(12) || !u8(timeKind))
             return false;
         constexpr quint8 kOffsetFromUtc = 2;
         constexpr quint8 kTimeZone = 3;
-        if (spec == kOffsetFromUtc)
+        if (timeKind == kOffsetFromUtc)
             return skip(4);
-        if (spec == kTimeZone)
+        if (timeKind == kTimeZone)
             return bytes();
         return true;
     }
