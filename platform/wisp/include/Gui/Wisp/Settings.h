@@ -20,7 +20,11 @@ class SettingsFile;
 // is re-read when another writer changed it. Every value written through a
 // store object is on disk when the object is destroyed; a write that cannot
 // reach the disk is reported on the message channel, naming the file.
-// Several store objects on one scope may be open at once.
+// Several store objects on one scope may be open at once in one thread.
+// While any is open, its thread and its process hold the scope: other
+// threads and processes wait (at most ten seconds, then they warn and go on
+// unlocked), so keep store objects short-lived. A store object belongs to
+// the thread that opened it.
 class WISP_EXPORT Settings
 {
 public:
