@@ -12,6 +12,8 @@
 namespace KelTest {
 
 // Detached programs record on their own schedule; this bounds the wait.
+// The variable naming the file that kel_argrecorder appends its arguments to.
+constexpr char ArgRecorderOutVariable[] = "KEL_ARGRECORDER_OUT";
 constexpr int ArgRecordWaitMs = 5000;
 constexpr int ArgRecordPollMs = 20;
 

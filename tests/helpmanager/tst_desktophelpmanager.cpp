@@ -22,7 +22,6 @@ using Gui::Wisp::HelpManager;
 
 namespace {
 
-constexpr char OutVariable[] = "KEL_ARGRECORDER_OUT";
 constexpr char SleepVariable[] = "KEL_ARGRECORDER_SLEEP_MS";
 constexpr char ExitVariable[] = "KEL_ARGRECORDER_EXIT";
 constexpr char MapName[] = "app.map";
@@ -125,14 +124,14 @@ private slots:
         installOpener(openerDir());
         // First in PATH, ahead of any real opener of the machine.
         setPath(openerDir() + QLatin1Char(':') + QFile::decodeName(m_originalPath));
-        qputenv(OutVariable, QFile::encodeName(records()));
+        qputenv(KelTest::ArgRecorderOutVariable, QFile::encodeName(records()));
         QVERIFY(QDir::setCurrent(m_work->path()));
     }
 
     void cleanup()
     {
         qputenv("PATH", m_originalPath);
-        qunsetenv(OutVariable);
+        qunsetenv(KelTest::ArgRecorderOutVariable);
         qunsetenv(SleepVariable);
         qunsetenv(ExitVariable);
         QDir::setCurrent(m_originalCwd);

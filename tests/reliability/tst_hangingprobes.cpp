@@ -16,7 +16,6 @@ using KelTest::Viewer;
 namespace {
 
 constexpr char kProbeName[] = "gqbrowserwindowexists";
-constexpr char kRecordVariable[] = "KEL_ARGRECORDER_OUT";
 constexpr int kDirectRuns = 100;
 constexpr int kDirectTimeoutMs = 200;
 constexpr int kBrowserRuns = 2;
@@ -46,7 +45,7 @@ public:
     explicit ProbeFixture(Probe probe)
         : m_path("PATH", QFile::encodeName(m_dir.path()) + ':' + qgetenv("PATH")),
           m_pids("PIDS", QFile::encodeName(pidFile())),
-          m_record(kRecordVariable, QFile::encodeName(recordFile()))
+          m_record(KelTest::ArgRecorderOutVariable, QFile::encodeName(recordFile()))
     {
         QFile file(m_dir.filePath(QLatin1String(kProbeName)));
         const QByteArray script = "#!/bin/sh\n" + probeBody(probe);

@@ -17,7 +17,6 @@ using KelTest::Viewer;
 
 namespace {
 
-constexpr char kRecordVariable[] = "KEL_ARGRECORDER_OUT";
 // Every start of the stand-in begins with this argument, so the records of
 // one start can be told from the next.
 constexpr char kStartMarker[] = "kel-begin";
@@ -93,7 +92,7 @@ int startsRecorded(const QString &file)
 class Fixture
 {
 public:
-    Fixture() : m_record(kRecordVariable, QFile::encodeName(recordFile())) {}
+    Fixture() : m_record(KelTest::ArgRecorderOutVariable, QFile::encodeName(recordFile())) {}
 
     QString recordFile() const { return m_dir.path() + QLatin1String("/args.rec"); }
     QString marker() const { return m_dir.path() + QLatin1String("/injected"); }

@@ -414,7 +414,7 @@ void KelSettingsTest::launcherFailureExitsOneWithTheWarning()
     runAll(withRecorder(setup, recorder));
 
     const KelTest::ChildResult result =
-        runTool(args, {{QStringLiteral("KEL_ARGRECORDER_OUT"), records}}, {QStringLiteral("DRV_TESTSITE")});
+        runTool(args, {{QLatin1String(KelTest::ArgRecorderOutVariable), records}}, {QStringLiteral("DRV_TESTSITE")});
     QVERIFY(result.finished);
     QCOMPARE(result.exitCode, FailureExit);
     const QStringList errors = linesOf(result.err);
@@ -469,7 +469,7 @@ void KelSettingsTest::launcherReachesTheProgram()
     QVERIFY(!opener.isEmpty());
     runAll(withRecorder(setup, recorder));
 
-    const Env env{{QStringLiteral("KEL_ARGRECORDER_OUT"), records},
+    const Env env{{QLatin1String(KelTest::ArgRecorderOutVariable), records},
                   {QStringLiteral("DRV_TESTSITE"), QLatin1String(TestSite)},
                   pathWithOpener(opener)};
     const KelTest::ChildResult result = runTool(args, env);

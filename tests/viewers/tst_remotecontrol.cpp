@@ -13,7 +13,6 @@ using KelTest::Viewer;
 
 namespace {
 
-constexpr char kRecordVariable[] = "KEL_ARGRECORDER_OUT";
 constexpr char kProbeName[] = "gqbrowserwindowexists";
 const QString kUrl = QStringLiteral("http://host/page");
 // The probe's wait is bounded at 3 s; the whole call must stay well inside this.
@@ -56,7 +55,7 @@ class RemoteFixture
 {
 public:
     explicit RemoteFixture(Probe probe)
-        : m_record(kRecordVariable, QFile::encodeName(recordFile())),
+        : m_record(KelTest::ArgRecorderOutVariable, QFile::encodeName(recordFile())),
           m_path("PATH", QFile::encodeName(m_dir.path()) + ':' + qgetenv("PATH"))
     {
         if (probe != Probe::Absent)

@@ -11,13 +11,12 @@ using KelTest::Viewer;
 
 namespace {
 
-constexpr char kRecordVariable[] = "KEL_ARGRECORDER_OUT";
 
 // A private store, captured warnings, and a record file for the stand-in viewer.
 class LaunchFixture
 {
 public:
-    LaunchFixture() : m_record(kRecordVariable, QFile::encodeName(recordFile())) {}
+    LaunchFixture() : m_record(KelTest::ArgRecorderOutVariable, QFile::encodeName(recordFile())) {}
 
     QString recordFile() const { return m_dir.path() + QLatin1String("/args.rec"); }
     QString path(const QString &name) const { return m_dir.path() + QLatin1Char('/') + name; }

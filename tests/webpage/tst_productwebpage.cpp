@@ -18,7 +18,6 @@ const QString kChinaHost = QStringLiteral("http://china.dravel.com");
 const QString kJapanHost = QStringLiteral("http://japan.dravel.com");
 const QString kTestSite = QStringLiteral("http://testsite.example:8080/mirror");
 constexpr char kTestSiteVariable[] = "DRV_TESTSITE";
-constexpr char kRecordVariable[] = "KEL_ARGRECORDER_OUT";
 const QString kCoreFullName = QStringLiteral("fir_v1_2");
 const QString kCoreQuery = QStringLiteral("core_name=fir&core_ver=1.2&core_full_name=fir_v1_2&locale=");
 // Locale of the query-value rows, where only the name matters.
@@ -254,7 +253,7 @@ void TestProductWebpage::userDefinedBrowserGetsLoggedUrl()
     KelTest::ScopedConfigHome home;
     QTemporaryDir dir;
     const QString recordFile = dir.path() + QLatin1String("/args.rec");
-    KelTest::ScopedEnvironmentVariable record(kRecordVariable, QFile::encodeName(recordFile));
+    KelTest::ScopedEnvironmentVariable record(KelTest::ArgRecorderOutVariable, QFile::encodeName(recordFile));
     KelTest::ScopedEnvironmentVariable site(kTestSiteVariable, kTestSite.toUtf8());
     KelTest::useUserDefined(KelTest::Viewer::Web, KelTest::argRecorderPath() + QLatin1String(" %1"));
     KelTest::LogCapture logs;
