@@ -4,10 +4,12 @@
 #include "SettingsFile.h"
 
 #include <QtCore/QByteArray>
+#include <QtCore/QDir>
 #include <QtCore/QFile>
 #include <QtCore/QStandardPaths>
 
 #include <cstdlib>
+#include <mutex>
 #include <string>
 
 namespace Gui {
@@ -33,6 +35,19 @@ QString safeScopeName(const char *scope)
     return QString::fromLatin1(name);
 }
 
+std::mutex &overrideMutex()
+{
+    static std::mutex mutex;
+    return mutex;
+}
+
+// Set by setStoreDirectory; empty means "<config>/Dravel".
+QString &storeDirectoryOverride()
+{
+    static QString directory;
+    return directory;
+}
+
 QString configRoot()
 {
     // Read on every call: tests and tools point the store elsewhere at run time.
@@ -54,6 +69,7 @@ struct ScopeKey
     std::string scope;
     std::string configHome;
     std::string home;
+    std::string storeOverride;
 
     static std::string variable(const char *name)
     {
@@ -62,11 +78,13 @@ struct ScopeKey
     }
     static ScopeKey current(const char *scope)
     {
-        return ScopeKey{scope ? scope : "", variable("XDG_CONFIG_HOME"), variable("HOME")};
+        std::lock_guard<std::mutex> lock(overrideMutex());
+        return ScopeKey{scope ? scope : "", variable("XDG_CONFIG_HOME"), variable("HOME"),
+                        storeDirectoryOverride().toStdString()};
     }
     bool operator==(const ScopeKey &o) const
     {
-        return scope == o.scope && configHome == o.configHome && home == o.home;
+        return scope == o.scope && configHome == o.configHome && home == o.home && storeOverride == o.storeOverride;
     }
 };
 
@@ -147,7 +165,18 @@ QString Settings::fileName() const
 
 QString Settings::storeDirectory()
 {
+    {
+        std::lock_guard<std::mutex> lock(overrideMutex());
+        if (!storeDirectoryOverride().isEmpty())
+            return storeDirectoryOverride();
+    }
     return configRoot() + QLatin1Char('/') + QLatin1String(kOrganisationDirectory);
+}
+
+void Settings::setStoreDirectory(const QString &directory)
+{
+    std::lock_guard<std::mutex> lock(overrideMutex());
+    storeDirectoryOverride() = directory.isEmpty() ? QString() : QDir::cleanPath(QDir(directory).absolutePath());
 }
 
 } // namespace Wisp

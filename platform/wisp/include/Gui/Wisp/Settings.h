@@ -51,6 +51,12 @@ public:
     // The directory that holds the scope files ("<config>/Dravel").
     static QString storeDirectory();
 
+    // Points every store object opened later in this process at directory
+    // instead of "<config>/Dravel"; an empty directory goes back to the
+    // default. For administration tools: the process's environment, and so
+    // that of every program it starts, stays as it was.
+    static void setStoreDirectory(const QString &directory);
+
 private:
     // The process-wide view of the scope's file; views live as long as the process.
     detail::SettingsFile *m_file;
