@@ -162,7 +162,7 @@ void SettingsFile::detach()
             file.m_session.unlock();
         }
     } leave{*this};
-    if (m_writer)
+    if (!m_changes.isEmpty())
         commit();
 }
 
@@ -242,7 +242,6 @@ void SettingsFile::openSanitizedCopy(const QByteArray &content)
 
 void SettingsFile::dropView()
 {
-    m_writer.reset();
     m_reader.reset();
     m_stampKnown = false;
 }
@@ -256,17 +255,19 @@ QSettings &SettingsFile::reader()
     return *m_reader;
 }
 
-QSettings &SettingsFile::writer()
-{
-    if (!m_writer)
-        m_writer = openSettings(m_path);
-    return *m_writer;
-}
-
 QVariant SettingsFile::value(const QString &key, const QVariant &defaultValue)
 {
     if (namesNoKey(key))
         return defaultValue;
+    QVariant changed;
+    switch (m_changes.lookup(key, &changed)) {
+    case PendingChanges::Answer::Set:
+        return changed;
+    case PendingChanges::Answer::Removed:
+        return defaultValue;
+    case PendingChanges::Answer::Unchanged:
+        break;
+    }
     return reader().value(key, defaultValue);
 }
 
@@ -276,12 +277,23 @@ void SettingsFile::setValue(const QString &key, const QVariant &value)
         warnNoKey();
         return;
     }
-    writer().setValue(key, value);
+    m_changes.set(key, value);
 }
 
 bool SettingsFile::contains(const QString &key)
 {
-    return !namesNoKey(key) && reader().contains(key);
+    if (namesNoKey(key))
+        return false;
+    QVariant changed;
+    switch (m_changes.lookup(key, &changed)) {
+    case PendingChanges::Answer::Set:
+        return true;
+    case PendingChanges::Answer::Removed:
+        return false;
+    case PendingChanges::Answer::Unchanged:
+        break;
+    }
+    return reader().contains(key);
 }
 
 void SettingsFile::remove(const QString &key)
@@ -289,30 +301,33 @@ void SettingsFile::remove(const QString &key)
     // QSettings would take a key of separators alone for "every key".
     if (!key.isEmpty() && namesNoKey(key))
         return;
-    writer().remove(key);
+    m_changes.remove(key);
 }
 
 QStringList SettingsFile::allKeys()
 {
-    return reader().allKeys();
+    return m_changes.appliedTo(reader().allKeys());
 }
 
 // ---- Writing -------------------------------------------------------------------
 
 void SettingsFile::commit()
 {
-    const QString failure = write();
-    m_writer.reset();
+    bool handedToQt = false;
+    const QString failure = write(&handedToQt);
+    m_changes.clear();
     if (failure.isEmpty())
         return;
     warnWriteFailed(failure);
     // QSettings keeps a change it could not write and would serve it: what
     // could not be stored must not be served as if it were.
-    dropView();
+    if (handedToQt)
+        dropView();
 }
 
-// Empty when the changes are on disk, else why they are not.
-QString SettingsFile::write()
+// Empty when the changes are on disk, else why they are not. QSettings gets
+// the changes only when nothing stands in the way of the write.
+QString SettingsFile::write(bool *handedToQt)
 {
     // QSettings reads the file once more before it merges the changes into
     // it when another program changed it meanwhile; that version is checked
@@ -328,8 +343,12 @@ QString SettingsFile::write()
         return QStringLiteral("another program kept it locked");
 
     const FileStamp before = readFileStamp(m_nativePath);
-    m_writer->sync();
-    if (!changesReachedDisk(*m_writer))
+    // On the file itself, sharing what the reader holds of it.
+    const std::unique_ptr<QSettings> writer = openSettings(m_path);
+    m_changes.replay(*writer);
+    *handedToQt = true;
+    writer->sync();
+    if (!changesReachedDisk(*writer))
         return whyWriteFailed();
     restoreOwner(m_nativePath, before);
     m_stamp = readFileStamp(m_nativePath);

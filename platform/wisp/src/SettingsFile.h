@@ -1,6 +1,7 @@
 // Internal: the process-wide view of one scope's INI file that store objects share.
 #pragma once
 
+#include "PendingChanges.h"
 #include "SerializedValueCheck.h"
 #include "SettingsFileIo.h"
 
@@ -49,7 +50,7 @@ public:
     // A store object opened: takes the locks (nested objects of one thread
     // share them) and picks up what other writers stored since the last look.
     void attach();
-    // A store object closed: writes its changes to disk, then lets go.
+    // A store object closed: writes the changes to disk, then lets go.
     void detach();
 
     QVariant value(const QString &key, const QVariant &defaultValue);
@@ -69,10 +70,9 @@ private:
     void dropView();
     bool isCurrent(const FileStamp &now) const;
     QSettings &reader();
-    QSettings &writer();
 
     void commit();
-    QString write();
+    QString write(bool *handedToQt);
     QString removeDamagedValues();
     bool changesReachedDisk(const QSettings &settings) const;
     QString whyWriteFailed() const;
@@ -91,8 +91,8 @@ private:
     InterProcessLock m_lock;
 
     std::unique_ptr<QSettings> m_reader;  // the file, or a copy without its unsafe values
-    std::unique_ptr<QSettings> m_writer;  // this store object's changes, on the file itself
     bool m_readerIsCopy = false;
+    PendingChanges m_changes;             // the open store objects' changes
     std::unique_ptr<QTemporaryDir> m_copyDirectory;
     int m_copies = 0;
 
