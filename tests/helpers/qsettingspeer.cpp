@@ -1,8 +1,8 @@
 // A QSettings program that shares the store's file, as the host's other components or an administrator's script do.
+#include "VariantTransport.h"
+
 #include <QtCore/QCoreApplication>
-#include <QtCore/QDataStream>
 #include <QtCore/QFile>
-#include <QtCore/QIODevice>
 #include <QtCore/QSettings>
 #include <QtCore/QStringList>
 #include <QtCore/QThread>
@@ -10,28 +10,6 @@
 #include <cstdio>
 
 namespace {
-
-// Values cross the command line as QDataStream of Qt 5.15, which both Qt majors read and write.
-constexpr QDataStream::Version kTransport = QDataStream::Qt_5_15;
-
-QVariant decoded(const QString &base64)
-{
-    const QByteArray bytes = QByteArray::fromBase64(base64.toLatin1());
-    QDataStream in(bytes);
-    in.setVersion(kTransport);
-    QVariant value;
-    in >> value;
-    return value;
-}
-
-QByteArray encoded(const QVariant &value)
-{
-    QByteArray bytes;
-    QDataStream out(&bytes, QIODevice::WriteOnly);
-    out.setVersion(kTransport);
-    out << value;
-    return bytes.toBase64();
-}
 
 void waitFor(const QString &file)
 {
@@ -45,7 +23,7 @@ int run(const QStringList &a)
     const QString command = a.value(1);
     QSettings settings(a.value(2), QSettings::IniFormat);
     if (command == QLatin1String("set")) {  // set FILE KEY VALUE
-        settings.setValue(a.value(3), decoded(a.value(4)));
+        settings.setValue(a.value(3), KelTest::decodedVariant(a.value(4).toLatin1()));
         settings.sync();
         return settings.status() == QSettings::NoError ? 0 : 1;
     }
@@ -53,7 +31,7 @@ int run(const QStringList &a)
         if (!settings.contains(a.value(3)))
             std::printf("absent\n");
         else
-            std::printf("value %s\n", encoded(settings.value(a.value(3))).constData());
+            std::printf("value %s\n", KelTest::encodedVariant(settings.value(a.value(3))).constData());
         return 0;
     }
     if (command == QLatin1String("write-keys")) {  // write-keys FILE PREFIX COUNT GOFILE

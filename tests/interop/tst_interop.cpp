@@ -1,11 +1,11 @@
 // The store and QSettings programs of both Qt majors on one file at once: nothing lost, every value read back as written.
 #include "ReliabilitySupport.h"
+#include "VariantTransport.h"
 
 #include <Gui/Wisp/Settings.h>
 #include <Kel_UserSettings.h>
 #include <Kel_Utility.h>
 
-#include <QtCore/QDataStream>
 #include <QtCore/QProcess>
 #include <QtCore/QUuid>
 #include <QtTest/QtTest>
@@ -24,8 +24,6 @@ constexpr int kHeldRounds = 20;
 // Two writers of this many fill exactly the entries the recent-file list keeps.
 constexpr int kProjectsPerWriter = 16;
 constexpr int kWritersWaitMs = 600000;
-// Values cross the command line as QDataStream of Qt 5.15, which both majors read and write.
-constexpr QDataStream::Version kTransport = QDataStream::Qt_5_15;
 
 struct Peer
 {
@@ -46,24 +44,13 @@ QList<Peer> peers()
 
 QString encoded(const QVariant &value)
 {
-    QByteArray bytes;
-    QDataStream out(&bytes, QIODevice::WriteOnly);
-    out.setVersion(kTransport);
-    out << value;
-    return QString::fromLatin1(bytes.toBase64());
+    return QString::fromLatin1(KelTest::encodedVariant(value));
 }
 
 // "value BASE64" as the peer and the store child print it; invalid for "absent".
 QVariant printedValue(const QByteArray &out)
 {
-    if (!out.startsWith("value "))
-        return QVariant();
-    const QByteArray bytes = QByteArray::fromBase64(out.mid(6).trimmed());
-    QDataStream in(bytes);
-    in.setVersion(kTransport);
-    QVariant value;
-    in >> value;
-    return value;
+    return out.startsWith("value ") ? KelTest::decodedVariant(out.mid(6).trimmed()) : QVariant();
 }
 
 void printValue(const Gui::Wisp::Settings &store, const QString &key)
