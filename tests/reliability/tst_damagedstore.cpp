@@ -51,7 +51,9 @@ const QList<DamagedValue> &damagedValues()
         {"text list count beyond the file", "@Variant(\\0\\0\\0\\v\\x7f\\xff\\xff\\xff)", false},
         {"point list count beyond the file", "@Variant(\\0\\0\\0G\\x7f\\xff\\xff\\xff)", false},
         {"lists nested 200000 deep", nestedLists(200000), false},
+        {"a type number Qt never writes", "@Variant(\\0\\0\\x4\\0\\0\\0\\0\\x1)", false},
         {"cursor", "@Variant(\\0\\0\\0J\\0\\0\\0\\0)", true},
+        {"pixmap under the number of a later type", "@Variant(\\0\\0\\0\\xa2\\0\\0\\0\\0)", true},
     };
     return values;
 }

@@ -301,21 +301,41 @@ QString sectionPrefix(const QByteArray &data, const IniLine &line)
 
 // ---- The shape of a serialized QVariant ---------------------------------------
 
-// Type numbers as QSettings writes them: the Qt 4 numbering of QDataStream
-// version 4.0, where the later core types are moved up by 97 and the types
-// Qt 4 did not know are written as a user type followed by their name.
-enum StreamType : quint32 {
+// Type numbers of Qt 5, which both majors read a stream in. QSettings
+// writes streams of version 4.0, whose numbers Qt maps onto these first.
+enum TypeNumber : quint32 {
     Invalid = 0, Bool = 1, Int = 2, UInt = 3, LongLong = 4, ULongLong = 5, Double = 6, Char = 7,
     VariantMap = 8, VariantList = 9, String = 10, StringList = 11, ByteArray = 12, BitArray = 13,
     Date = 14, Time = 15, DateTime = 16, Url = 17, Locale = 18, Rect = 19, RectF = 20, Size = 21,
     SizeF = 22, Line = 23, LineF = 24, Point = 25, PointF = 26, RegExp = 27, VariantHash = 28,
-    EasingCurve = 29,
-    FirstGuiType = 64, Font = 64, Pixmap = 65, Brush = 66, Color = 67, Palette = 68, Icon = 69,
-    Polygon = 71, Region = 72, Bitmap = 73, Cursor = 74, Pen = 77, TextFormat = 79, LastGuiType = 86,
-    UserType = 127,
-    Long = 129, Short = 130, SignedCharacter = 131, ULong = 132, UShort = 133, UChar = 134, Float = 135,
-    SChar = 137, RegularExpression = 141, ByteArrayList = 146,
+    EasingCurve = 29, Uuid = 30, Long = 32, Short = 33, SignedCharacter = 34, ULong = 35, UShort = 36,
+    UChar = 37, Float = 38, SChar = 40, NestedVariant = 41, RegularExpression = 44, ByteArrayList = 49,
+    Nullptr = 51, CborSimpleType = 52,
+    Font = 64, Pixmap = 65, Brush = 66, Color = 67, Palette = 68, Icon = 69, Polygon = 71, Region = 72,
+    Bitmap = 73, Cursor = 74, Pen = 76, TextFormat = 78, PolygonF = 86,
 };
+
+// In a stream of version 4.0, Qt writes Qt 4's own numbers (core types up
+// to 30, GUI types from 64 to 86), the later core types moved up by 97, and
+// 127 for a type whose name follows. Nothing else comes from Qt.
+constexpr quint32 kNamedType = 127;
+
+bool isWrittenByQt(quint32 number)
+{
+    return number <= Uuid || (number >= 64 && number <= 86) || number == kNamedType || (number >= 128 && number <= 152);
+}
+
+quint32 qt5Number(quint32 number)
+{
+    constexpr quint32 kSizePolicy = 121;
+    if (number >= 128)
+        return number - 97;
+    if (number == 75)
+        return kSizePolicy;
+    if (number > 75 && number <= 86)
+        return number - 1;
+    return number;
+}
 
 // Nesting far beyond any real value, far below what exhausts a stack.
 constexpr int kMaxNesting = 64;
@@ -410,11 +430,13 @@ private:
             return false;
         if (m_withNullFlag && !skip(1))
             return false;
-        if (!m_qt4 && type > VariantHash && type != EasingCurve)
-            return false;  // only a date-time is written in the newer stream version
-        if (type == UserType)
-            return userType();
-        return value(type, depth);
+        if (!m_qt4)
+            return type <= EasingCurve && value(type, depth);  // the newer version holds a date-time only
+        if (!isWrittenByQt(type))
+            return false;
+        if (type == kNamedType)
+            return namedType(depth);
+        return value(qt5Number(type), depth);
     }
 
     // The stream from here on is one the check does not know: Qt reads it on
@@ -432,7 +454,7 @@ private:
         return stop();
     }
 
-    bool userType()
+    bool namedType(int depth)
     {
         QByteArray name;
         if (!bytes(&name))
@@ -440,9 +462,9 @@ private:
         if (name.endsWith('\0'))
             name.chop(1);
         if (name == "QUuid")
-            return skip(16);
+            return value(Uuid, depth);
         if (name == "QPolygonF")
-            return repeated(16, [this] { return skip(16); });
+            return value(PolygonF, depth);
         return stop();
     }
 
@@ -450,13 +472,14 @@ private:
     {
         switch (type) {
         case Invalid: return !m_qt4 || string();
-        case Bool: case SignedCharacter: case UChar: case SChar: return skip(1);
+        case Nullptr: return true;
+        case Bool: case SignedCharacter: case UChar: case SChar: case CborSimpleType: return skip(1);
         case Char: case Short: case UShort: return skip(2);
         case Int: case UInt: case Time: return skip(4);
         case Date: return skip(m_qt4 ? 4 : 8);
         case Float: return skip(m_qt4 ? 4 : 8);
         case LongLong: case ULongLong: case Double: case Size: case Point: case Long: case ULong: return skip(8);
-        case Rect: case Line: case SizeF: case PointF: return skip(16);
+        case Rect: case Line: case SizeF: case PointF: case Uuid: return skip(16);
         case RectF: case LineF: return skip(32);
         case Color: return skip(11);
         case DateTime: return dateTime();
@@ -472,6 +495,8 @@ private:
         case StringList: return repeated(4, [this] { return string(); });
         case ByteArrayList: return repeated(4, [this] { return bytes(); });
         case Polygon: return repeated(8, [this] { return skip(8); });
+        case PolygonF: return repeated(16, [this] { return skip(16); });
+        case NestedVariant: return variant(depth + 1);
         case VariantList: return repeated(4, [this, depth] { return variant(depth + 1); });
         case VariantMap: case VariantHash:
             return repeated(8, [this, depth] { return string() && variant(depth + 1); });
