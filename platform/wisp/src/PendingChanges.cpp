@@ -52,6 +52,8 @@ void PendingChanges::remove(const QString &key)
 
 PendingChanges::Answer PendingChanges::lookup(const QString &key, QVariant *value) const
 {
+    if (m_changes.empty())
+        return Answer::Unchanged;  // the common case, on every getter: no key to normalise
     const QString wanted = normalisedKey(key);
     for (auto it = m_changes.rbegin(); it != m_changes.rend(); ++it) {
         if (it->value && sameKey(it->key, wanted)) {
