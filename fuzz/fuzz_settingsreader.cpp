@@ -1,8 +1,11 @@
-// Fuzzes the store's INI reader: any bytes parse, every value decodes or is rejected, and the result writes back out.
-#include "IniDocument.h"
+// Fuzzes what stands between a settings file and Qt's reader: whatever the check lets through, QSettings reads without crashing.
+#include "SerializedValueCheck.h"
 
 #include <QtCore/QByteArray>
+#include <QtCore/QFile>
+#include <QtCore/QSettings>
 #include <QtCore/QString>
+#include <QtCore/QTemporaryDir>
 #include <QtCore/QVariant>
 
 #include <cstddef>
@@ -10,23 +13,24 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    using Gui::Wisp::detail::IniDocument;
+    using namespace Gui::Wisp::detail;
+    static QTemporaryDir directory;
+    static int inputs = 0;
     const QByteArray bytes(reinterpret_cast<const char *>(data), int(size));
-    IniDocument document = IniDocument::parse(bytes);
-    for (const QString &key : document.keys()) {
-        bool rejected = false;
-        const QVariant value = document.value(key, QVariant(), &rejected);
-        if (value.isValid())
-            value.toString();
-        document.contains(key);
+    // As a program without a GUI, where the check must leave out the most.
+    const QByteArray safe = withoutValues(bytes, findUnsafeValues(bytes, false));
+    // A fresh name every time: QSettings serves a name it has read from memory.
+    const QString path = directory.path() + QLatin1Char('/') + QString::number(++inputs) + QLatin1String(".ini");
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(safe) != safe.size())
+            return 0;
     }
-    // A writer that changed one key writes everything back; that text must parse again.
-    document.setValue(QStringLiteral("Fuzz/Key"), QVariant(QStringLiteral("value \"with\" quotes\n")));
-    const IniDocument again = IniDocument::parse(document.serialize());
-    for (const QString &key : again.keys())
-        again.value(key, QVariant());
-    if (!document.keys().isEmpty())
-        document.remove(document.keys().first());
-    document.serialize();
+    {
+        QSettings settings(path, QSettings::IniFormat);
+        for (const QString &key : settings.allKeys())
+            settings.value(key).isValid();
+    }
+    QFile::remove(path);
     return 0;
 }

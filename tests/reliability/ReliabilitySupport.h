@@ -5,7 +5,10 @@
 
 #include <QtCore/QCoreApplication>
 #include <QtCore/QDeadlineTimer>
+#include <QtCore/QDir>
 #include <QtCore/QFile>
+#include <QtCore/QFileInfo>
+#include <QtCore/QRegularExpression>
 #include <QtCore/QStringList>
 #include <QtCore/QThread>
 #include <QtTest/QtTest>
@@ -35,6 +38,21 @@ inline bool waitForGo(const QString &goFile, int timeoutMs = 30000)
         QThread::msleep(1);
     }
     return true;
+}
+
+// The files QSettings writes before it renames them over a store
+// ("Molvane.ini.XXXXXX"); a writer killed in the middle leaves one behind.
+inline int temporaryFiles(const QString &storeFile)
+{
+    const QFileInfo store(storeFile);
+    const QRegularExpression temporary(QRegularExpression::anchoredPattern(
+        QRegularExpression::escape(store.fileName()) + QLatin1String("\\.[A-Za-z0-9]{6}")));
+    int count = 0;
+    for (const QString &name : store.dir().entryList(QDir::Files | QDir::Hidden)) {
+        if (temporary.match(name).hasMatch())
+            ++count;
+    }
+    return count;
 }
 
 inline bool touchFile(const QString &path)

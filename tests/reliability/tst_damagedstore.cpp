@@ -25,6 +25,39 @@ struct Preference
 
 const QByteArray kWindowState("\x01\x02window state", 14);
 
+// Serialized values, as a file holds them, that end a process whose Qt
+// reads them: counts that ask for gigabytes (Qt 5), a point list longer than
+// the file (Qt 5), nesting deeper than the stack, a cursor in a program
+// without a GUI (Qt 5 and Qt 6).
+struct DamagedValue
+{
+    const char *name;
+    QByteArray text;
+    bool guiOnly;  // readable by a program with a GUI
+};
+
+QByteArray nestedLists(int depth)
+{
+    QByteArray text = "@Variant(";
+    for (int i = 0; i < depth; ++i)
+        text += "\\0\\0\\0\\t\\0\\0\\0\\x1";
+    return text + "\\0\\0\\0\\x2\\0\\0\\0\\x5)";
+}
+
+const QList<DamagedValue> &damagedValues()
+{
+    static const QList<DamagedValue> values{
+        {"list count beyond the file", "@Variant(\\0\\0\\0\\t\\x7f\\xff\\xff\\xff)", false},
+        {"text list count beyond the file", "@Variant(\\0\\0\\0\\v\\x7f\\xff\\xff\\xff)", false},
+        {"point list count beyond the file", "@Variant(\\0\\0\\0G\\x7f\\xff\\xff\\xff)", false},
+        {"lists nested 200000 deep", nestedLists(200000), false},
+        {"a type number Qt never writes", "@Variant(\\0\\0\\x4\\0\\0\\0\\0\\x1)", false},
+        {"cursor", "@Variant(\\0\\0\\0J\\0\\0\\0\\0)", true},
+        {"pixmap under the number of a later type", "@Variant(\\0\\0\\0\\xa2\\0\\0\\0\\0)", false},
+    };
+    return values;
+}
+
 const QList<Preference> &preferences()
 {
     using S = Kel::UserSettings;
@@ -124,6 +157,8 @@ void TestDamagedStore::gettersGiveDefaultsOrSurvivors_data()
                                                    "@Variant(\\0\\0\\0\\x2)\nRecentProjectCount=7\n")
                                      << both;
     QTest::newRow("value cut in an escape") << "[General]\n" + good + "WindowState=@ByteArray(\\x1\\" << both;
+    for (const DamagedValue &damaged : damagedValues())
+        QTest::newRow(damaged.name) << "[General]\n" + good + "WidgetStatepanel=" + damaged.text + '\n' << both;
     QTest::newRow("empty file") << QByteArray() << QStringList();
 }
 
@@ -254,29 +289,55 @@ void TestDamagedStore::randomFilesAreReadAndRepaired()
 void TestDamagedStore::laterWriteSurvivesDamagedValue_data()
 {
     QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("damagedKey");  // a serialized value Qt must not read, or empty
+    QTest::addColumn<bool>("guiOnly");
 
-    QTest::newRow("open quote, last line") << QByteArray("[General]\nA=\"never closed");
-    QTest::newRow("open quote, line break after") << QByteArray("[General]\nA=x\"y\n");
-    QTest::newRow("backslash, last byte") << QByteArray("[General]\nA=x\\");
-    QTest::newRow("backslash before line break") << QByteArray("[General]\nA=x\\\n");
-    QTest::newRow("closed quotes") << QByteArray("[General]\nA=\"x\" \"y\"\n");
+    QTest::newRow("open quote, last line") << QByteArray("[General]\nA=\"never closed") << QString() << false;
+    QTest::newRow("open quote, line break after") << QByteArray("[General]\nA=x\"y\n") << QString() << false;
+    QTest::newRow("backslash, last byte") << QByteArray("[General]\nA=x\\") << QString() << false;
+    QTest::newRow("backslash before line break") << QByteArray("[General]\nA=x\\\n") << QString() << false;
+    QTest::newRow("closed quotes") << QByteArray("[General]\nA=\"x\" \"y\"\n") << QString() << false;
+    for (const DamagedValue &damaged : damagedValues()) {
+        QTest::newRow(damaged.name) << "[General]\nA=x\nWidgetStatepanel=" + damaged.text + "\nB=y\n"
+                                    << QStringLiteral("WidgetStatepanel") << damaged.guiOnly;
+    }
 }
 
-// A value damaged by another writer stays as it is, and a key written after
-// it must still reach every reader that parses the file afresh.
+// A value damaged by another writer reads as unset, and a key written after
+// it reaches every reader that parses the file afresh: the write removes a
+// value that no program can read (keeping the file as it was beside it);
+// a program without a GUI leaves a value only a GUI can read alone, and
+// does not write.
 void TestDamagedStore::laterWriteSurvivesDamagedValue()
 {
     QFETCH(QByteArray, content);
+    QFETCH(QString, damagedKey);
+    QFETCH(bool, guiOnly);
     KelTest::ScopedConfigHome home;
     KelTest::MessageRecorder messages;
     QTemporaryDir scratch;
     QVERIFY(writeFile(home.storeFile(), content));
     Kel::UserSettings::GetRecentProjectCount();  // the damaged file is read first
+    if (!damagedKey.isEmpty()) {
+        QVERIFY(!Kel::UserSettings::GetWidgetState(QStringLiteral("panel")).isValid());
+        QVERIFY(messages.lines().join(QLatin1Char('\n')).contains(damagedKey));
+    }
     QCOMPARE(Kel::UserSettings::SetRecentProjectCount(9), 0u);
 
     const QString key = QStringLiteral("RecentProjectCount");
+    if (guiOnly) {
+        QCOMPARE(readFile(home.storeFile()), content);
+        QVERIFY(messages.lines().join(QLatin1Char('\n')).contains(QLatin1String("only a program with a GUI")));
+        QCOMPARE(Kel::UserSettings::GetWidgetState(QStringLiteral("panel")), QVariant());
+        return;
+    }
     QCOMPARE(freshStoreRead(home.storeFile(), key), QVariant(QStringLiteral("9")));
     QCOMPARE(freshQtRead(home.storeFile(), key, scratch.path()), QVariant(QStringLiteral("9")));
+    if (!damagedKey.isEmpty()) {
+        QVERIFY(!readFile(home.storeFile()).contains(damagedKey.toLatin1()));
+        QCOMPARE(readFile(home.storeFile() + QLatin1String(".damaged")), content);
+        QCOMPARE(freshQtRead(home.storeFile(), QStringLiteral("B"), scratch.path()), QVariant(QStringLiteral("y")));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestDamagedStore)

@@ -8,6 +8,7 @@
 #include <QtCore/QFile>
 #include <QtCore/QStandardPaths>
 
+#include <atomic>
 #include <cstdlib>
 #include <mutex>
 #include <string>
@@ -62,29 +63,35 @@ QString scopeFilePath(const char *scope)
     return Settings::storeDirectory() + QLatin1Char('/') + safeScopeName(scope) + QLatin1String(kFileSuffix);
 }
 
-// What the file of a scope depends on: the scope and the variables that
-// place the configuration directory.
+// Bumped by setStoreDirectory, so a thread's remembered file is checked by
+// one number instead of a string.
+std::atomic<int> g_storeDirectoryGeneration{0};
+
+// What the file of a scope depends on: the scope, the variables that place
+// the configuration directory, and the directory a process set.
 struct ScopeKey
 {
     std::string scope;
     std::string configHome;
     std::string home;
-    std::string storeOverride;
+    int storeDirectoryGeneration = -1;
 
-    static std::string variable(const char *name)
+    static const char *variable(const char *name)
     {
         const char *value = std::getenv(name);
-        return value ? std::string(value) : std::string();
+        return value ? value : "";
+    }
+    // Compared where it stands, without copying: every preference call asks.
+    bool isCurrent(const char *scopeNow) const
+    {
+        return storeDirectoryGeneration == g_storeDirectoryGeneration.load(std::memory_order_acquire)
+               && scope == (scopeNow ? scopeNow : "") && configHome == variable("XDG_CONFIG_HOME")
+               && home == variable("HOME");
     }
     static ScopeKey current(const char *scope)
     {
-        std::lock_guard<std::mutex> lock(overrideMutex());
         return ScopeKey{scope ? scope : "", variable("XDG_CONFIG_HOME"), variable("HOME"),
-                        storeDirectoryOverride().toStdString()};
-    }
-    bool operator==(const ScopeKey &o) const
-    {
-        return scope == o.scope && configHome == o.configHome && home == o.home && storeOverride == o.storeOverride;
+                        g_storeDirectoryGeneration.load(std::memory_order_acquire)};
     }
 };
 
@@ -100,10 +107,9 @@ detail::SettingsFile *viewOf(const char *scope)
         detail::SettingsFile *file = nullptr;
     };
     thread_local LastResolved last;
-    ScopeKey key = ScopeKey::current(scope);
-    if (!last.file || !(key == last.key)) {
+    if (!last.file || !last.key.isCurrent(scope)) {
+        last.key = ScopeKey::current(scope);
         last.file = detail::SettingsFile::forPath(scopeFilePath(scope)).get();
-        last.key = std::move(key);
     }
     return last.file;
 }
@@ -177,6 +183,7 @@ void Settings::setStoreDirectory(const QString &directory)
 {
     std::lock_guard<std::mutex> lock(overrideMutex());
     storeDirectoryOverride() = directory.isEmpty() ? QString() : QDir::cleanPath(QDir(directory).absolutePath());
+    g_storeDirectoryGeneration.fetch_add(1, std::memory_order_acq_rel);
 }
 
 } // namespace Wisp

@@ -1,12 +1,22 @@
-// The process-wide view of one scope's INI file: locked while in use, re-read only when the file changed.
+// The process-wide view of one scope's INI file: QSettings underneath, locked while in use, read again only when the file changed.
 #include "SettingsFile.h"
+
+#include "ClosedSettingsFiles.h"
+#include "LeftoverLockFile.h"
 
 #include <Port/MsgManData.h>
 
+#include <QtCore/QCoreApplication>
 #include <QtCore/QDir>
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
 #include <QtCore/QHash>
+#include <QtCore/QLockFile>
+#include <QtCore/QSaveFile>
+#include <QtCore/QSettings>
+#include <QtCore/QStorageInfo>
+#include <QtCore/QTemporaryDir>
+#include <QtGui/QGuiApplication>
 
 namespace Gui {
 namespace Wisp {
@@ -18,9 +28,21 @@ constexpr char kDomain[] = "wisp";
 constexpr char kSourceFile[] = "Gui/Wisp/Settings";
 constexpr char kRevision[] = "";
 constexpr char kLockSuffix[] = ".flock";
+constexpr char kQtLockSuffix[] = ".lock";
+constexpr char kDamagedCopySuffix[] = ".damaged";
 // Long enough for any number of writers that each hold the lock for a write;
 // short enough that a hung process cannot freeze a GUI that opens the store.
 constexpr int kLockTimeoutMs = 10000;
+// The same bound for the lock QSettings takes around its own write.
+constexpr int kQtLockTimeoutMs = 10000;
+// A QSettings lock file that no live process holds and that is this old was
+// left behind: a live writer fills in its details at once and holds it for a
+// write, which takes milliseconds.
+constexpr int kLeftoverLockAgeMs = 200;
+// A file that changes again while it is read is read again, this often.
+constexpr int kMaxReads = 5;
+// Bytes that must be free for a write to have room.
+constexpr qint64 kRoomForAWrite = 64 * 1024;
 
 std::mutex &registryMutex()
 {
@@ -49,6 +71,49 @@ QByteArray nativeName(const QString &path)
     return QFile::encodeName(QDir::toNativeSeparators(path));
 }
 
+// Every value lives in the INI file that QSettings programs read and write;
+// no text codec is set, as no QSettings program of Qt 5 sets one, so the
+// Qt 5 build writes text outside ASCII as escapes that both majors read.
+std::unique_ptr<QSettings> openSettings(const QString &path)
+{
+    return std::make_unique<QSettings>(path, QSettings::IniFormat);
+}
+
+bool isGuiProcess()
+{
+    return qobject_cast<QGuiApplication *>(QCoreApplication::instance()) != nullptr;
+}
+
+// QSettings sees a file as changed only when its size or its modification
+// time in milliseconds changed.
+bool qtWouldMissChange(const FileStamp &seen, const FileStamp &now)
+{
+    constexpr qint64 kNsPerMs = 1000000;
+    return seen.exists && now.exists && seen.size == now.size && seen.size > 0
+           && seen.mtimeNs / kNsPerMs == now.mtimeNs / kNsPerMs;
+}
+
+// A key QSettings cannot store: empty, or only separators.
+bool namesNoKey(const QString &key)
+{
+    return key.count(QLatin1Char('/')) == key.size();
+}
+
+bool holdsValueForGuiOnly(const std::vector<UnsafeValue> &values)
+{
+    for (const UnsafeValue &value : values) {
+        if (value.reason == UnsafeValue::NeedsGuiProcess)
+            return true;
+    }
+    return false;
+}
+
+bool replaceFile(const QString &path, const QByteArray &content)
+{
+    QSaveFile file(path);  // follows a symbolic link and keeps the file's permissions
+    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size() && file.commit();
+}
+
 } // namespace
 
 std::shared_ptr<SettingsFile> SettingsFile::forPath(const QString &path)
@@ -65,6 +130,8 @@ SettingsFile::SettingsFile(const QString &path)
 {
 }
 
+SettingsFile::~SettingsFile() = default;
+
 void SettingsFile::attach()
 {
     m_session.lock();
@@ -79,46 +146,282 @@ void SettingsFile::attach()
     }
     if (locked == InterProcessLock::TimedOut)
         warnLockTimedOut();
-    refreshIfChanged();
+    refresh();
 }
 
 void SettingsFile::detach()
 {
-    if (m_dirty)
-        flush();
-    if (--m_depth == 0)
-        m_lock.release();
-    m_session.unlock();
+    // The locks go whatever the write does.
+    struct Leave
+    {
+        SettingsFile &file;
+        ~Leave()
+        {
+            if (--file.m_depth == 0)
+                file.m_lock.release();
+            file.m_session.unlock();
+        }
+    } leave{*this};
+    if (!m_changes.isEmpty())
+        commit();
 }
 
-void SettingsFile::refreshIfChanged()
+// ---- Reading -------------------------------------------------------------------
+
+bool SettingsFile::isCurrent(const FileStamp &now) const
 {
-    if (!m_loaded || readFileStamp(m_nativePath) != m_stamp)
-        reload();
+    if (!m_reader || !m_stampKnown || now != m_stamp)
+        return false;
+    // A copy made while the process had no GUI is read again once it has one.
+    return !(m_readerIsCopy && !m_checkedAsGui && isGuiProcess());
 }
 
-void SettingsFile::reload()
+void SettingsFile::refresh()
 {
-    // The stamp is taken first: a change that slips in between is seen next time.
-    m_stamp = readFileStamp(m_nativePath);
-    m_document = IniDocument::parse(readWholeFile(m_path));
-    m_loaded = true;
-    m_dirty = false;
+    FileStamp now = readFileStamp(m_nativePath);
+    if (isCurrent(now))
+        return;
+    for (int attempt = 0; attempt < kMaxReads; ++attempt) {
+        readFile(now);
+        // Both this look and QSettings' own read fell between the two stats:
+        // when they agree, QSettings holds exactly the version checked here.
+        const FileStamp after = readFileStamp(m_nativePath);
+        if (after == now) {
+            m_stamp = now;
+            m_stampKnown = true;
+            for (const UnsafeValue &value : m_unsafe)
+                warnUnsafeValue(value);
+            return;
+        }
+        now = after;
+    }
+    // A file that changes at every look: serve what was read last, look again next time.
+    m_stampKnown = false;
 }
 
-void SettingsFile::flush()
+void SettingsFile::readFile(const FileStamp &seen)
 {
-    m_dirty = false;
-    QString reason;
-    QDir().mkpath(QFileInfo(m_path).absolutePath());
-    if (replaceFileDurably(m_path, m_document.serialize(), &reason)) {
-        m_stamp = readFileStamp(m_nativePath);
+    const QByteArray content = readWholeFile(m_path);
+    m_checkedAsGui = isGuiProcess();
+    m_unsafe = findUnsafeValues(content, m_checkedAsGui);
+    if (!m_unsafe.empty())
+        openSanitizedCopy(withoutValues(content, m_unsafe));
+    else if (!m_reader || m_readerIsCopy || (m_stampKnown && qtWouldMissChange(m_stamp, seen)))
+        openReader();
+    else
+        m_reader->sync();
+}
+
+void SettingsFile::openReader()
+{
+    // QSettings would hand back what it kept of the file from an earlier
+    // object, unchanged (a change it missed, a value it failed to write);
+    // only a forgotten file is read afresh.
+    m_reader.reset();
+    forgetClosedSettingsFiles();
+    m_reader = openSettings(m_path);
+    m_readerIsCopy = false;
+}
+
+// The file less what Qt must not read, in a private file of its own: every
+// other value stays readable.
+void SettingsFile::openSanitizedCopy(const QByteArray &content)
+{
+    if (!m_copyDirectory)
+        m_copyDirectory = std::make_unique<QTemporaryDir>();
+    // A new name each time: QSettings would serve a name it has read before from memory.
+    const QString copy = m_copyDirectory->path() + QLatin1Char('/') + QString::number(++m_copies) + QLatin1String(".ini");
+    QFile file(copy);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(content);
+    file.close();
+    m_reader = openSettings(copy);  // reads the copy now; it is not needed afterwards
+    QFile::remove(copy);
+    m_readerIsCopy = true;
+}
+
+void SettingsFile::dropView()
+{
+    m_reader.reset();
+    m_stampKnown = false;
+}
+
+QSettings &SettingsFile::reader()
+{
+    if (!m_reader)
+        refresh();
+    if (!m_reader)
+        openReader();
+    return *m_reader;
+}
+
+QVariant SettingsFile::value(const QString &key, const QVariant &defaultValue)
+{
+    if (namesNoKey(key))
+        return defaultValue;
+    QVariant changed;
+    switch (m_changes.lookup(key, &changed)) {
+    case PendingChanges::Answer::Set:
+        return changed;
+    case PendingChanges::Answer::Removed:
+        return defaultValue;
+    case PendingChanges::Answer::Unchanged:
+        break;
+    }
+    return reader().value(key, defaultValue);
+}
+
+void SettingsFile::setValue(const QString &key, const QVariant &value)
+{
+    if (namesNoKey(key)) {
+        warnNoKey();
         return;
     }
-    warnWriteFailed(reason);
-    // What could not be stored must not be served as if it were.
-    reload();
+    m_changes.set(key, value);
 }
+
+bool SettingsFile::contains(const QString &key)
+{
+    if (namesNoKey(key))
+        return false;
+    QVariant changed;
+    switch (m_changes.lookup(key, &changed)) {
+    case PendingChanges::Answer::Set:
+        return true;
+    case PendingChanges::Answer::Removed:
+        return false;
+    case PendingChanges::Answer::Unchanged:
+        break;
+    }
+    return reader().contains(key);
+}
+
+void SettingsFile::remove(const QString &key)
+{
+    // QSettings would take a key of separators alone for "every key".
+    if (!key.isEmpty() && namesNoKey(key))
+        return;
+    m_changes.remove(key);
+}
+
+QStringList SettingsFile::allKeys()
+{
+    return m_changes.appliedTo(reader().allKeys());
+}
+
+// ---- Writing -------------------------------------------------------------------
+
+void SettingsFile::commit()
+{
+    bool handedToQt = false;
+    const QString failure = write(&handedToQt);
+    m_changes.clear();
+    if (failure.isEmpty())
+        return;
+    warnWriteFailed(failure);
+    // QSettings keeps a change it could not write and would serve it: what
+    // could not be stored must not be served as if it were.
+    if (handedToQt)
+        dropView();
+}
+
+// Empty when the changes are on disk, else why they are not. QSettings gets
+// the changes only when nothing stands in the way of the write.
+QString SettingsFile::write(bool *handedToQt)
+{
+    // QSettings reads the file once more before it merges the changes into
+    // it when another program changed it meanwhile; that version is checked
+    // first, like every version it reads.
+    if (!m_stampKnown || readFileStamp(m_nativePath) != m_stamp)
+        m_unsafe = findUnsafeValues(readWholeFile(m_path), isGuiProcess());
+    if (!m_unsafe.empty()) {
+        const QString why = removeDamagedValues();
+        if (!why.isEmpty())
+            return why;
+    }
+    if (!waitForSettingsLock(m_path, kQtLockTimeoutMs, kLeftoverLockAgeMs))
+        return QStringLiteral("another program kept it locked");
+
+    const FileStamp before = readFileStamp(m_nativePath);
+    // On the file itself, sharing what the reader holds of it.
+    const std::unique_ptr<QSettings> writer = openSettings(m_path);
+    m_changes.replay(*writer);
+    *handedToQt = true;
+    writer->sync();
+    if (!changesReachedDisk(*writer))
+        return whyWriteFailed();
+    restoreOwner(m_nativePath, before);
+    m_stamp = readFileStamp(m_nativePath);
+    // A reader of a copy goes back to the file, which no longer holds what the copy left out.
+    m_stampKnown = !m_readerIsCopy;
+    return QString();
+}
+
+// Before QSettings reads every value of the file to write it, the values it
+// must not read leave the file; the file as it was stays beside it.
+QString SettingsFile::removeDamagedValues()
+{
+    QLockFile lock(m_path + QLatin1String(kQtLockSuffix));
+    lock.setStaleLockTime(kLeftoverLockAgeMs);
+    if (!lock.tryLock(kQtLockTimeoutMs)) {
+        return lock.error() == QLockFile::LockFailedError ? QStringLiteral("another program kept it locked")
+                                                          : whyWriteFailed();
+    }
+    const FileStamp before = readFileStamp(m_nativePath);
+    const QByteArray content = readWholeFile(m_path);
+    m_unsafe = findUnsafeValues(content, isGuiProcess());
+    if (m_unsafe.empty())
+        return QString();
+    if (holdsValueForGuiOnly(m_unsafe))
+        return QStringLiteral("it holds values that only a program with a GUI can read, starting with ")
+               + m_unsafe.front().key;
+    const QString copy = m_path + QLatin1String(kDamagedCopySuffix);
+    if (!replaceFile(copy, content))
+        return QStringLiteral("its damaged values could not be set aside in ") + QDir::toNativeSeparators(copy);
+    if (!replaceFile(m_path, withoutValues(content, m_unsafe)))
+        return whyWriteFailed();
+    restoreOwner(m_nativePath, before);
+    QStringList keys;
+    for (const UnsafeValue &value : m_unsafe)
+        keys.append(value.key);
+    warnDamagedValuesRemoved(keys, copy);
+    m_unsafe.clear();
+    return QString();
+}
+
+bool SettingsFile::changesReachedDisk(const QSettings &settings) const
+{
+    switch (settings.status()) {
+    case QSettings::NoError:
+        return true;
+    case QSettings::FormatError: {
+        // A format error of the file read before the write hides how the
+        // write went; a fresh object writes what is still waiting, or finds
+        // nothing waiting.
+        const QSettings fresh(m_path, QSettings::IniFormat);
+        return fresh.status() != QSettings::AccessError;
+    }
+    default:
+        return false;
+    }
+}
+
+QString SettingsFile::whyWriteFailed() const
+{
+    const QFileInfo file(m_path);
+    if (file.exists() && !file.isWritable())
+        return QStringLiteral("the file is not writable");
+    const QFileInfo folder(file.absolutePath());
+    if (!folder.isDir())
+        return QStringLiteral("its folder cannot be made");
+    if (!folder.isWritable())
+        return QStringLiteral("its folder is not writable");
+    if (QStorageInfo(folder.absoluteFilePath()).bytesAvailable() < kRoomForAWrite)
+        return QStringLiteral("the disk is full");
+    return QStringLiteral("the file could not be replaced");
+}
+
+// ---- Warnings ------------------------------------------------------------------
 
 void SettingsFile::warnWriteFailed(const QString &reason) const
 {
@@ -134,42 +437,32 @@ void SettingsFile::warnLockTimedOut() const
                       nativeName(m_path).constData());
 }
 
-void SettingsFile::warnDamagedValue(const QString &key) const
+void SettingsFile::warnUnsafeValue(const UnsafeValue &value) const
+{
+    if (value.reason == UnsafeValue::Damaged) {
+        Port_MsgManData::createObject(kDomain, kSourceFile, __LINE__, kRevision)
+            .issueWarning("Settings file %s holds a damaged value for %s; it reads as unset",
+                          nativeName(m_path).constData(), value.key.toLocal8Bit().constData());
+    } else {
+        Port_MsgManData::createObject(kDomain, kSourceFile, __LINE__, kRevision)
+            .issueWarning("Settings file %s holds a value for %s that only a program with a GUI can read; it reads "
+                          "as unset, and this program does not write the file",
+                          nativeName(m_path).constData(), value.key.toLocal8Bit().constData());
+    }
+}
+
+void SettingsFile::warnDamagedValuesRemoved(const QStringList &keys, const QString &copy) const
 {
     Port_MsgManData::createObject(kDomain, kSourceFile, __LINE__, kRevision)
-        .issueWarning("Settings file %s holds a damaged value for %s; it reads as unset",
-                      nativeName(m_path).constData(), key.toLocal8Bit().constData());
+        .issueWarning("Removed the damaged values of %s from settings file %s; the file as it was is kept as %s",
+                      keys.join(QLatin1String(", ")).toLocal8Bit().constData(), nativeName(m_path).constData(),
+                      nativeName(copy).constData());
 }
 
-QVariant SettingsFile::value(const QString &key, const QVariant &defaultValue) const
+void SettingsFile::warnNoKey() const
 {
-    bool rejected = false;
-    QVariant result = m_document.value(key, defaultValue, &rejected);
-    if (rejected)
-        warnDamagedValue(key);
-    return result;
-}
-
-void SettingsFile::setValue(const QString &key, const QVariant &value)
-{
-    m_document.setValue(key, value);
-    m_dirty = true;
-}
-
-bool SettingsFile::contains(const QString &key) const
-{
-    return m_document.contains(key);
-}
-
-void SettingsFile::remove(const QString &key)
-{
-    m_document.remove(key);
-    m_dirty = true;
-}
-
-QStringList SettingsFile::allKeys() const
-{
-    return m_document.keys();
+    Port_MsgManData::createObject(kDomain, kSourceFile, __LINE__, kRevision)
+        .issueWarning("A value without a key is not stored in settings file %s", nativeName(m_path).constData());
 }
 
 } // namespace detail

@@ -1,4 +1,4 @@
-// Internal: what the settings store needs from the file system: stamps, a kernel-held lock, durable replace.
+// Internal: what the settings store adds to QSettings' file handling: exact stamps, a kernel-held lock, the owner kept.
 #pragma once
 
 #include <QtCore/QByteArray>
@@ -9,13 +9,17 @@ namespace Wisp {
 namespace detail {
 
 // What identifies one version of a file on disk: a writer replaces the file
-// (new identity) or changes its size or modification time.
+// (new identity) or changes its size or modification time. Finer than what
+// QSettings looks at (size and milliseconds), so a change that QSettings
+// would miss is still seen.
 struct FileStamp
 {
     bool exists = false;
     qint64 identity = -1;
     qint64 size = -1;
     qint64 mtimeNs = -1;
+    qint64 owner = -1;  // user and group, where the system has them
+    qint64 group = -1;
 
     bool operator==(const FileStamp &o) const
     {
@@ -24,8 +28,14 @@ struct FileStamp
     bool operator!=(const FileStamp &o) const { return !(*this == o); }
 };
 
-// One stat call on a path in the file system's encoding.
+// One stat call on a path in the file system's encoding; a symbolic link is
+// followed, so the stamp is the file's that the link names.
 FileStamp readFileStamp(const QByteArray &nativePath);
+
+// A writer that may write any file (root) replaces the file with one of its
+// own; this gives it back to the owner and group it had before, so the
+// user's file stays the user's. Nothing happens where nothing changed.
+void restoreOwner(const QByteArray &nativePath, const FileStamp &before);
 
 // An exclusive lock on a sidecar file that the kernel releases when the
 // process dies, so a crashed writer never leaves the store locked.
@@ -53,11 +63,6 @@ private:
     qintptr m_queueHandle = -1;  // the file that waiters hold shared (UNIX)
     bool m_locked = false;
 };
-
-// Replaces path with data: written to a temporary file beside it, flushed to
-// disk, then renamed over path, so readers see the old or the new file whole.
-// On failure path is untouched and error says why.
-bool replaceFileDurably(const QString &path, const QByteArray &data, QString *error);
 
 } // namespace detail
 } // namespace Wisp

@@ -1,4 +1,4 @@
-// The settings store's file system work on UNIX-like systems: stat, flock, write-fdatasync-rename.
+// The settings store's file system work on UNIX-like systems: stat, flock, the owner given back.
 #include "SettingsFileIo.h"
 
 #include <QtCore/QFile>
@@ -19,44 +19,12 @@ namespace detail {
 
 namespace {
 
-constexpr char kTemporarySuffix[] = ".tmp";
 // Beside the lock file: held shared by every process waiting for the lock.
 constexpr char kQueueSuffix[] = ".waiting";
 // Longer than a waiter's longest pause with its jitter (twice kLongestPause),
 // so those already waiting get the lock first.
 constexpr std::chrono::microseconds kNewcomerPause(500);
 constexpr std::chrono::microseconds kLongestPause(200);
-
-QString systemError(const char *what)
-{
-    return QString::fromLatin1(what) + QLatin1String(": ") + QString::fromLocal8Bit(std::strerror(errno));
-}
-
-bool writeAll(int fd, const QByteArray &data)
-{
-    const char *p = data.constData();
-    qint64 left = data.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd, p, size_t(left));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        p += n;
-        left -= n;
-    }
-    return true;
-}
-
-int flushToDisk(int fd)
-{
-#if defined(__APPLE__)
-    return ::fsync(fd);
-#else
-    return ::fdatasync(fd);
-#endif
-}
 
 } // namespace
 
@@ -69,6 +37,8 @@ FileStamp readFileStamp(const QByteArray &nativePath)
     stamp.exists = true;
     stamp.identity = static_cast<qint64>(st.st_ino);
     stamp.size = static_cast<qint64>(st.st_size);
+    stamp.owner = static_cast<qint64>(st.st_uid);
+    stamp.group = static_cast<qint64>(st.st_gid);
 #if defined(__APPLE__)
     stamp.mtimeNs = static_cast<qint64>(st.st_mtimespec.tv_sec) * 1000000000 + st.st_mtimespec.tv_nsec;
 #else
@@ -81,7 +51,7 @@ namespace {
 
 int openLockFile(const QByteArray &name)
 {
-    int fd = ::open(name.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    int fd = ::open(name.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
     if (fd < 0)
         fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);  // flock works on a read-only file too
     return fd;
@@ -176,48 +146,13 @@ void InterProcessLock::release()
     ::flock(int(m_handle), LOCK_UN);
 }
 
-bool replaceFileDurably(const QString &path, const QByteArray &data, QString *error)
+void restoreOwner(const QByteArray &nativePath, const FileStamp &before)
 {
-    const QByteArray target = QFile::encodeName(path);
-    const QByteArray temporary = target + kTemporarySuffix;
-
-    // Keep the mode of the file being replaced; a new file gets the user's umask.
-    mode_t mode = 0644;
-    struct stat st;
-    if (::stat(target.constData(), &st) == 0) {
-        mode = st.st_mode & 07777;
-        // Renaming over a read-only file would succeed; its owner meant it to stay.
-        if (::access(target.constData(), W_OK) != 0) {
-            *error = systemError("the file is not writable");
-            return false;
-        }
-    }
-
-    // Writers are serialized by the store lock, so a fixed name is safe, and
-    // a leftover of a writer that died is simply replaced.
-    const int fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
-    if (fd < 0) {
-        *error = systemError("cannot create the temporary file");
-        return false;
-    }
-    ::fchmod(fd, mode);
-    const bool written = writeAll(fd, data);
-    const int writeErrno = errno;
-    const bool flushed = written && flushToDisk(fd) == 0;
-    const int flushErrno = errno;
-    const bool closed = ::close(fd) == 0;
-    if (!written || !flushed || !closed) {
-        errno = !written ? writeErrno : (!flushed ? flushErrno : errno);
-        *error = systemError("cannot write the temporary file");
-        ::unlink(temporary.constData());
-        return false;
-    }
-    if (::rename(temporary.constData(), target.constData()) != 0) {
-        *error = systemError("cannot replace the file");
-        ::unlink(temporary.constData());
-        return false;
-    }
-    return true;
+    if (!before.exists || ::geteuid() != 0)
+        return;
+    const FileStamp now = readFileStamp(nativePath);
+    if (now.exists && (now.owner != before.owner || now.group != before.group))
+        static_cast<void>(::chown(nativePath.constData(), uid_t(before.owner), gid_t(before.group)));
 }
 
 } // namespace detail

@@ -1,4 +1,4 @@
-// The settings store's file system work on Windows: attributes, LockFileEx, write-flush-move.
+// The settings store's file system work on Windows: attributes and LockFileEx.
 #include "SettingsFileIo.h"
 
 #include <QtCore/QDir>
@@ -15,11 +15,6 @@ namespace {
 std::wstring nativePath(const QString &path)
 {
     return QDir::toNativeSeparators(path).toStdWString();
-}
-
-QString lastError(const char *what)
-{
-    return QString::fromLatin1(what) + QLatin1String(": error ") + QString::number(GetLastError());
 }
 
 } // namespace
@@ -82,37 +77,9 @@ void InterProcessLock::release()
     UnlockFileEx(reinterpret_cast<HANDLE>(m_handle), 0, MAXDWORD, MAXDWORD, &whole);
 }
 
-bool replaceFileDurably(const QString &path, const QByteArray &data, QString *error)
+void restoreOwner(const QByteArray &, const FileStamp &)
 {
-    const std::wstring target = nativePath(path);
-    const std::wstring temporary = target + L".tmp";
-    // Moving over a read-only file would succeed; its owner meant it to stay.
-    const DWORD attributes = GetFileAttributesW(target.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
-        *error = QStringLiteral("the file is read-only");
-        return false;
-    }
-    HANDLE h = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) {
-        *error = lastError("cannot create the temporary file");
-        return false;
-    }
-    DWORD written = 0;
-    const bool ok = WriteFile(h, data.constData(), DWORD(data.size()), &written, nullptr)
-                    && written == DWORD(data.size()) && FlushFileBuffers(h);
-    if (!ok)
-        *error = lastError("cannot write the temporary file");
-    CloseHandle(h);
-    if (!ok) {
-        DeleteFileW(temporary.c_str());
-        return false;
-    }
-    if (!MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        *error = lastError("cannot replace the file");
-        DeleteFileW(temporary.c_str());
-        return false;
-    }
-    return true;
+    // A replaced file inherits its folder's permissions; there is no owner to give back.
 }
 
 } // namespace detail

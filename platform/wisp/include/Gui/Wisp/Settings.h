@@ -15,16 +15,18 @@ class SettingsFile;
 }
 
 // A scope's values live in "<config>/Dravel/<scope>.ini", where <config> is
-// $XDG_CONFIG_HOME when set, else Qt's user configuration directory. A store
-// object is cheap: it is a handle on the process-wide view of that file, which
-// is re-read when another writer changed it. Every value written through a
-// store object is on disk when the object is destroyed; a write that cannot
-// reach the disk is reported on the message channel, naming the file.
-// Several store objects on one scope may be open at once in one thread.
-// While any is open, its thread and its process hold the scope: other
-// threads and processes wait (at most ten seconds, then they warn and go on
-// unlocked), so keep store objects short-lived. A store object belongs to
-// the thread that opened it.
+// $XDG_CONFIG_HOME when set, else Qt's user configuration directory. The file
+// is read and written by QSettings in its INI format, so QSettings programs
+// share it: each keeps its own keys, keys are named as QSettings names them.
+// A store object is cheap: it is a handle on the process-wide view of that
+// file, which is read again when another writer changed it. Every value
+// written through a store object is on disk when the object is destroyed; a
+// write that cannot reach the disk is reported on the message channel,
+// naming the file, and is not served afterwards. Several store objects on
+// one scope may be open at once in one thread. While any is open, its thread
+// and its process hold the scope: other threads and processes wait (at most
+// ten seconds, then they warn and go on unlocked), so keep store objects
+// short-lived. A store object belongs to the thread that opened it.
 class WISP_EXPORT Settings
 {
 public:
