@@ -3,7 +3,6 @@
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME kelguiutilities)
 set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "GUI utilities for Qt desktop applications")
 set(CPACK_PACKAGE_CONTACT "libKel_GuiUtilities maintainers <kel-maintainers@invalid>")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
@@ -32,19 +31,20 @@ set(CPACK_DEBIAN_${kel_development}_PACKAGE_DEPENDS "qt${QT_VERSION_MAJOR}-base-
 set(CPACK_DEBIAN_${kel_tool}_PACKAGE_NAME kel-settings)
 set(CPACK_DEBIAN_${kel_tool}_PACKAGE_SECTION utils)
 
-include(CPack)
+# First line: the summary; then the long description.
+set(CPACK_DEBIAN_${kel_runtime}_DESCRIPTION "GUI utilities for Qt 6 desktop applications
+Preferences, viewer and browser launching, product web pages, help topics and
+cached images for Qt 6 desktop applications: libKel_GuiUtilities and its
+platform libraries libKelWisp and libKelPort.")
+set(CPACK_DEBIAN_${kel_development}_DESCRIPTION "GUI utilities for Qt 6 desktop applications - development files
+Headers, CMake package (find_package(KelGuiUtilities)) and pkg-config file
+(KelGuiUtilities) of libKel_GuiUtilities, built against Qt 6.")
+set(CPACK_DEBIAN_${kel_tool}_DESCRIPTION "shows and changes the stored preferences of libKel_GuiUtilities hosts
+kel-settings shows, changes and tries the stored preferences of applications
+that use libKel_GuiUtilities, without starting them. With its manual page and
+bash completion.")
 
-cpack_add_component(${KEL_RUNTIME_COMPONENT}
-  DISPLAY_NAME "libKel_GuiUtilities"
-  DESCRIPTION "GUI utilities for Qt 6 desktop applications (libKel_GuiUtilities, libKelWisp, libKelPort):
- preferences, viewer and browser launching, product web pages, help topics and cached images.")
-cpack_add_component(${KEL_DEVELOPMENT_COMPONENT}
-  DISPLAY_NAME "libKel_GuiUtilities development files"
-  DESCRIPTION "Headers, CMake package (find_package(KelGuiUtilities)) and pkg-config file (KelGuiUtilities)
- of libKel_GuiUtilities, built against Qt 6."
-  DEPENDS ${KEL_RUNTIME_COMPONENT})
-cpack_add_component(${KEL_TOOL_COMPONENT}
-  DISPLAY_NAME "kel-settings"
-  DESCRIPTION "kel-settings shows, changes and tries the stored preferences of applications that use
- libKel_GuiUtilities, without starting them; with its manual page and bash completion."
-  DEPENDS ${KEL_RUNTIME_COMPONENT})
+include(CPack)
+cpack_add_component(${KEL_RUNTIME_COMPONENT})
+cpack_add_component(${KEL_DEVELOPMENT_COMPONENT} DEPENDS ${KEL_RUNTIME_COMPONENT})
+cpack_add_component(${KEL_TOOL_COMPONENT} DEPENDS ${KEL_RUNTIME_COMPONENT})
