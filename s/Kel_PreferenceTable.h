@@ -65,12 +65,6 @@ inline constexpr Key Keys[KeyCount] = {
 inline constexpr unsigned int JavaMemorySizesMb[] = {256, 512, 1024, 2048, 4096};
 inline constexpr unsigned int JavaMemoryChoiceCount = static_cast<unsigned int>(std::size(JavaMemorySizesMb));
 
-constexpr bool hasTypedDefault(KeyIndex key)
-{
-    return Keys[key].type == ValueType::Flag || Keys[key].type == ValueType::MemoryChoice
-           || Keys[key].type == ValueType::Count;
-}
-
 constexpr bool flagDefault(KeyIndex key)
 {
     return Keys[key].defaultValue != 0;

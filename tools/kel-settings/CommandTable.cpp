@@ -5,7 +5,6 @@
 
 #include <QtCore/QLatin1String>
 
-#include <cstring>
 #include <iterator>
 
 namespace KelSettings {
@@ -163,15 +162,6 @@ const Command *findCommand(const QString &name)
     for (const Command &command : Commands) {
         if (name == QLatin1String(command.name))
             return &command;
-    }
-    return nullptr;
-}
-
-const OptionSpec *findOption(const char *name)
-{
-    for (const OptionSpec &option : Options) {
-        if (std::strcmp(option.name, name) == 0)
-            return &option;
     }
     return nullptr;
 }

@@ -70,8 +70,6 @@ TableRows<OptionSpec> options();
 
 // The command of that name, or null.
 const Command *findCommand(const QString &name);
-// The option of that name (without "--"), or null.
-const OptionSpec *findOption(const char *name);
 
 // "list, get, which and recent": the commands that take option, for messages.
 QString commandsTaking(const OptionSpec &option);

@@ -1,10 +1,11 @@
-// The store object on the preference scope, for one command, and the names of the scope's keys beyond the nine preferences.
+// The store object on the preference scope, for one command, the store the tool works on, and the names of the scope's keys beyond the nine preferences.
 #pragma once
 
 #include <Gui/Wisp/Settings.h>
 #include <Kel_PreferenceTable.h>
 
 #include <QtCore/QLatin1String>
+#include <QtCore/QString>
 
 namespace KelSettings {
 
@@ -30,6 +31,12 @@ inline QLatin1String widgetStatePrefix()
 {
     return keyName(Kel::PreferenceTable::WidgetState);
 }
+
+// Points every store object the tool opens later at directory (the folder
+// that holds the scope's file); empty goes back to the user's.
+void useStoreDirectory(const QString &directory);
+// What useStoreDirectory was last given: empty for the user's store.
+QString chosenStoreDirectory();
 
 // The flags are the ones the application family always passes: the user's
 // store, created on the first write and written when the object closes.

@@ -2,6 +2,7 @@
 #include "ViewerCommandCheck.h"
 
 #include "Messages.h"
+#include "PreferenceStore.h"
 
 #include <Gui/Wisp/Settings.h>
 #include <Kel_UserSettings.h>
@@ -58,11 +59,8 @@ struct ViewerStart
 class ScratchStore
 {
 public:
-    ScratchStore() : m_previous(Gui::Wisp::Settings::storeDirectory())
-    {
-        Gui::Wisp::Settings::setStoreDirectory(m_folder.path());
-    }
-    ~ScratchStore() { Gui::Wisp::Settings::setStoreDirectory(m_previous); }
+    ScratchStore() { Gui::Wisp::Settings::setStoreDirectory(m_folder.path()); }
+    ~ScratchStore() { useStoreDirectory(chosenStoreDirectory()); }
     ScratchStore(const ScratchStore &) = delete;
     ScratchStore &operator=(const ScratchStore &) = delete;
 
@@ -70,7 +68,6 @@ public:
 
 private:
     QTemporaryDir m_folder;
-    QString m_previous;
 };
 
 // Only the library knows how it cuts a command line; asking it, on a scratch

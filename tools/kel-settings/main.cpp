@@ -2,6 +2,7 @@
 #include "CommandLine.h"
 #include "Messages.h"
 #include "Output.h"
+#include "PreferenceStore.h"
 
 #include <Gui/Wisp/Settings.h>
 
@@ -16,7 +17,7 @@ namespace {
 void useConfigDirectory(const QString &directory)
 {
     const QString storeFolder = QDir(Gui::Wisp::Settings::storeDirectory()).dirName();
-    Gui::Wisp::Settings::setStoreDirectory(QDir(directory).absoluteFilePath(storeFolder));
+    KelSettings::useStoreDirectory(QDir(directory).absoluteFilePath(storeFolder));
 }
 
 } // namespace
