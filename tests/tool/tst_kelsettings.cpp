@@ -746,7 +746,7 @@ void KelSettingsTest::setChecksAViewerCommand()
     QStringList args{QStringLiteral("set"), key, value};
     if (force)
         args << QStringLiteral("--force");
-    const Env env{{QStringLiteral("PATH"), KelTest::binDir() + QLatin1Char(':') + qEnvironmentVariable("PATH")}};
+    const Env env{{QStringLiteral("PATH"), KelTest::binDir() + QDir::listSeparator() + qEnvironmentVariable("PATH")}};
     const KelTest::ChildResult set = runTool(args, env);
     QVERIFY(set.finished);
     QCOMPARE(set.exitCode, warned.isEmpty() ? 0 : FailureExit);
