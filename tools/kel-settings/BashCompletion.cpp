@@ -14,8 +14,8 @@ namespace KelSettings {
 
 namespace {
 
-// The words before the cursor, options and --config-dir's value left out,
-// are in args; cur is the word being completed.
+// The words before the cursor, options and the store folder's value left
+// out, are in args; cur is the word being completed.
 constexpr char ScriptHead[] = R"(# bash completion for kel-settings: commands, options, keys, values and files.
 _kel_settings()
 {
@@ -24,13 +24,13 @@ _kel_settings()
     local i words=
     for ((i = 1; i < COMP_CWORD; i++)); do
         case ${COMP_WORDS[i]} in
-            --config-dir) ((i++)) ;;
+            --@CONFIG_DIR@) ((i++)) ;;
             -*) ;;
             *) args+=("${COMP_WORDS[i]}") ;;
         esac
     done
     COMPREPLY=()
-    if [[ $prev == --config-dir ]]; then
+    if [[ $prev == --@CONFIG_DIR@ ]]; then
         compopt -o filenames 2>/dev/null
         COMPREPLY=($(compgen -d -- "$cur"))
         return
@@ -157,7 +157,9 @@ QString argumentCases()
 
 QString bashCompletion()
 {
-    return QLatin1String(ScriptHead) + optionCases() + argumentCases() + QLatin1String(ScriptTail);
+    QString head = QLatin1String(ScriptHead);
+    head.replace(QStringLiteral("@CONFIG_DIR@"), QLatin1String(ConfigDirOptionName));
+    return head + optionCases() + argumentCases() + QLatin1String(ScriptTail);
 }
 
 } // namespace KelSettings

@@ -5,7 +5,6 @@
 
 #include <QtCore/QCommandLineOption>
 #include <QtCore/QCommandLineParser>
-#include <QtCore/QCoreApplication>
 #include <QtCore/QLatin1String>
 
 #include <cstdlib>
@@ -13,10 +12,6 @@
 namespace KelSettings {
 
 namespace {
-
-constexpr char HelpOptionName[] = "help";
-constexpr char VersionOptionName[] = "version";
-constexpr char ConfigDirOptionName[] = "config-dir";
 
 QCommandLineOption toParserOption(const OptionSpec &option)
 {

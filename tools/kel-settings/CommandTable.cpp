@@ -65,12 +65,12 @@ const OptionSpec Options[] = {
     {"yes", 0, nullptr, "Confirm a reset of more than one key.", YesOption},
     {"all", 0, nullptr, "Reset every value in the store file, not only the application's preferences.", AllOption},
     {"force", 0, nullptr, "Store the value, or record the file, without checking it.", ForceOption},
-    {"config-dir", 0, "DIR",
+    {ConfigDirOptionName, 0, "DIR",
      "Work on the store under DIR instead of the user's configuration folder (as if XDG_CONFIG_HOME were DIR); "
      "the programs the tool starts keep its environment.",
      0},
-    {"help", 'h', nullptr, "Show the help, or with a command that command's help.", 0},
-    {"version", 'v', nullptr, "Show the version.", 0},
+    {HelpOptionName, 'h', nullptr, "Show the help, or with a command that command's help.", 0},
+    {VersionOptionName, 'v', nullptr, "Show the version.", 0},
 };
 
 QString padded(const QString &text, int column)

@@ -17,6 +17,11 @@ enum CommandOption : unsigned int {
     ForceOption = 1u << 3,
 };
 
+// The global options, which the command line reads itself.
+constexpr char HelpOptionName[] = "help";
+constexpr char VersionOptionName[] = "version";
+constexpr char ConfigDirOptionName[] = "config-dir";
+
 struct OptionSpec
 {
     const char *name;        // without the leading "--"
