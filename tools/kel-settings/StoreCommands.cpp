@@ -29,7 +29,8 @@ bool commandLineAccepted(const Preference &preference, const QString &commandLin
         return true;
     for (const QString &problem : check.problems)
         printWarning(QLatin1String(preference.key()) + QStringLiteral(": ") + problem);
-    printWarning(check.started);
+    if (!check.started.isEmpty())
+        printWarning(check.started);
     printWarning(QLatin1String(preference.key()) + QStringLiteral(" not stored; add --force to store it as it is"));
     return false;
 }

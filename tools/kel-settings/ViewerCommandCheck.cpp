@@ -14,6 +14,7 @@
 #include <QtCore/QStandardPaths>
 #include <QtCore/QTemporaryDir>
 
+#include <optional>
 #include <vector>
 
 namespace KelSettings {
@@ -72,13 +73,13 @@ private:
 
 // Only the library knows how it cuts a command line; asking it, on a scratch
 // store that the user's never sees, keeps the tool's reading its own.
-ViewerStart libraryReading(const ViewerKind &viewer, const QString &commandLine)
+std::optional<ViewerStart> libraryReading(const ViewerKind &viewer, const QString &commandLine)
 {
     ViewerStart start;
     const QuietChannel quiet;
     const ScratchStore scratch;
     if (!scratch.isValid())
-        return start;
+        return std::nullopt;
     viewer.setUseDefault(false);
     viewer.setCommandLine(Kel::Utility::QStringToPortString(commandLine));
     Port::StringBase path;
@@ -165,8 +166,13 @@ QString startedText(const ViewerKind &viewer, const ViewerStart &start)
 ViewerCommandCheck checkViewerCommand(const Preference &preference, const QString &commandLine)
 {
     const ViewerKind &viewer = viewerOf(preference);
-    const ViewerStart start = libraryReading(viewer, commandLine);
     ViewerCommandCheck check;
+    const std::optional<ViewerStart> reading = libraryReading(viewer, commandLine);
+    if (!reading) {
+        check.problems << QStringLiteral("no scratch folder to try the command line in, so it is not checked");
+        return check;
+    }
+    const ViewerStart &start = *reading;
     const bool unbalanced = commandLine.count(DoubleQuote) % 2 != 0;
     if (unbalanced)
         check.problems << QStringLiteral("a double quote has no partner, so the program's name is cut wrongly");
