@@ -69,7 +69,7 @@ done
 standins="$work/standins"
 mkdir -p "$standins"
 for program in firefox xdg-open; do
-  printf '#!/bin/sh\nprintf "%%s\\n" "%s $*" >>"$STANDIN_RECORDS"\n' "$program" >"$standins/$program"
+  printf '#!/bin/bash\nprintf "%%s\\n" "%s $*" >>"$STANDIN_RECORDS"\n' "$program" >"$standins/$program"
   chmod +x "$standins/$program"
 done
 
