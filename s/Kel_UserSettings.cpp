@@ -1,6 +1,7 @@
 // Kel::UserSettings: preferences, display state, recent projects, and locating and launching viewers.
 #include <Kel_UserSettings.h>
 
+#include "Kel_PreferenceTable.h"
 #include "Kel_UserSettingsInternal.h"
 
 #include <Kel_Utility.h>
@@ -26,32 +27,38 @@ namespace {
 using Port::StringBase;
 using StringList = std::vector<StringBase>;
 
-constexpr char kScope[] = "Molvane";
+namespace Table = PreferenceTable;
 
-// The key table. Built when the library loads, in this order, and released in
-// the reverse order when it unloads.
-const QString kUseDefaultPDFViewerKey = QString::fromLatin1("UseDefaultPDFViewer");
-const QString kUseDefaultWebBrowserKey = QString::fromLatin1("UseDefaultWebBrowser");
-const QString kOpenPreviousProjectKey = QString::fromLatin1("OpenPreviousProject");
-const QString kOverwriteFilesKey = QString::fromLatin1("OverwriteFiles");
-const QString kPDFViewerKey = QString::fromLatin1("PDFViewer");
-const QString kWebBrowserKey = QString::fromLatin1("WebBrowser");
-const QString kDisplayReadmeKey = QString::fromLatin1("DisplayReadme");
-const QString kJavaMemorySizeKey = QString::fromLatin1("JavaMemorySize");
-const QString kRecentProjectCountKey = QString::fromLatin1("RecentProjectCount");
-const QString kWindowStateKey = QString::fromLatin1("WindowState");
-const QString kWidgetStateKey = QString::fromLatin1("WidgetState");
-const QString kRecentFilesKey = QString::fromLatin1("RecentFiles");
+constexpr const char *kScope = Table::Scope;
 
-constexpr bool kUseDefaultViewerDefault = true;
-constexpr bool kOpenPreviousProjectDefault = false;
-constexpr bool kOverwriteFilesDefault = false;
-constexpr bool kDisplayReadmeDefault = true;
-constexpr int kJavaMemoryChoiceDefault = 2;
-constexpr int kRecentProjectCountDefault = 4;
+QString keyString(Table::KeyIndex key)
+{
+    return QString::fromLatin1(Table::Keys[key].name);
+}
 
-// Java memory sizes in MB by stored choice index.
-constexpr unsigned int kJavaMemorySizes[] = {256, 512, 1024, 2048, 4096};
+// The key table. Built when the library loads, in the table's order, and
+// released in the reverse order when it unloads.
+const QString kUseDefaultPDFViewerKey = keyString(Table::UseDefaultPDFViewer);
+const QString kUseDefaultWebBrowserKey = keyString(Table::UseDefaultWebBrowser);
+const QString kOpenPreviousProjectKey = keyString(Table::OpenPreviousProject);
+const QString kOverwriteFilesKey = keyString(Table::OverwriteFiles);
+const QString kPDFViewerKey = keyString(Table::PDFViewer);
+const QString kWebBrowserKey = keyString(Table::WebBrowser);
+const QString kDisplayReadmeKey = keyString(Table::DisplayReadme);
+const QString kJavaMemorySizeKey = keyString(Table::JavaMemorySize);
+const QString kRecentProjectCountKey = keyString(Table::RecentProjectCount);
+const QString kWindowStateKey = keyString(Table::WindowState);
+const QString kWidgetStateKey = keyString(Table::WidgetState);
+const QString kRecentFilesKey = keyString(Table::RecentFiles);
+
+// Both viewers share one reading of their flag.
+static_assert(Table::flagDefault(Table::UseDefaultPDFViewer) == Table::flagDefault(Table::UseDefaultWebBrowser));
+constexpr bool kUseDefaultViewerDefault = Table::flagDefault(Table::UseDefaultPDFViewer);
+constexpr bool kOpenPreviousProjectDefault = Table::flagDefault(Table::OpenPreviousProject);
+constexpr bool kOverwriteFilesDefault = Table::flagDefault(Table::OverwriteFiles);
+constexpr bool kDisplayReadmeDefault = Table::flagDefault(Table::DisplayReadme);
+constexpr int kJavaMemoryChoiceDefault = Table::numberDefault(Table::JavaMemorySize);
+constexpr int kRecentProjectCountDefault = Table::numberDefault(Table::RecentProjectCount);
 
 // The font size lives in the process only.
 constexpr int kInitialFontSize = 7;
@@ -345,10 +352,8 @@ unsigned int UserSettings::SetDisplayReadmeFile(bool display)
 
 unsigned int UserSettings::GetJavaMemorySize()
 {
-    const unsigned int choice = static_cast<unsigned int>(readNumber(kJavaMemorySizeKey, kJavaMemoryChoiceDefault));
-    if (choice < std::size(kJavaMemorySizes))
-        return kJavaMemorySizes[choice];
-    return choice;
+    const int choice = readNumber(kJavaMemorySizeKey, kJavaMemoryChoiceDefault);
+    return Table::javaMemorySizeMb(static_cast<unsigned int>(choice));
 }
 
 unsigned int UserSettings::SetJavaMemorySize(unsigned int choiceIndex)

@@ -14,6 +14,8 @@ namespace KelTest {
 // Detached programs record on their own schedule; this bounds the wait.
 // The variable naming the file that kel_argrecorder appends its arguments to.
 constexpr char ArgRecorderOutVariable[] = "KEL_ARGRECORDER_OUT";
+// The variable naming another variable whose "NAME=value" kel_argrecorder records after the arguments.
+constexpr char ArgRecorderEnvVariable[] = "KEL_ARGRECORDER_ENV";
 constexpr int ArgRecordWaitMs = 5000;
 constexpr int ArgRecordPollMs = 20;
 

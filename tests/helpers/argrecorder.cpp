@@ -4,6 +4,7 @@
 //   KEL_ARGRECORDER_OUT       file the arguments are appended to, each as "<length>:<bytes>\n"
 //   KEL_ARGRECORDER_SLEEP_MS  wait this long before recording (a program that keeps running)
 //   KEL_ARGRECORDER_EXIT      exit code, or "abort" to end by a signal
+//   KEL_ARGRECORDER_ENV       a variable whose "NAME=value" is recorded after the arguments ("NAME" when unset)
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -16,18 +17,27 @@ namespace {
 constexpr char OutVariable[] = "KEL_ARGRECORDER_OUT";
 constexpr char SleepVariable[] = "KEL_ARGRECORDER_SLEEP_MS";
 constexpr char ExitVariable[] = "KEL_ARGRECORDER_EXIT";
+constexpr char EnvVariable[] = "KEL_ARGRECORDER_ENV";
 constexpr char AbortSetting[] = "abort";
 // Told apart from any code a test asks for: the record could not be written.
 constexpr int RecordFailedCode = 125;
 
+void appendRecord(std::string &records, const std::string &text)
+{
+    records += std::to_string(text.size());
+    records += ':';
+    records += text;
+    records += '\n';
+}
+
 std::string recordsOf(int argc, char **argv)
 {
     std::string records;
-    for (int i = 1; i < argc; ++i) {
-        records += std::to_string(std::strlen(argv[i]));
-        records += ':';
-        records += argv[i];
-        records += '\n';
+    for (int i = 1; i < argc; ++i)
+        appendRecord(records, argv[i]);
+    if (const char *name = std::getenv(EnvVariable)) {
+        const char *value = std::getenv(name);
+        appendRecord(records, value ? std::string(name) + '=' + value : std::string(name));
     }
     return records;
 }

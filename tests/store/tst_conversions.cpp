@@ -58,6 +58,8 @@ void TestConversions::portToQString_data()
     QTest::newRow("empty") << QByteArray() << QString();
     QTest::newRow("ASCII") << QByteArray("plain text 123") << QStringLiteral("plain text 123");
     QTest::newRow("UTF-8") << QByteArray("Projekte/\xC3\x9C" "bung") << QString::fromUtf8("Projekte/Übung");
+    // A QString cannot hold a byte that is not UTF-8: it comes back as EF BF BD.
+    QTest::newRow("not UTF-8") << QByteArray("caf\xE9.pdf") << QString::fromUtf8("caf\xEF\xBF\xBD.pdf");
 }
 
 void TestConversions::portToQString()

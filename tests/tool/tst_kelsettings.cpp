@@ -10,6 +10,7 @@
 #include <QtCore/QJsonArray>
 #include <QtCore/QJsonDocument>
 #include <QtCore/QJsonObject>
+#include <QtCore/QSettings>
 #include <QtCore/QTemporaryDir>
 #include <QtTest/QtTest>
 
@@ -30,10 +31,11 @@ QStringList words(const char *line)
     return QString::fromUtf8(line).split(QLatin1Char(' '), Qt::SkipEmptyParts);
 }
 
-// "set KEY VALUE" for a value that holds blanks.
+// "set KEY VALUE --force" for a command line that holds blanks; forced
+// because its program stands in for one that need not exist here.
 QStringList setTo(const char *key, const QString &value)
 {
-    return {QStringLiteral("set"), QString::fromUtf8(key), value};
+    return {QStringLiteral("set"), QString::fromUtf8(key), value, QStringLiteral("--force")};
 }
 
 QString toolPath()
@@ -105,6 +107,30 @@ bool createFile(const QString &path)
     return file.open(QIODevice::WriteOnly);
 }
 
+// A store as a person or another program wrote it.
+bool writeStore(const QString &path, const QByteArray &text)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
+}
+
+// The keys of the store as a QSettings peer reads them, sorted.
+QStringList storeKeys(const QString &path)
+{
+    QSettings peer(path, QSettings::IniFormat);
+    QStringList keys = peer.allKeys();
+    keys.sort();
+    return keys;
+}
+
+// The copies that reset kept beside the store.
+QStringList keptCopies(const QString &storeFile)
+{
+    const QFileInfo store(storeFile);
+    return QDir(store.path()).entryList({store.fileName() + QStringLiteral(".before-reset-*")}, QDir::Files);
+}
+
 CommandLines withRecorder(CommandLines commands, const QString &recorder)
 {
     for (QStringList &command : commands)
@@ -172,6 +198,18 @@ private slots:
     void resetRemovesOnlyThatKey();
     void resetWithYesRemovesEveryValue();
     void configDirOptionSelectsTheStore();
+    void helpShowsWhatACommandTakes_data();
+    void helpShowsWhatACommandTakes();
+    void setChecksAViewerCommand_data();
+    void setChecksAViewerCommand();
+    void storedValueShowsAsTheLibraryReadsIt_data();
+    void storedValueShowsAsTheLibraryReadsIt();
+    void resetKeepsACopyAndOtherPrograms_data();
+    void resetKeepsACopyAndOtherPrograms();
+    void recentChangesTheList_data();
+    void recentChangesTheList();
+    void completionOffersWhatFits_data();
+    void completionOffersWhatFits();
 };
 
 void KelSettingsTest::setThenGetEveryPreference_data()
@@ -206,7 +244,8 @@ void KelSettingsTest::setThenGetEveryPreference()
     QFETCH(QString, shown);
     KelTest::ScopedConfigHome home;
 
-    const KelTest::ChildResult set = runTool({QStringLiteral("set"), key, input});
+    // Forced: the viewers' programs here stand for programs this machine need not have.
+    const KelTest::ChildResult set = runTool({QStringLiteral("set"), key, input, QStringLiteral("--force")});
     QVERIFY2(set.exitCode == 0, describe(set).constData());
     QVERIFY(set.out.isEmpty());
     QVERIFY(set.err.isEmpty());
@@ -245,7 +284,15 @@ void KelSettingsTest::refusedCommandLineChangesNothing_data()
     QTest::newRow("json with set") << true << words("set --json OverwriteFiles 1") << "--json";
     QTest::newRow("reset all without yes") << true << words("reset") << "--yes";
     QTest::newRow("reset unknown key") << true << words("reset Colour") << "WindowState";
-    QTest::newRow("recent add without file") << true << words("recent add") << "recent [add FILE]";
+    QTest::newRow("recent add without file") << true << words("recent add") << "recent [add FILE";
+    QTest::newRow("recent clear with a file") << true << words("recent clear x") << "recent [add FILE";
+    QTest::newRow("recent, unknown action") << true << words("recent drop x") << "remove PATH";
+    QTest::newRow("force where nothing is checked") << true << words("list --force") << "set and recent";
+    QTest::newRow("force with recent remove") << true << words("recent remove x --force") << "recent add";
+    QTest::newRow("reset of one key and all") << true << words("reset DisplayReadme --all --yes") << "--all";
+    QTest::newRow("reset --all without yes") << true << words("reset --all") << "--yes";
+    QTest::newRow("help on unknown command") << true << words("help frobnicate") << "frobnicate";
+    QTest::newRow("help-all is not offered") << true << words("--help-all") << "help-all";
     QTest::newRow("which of unknown viewer") << true << words("which mail") << "browser";
     QTest::newRow("unknown command") << true << words("frobnicate") << "frobnicate";
     QTest::newRow("no command") << false << QStringList() << "--help";
@@ -341,7 +388,7 @@ void KelSettingsTest::whichPrintsProgramAndArguments_data()
                         setTo("WebBrowser", QStringLiteral("\"/opt/my browser/b\" --new %1"))}
         << QStringList{QStringLiteral("\"/opt/my browser/b\""), QStringLiteral("--new"), QStringLiteral("%1")};
     QTest::newRow("browser, program alone")
-        << "browser" << CommandLines{words("set UseDefaultWebBrowser 0"), words("set WebBrowser firefox")}
+        << "browser" << CommandLines{words("set UseDefaultWebBrowser 0"), words("set WebBrowser firefox --force")}
         << words("firefox");
     QTest::newRow("pdf viewer, doubled blank")
         << "pdf"
@@ -399,7 +446,7 @@ void KelSettingsTest::launcherFailureExitsOneWithTheWarning_data()
                                              << "Unable to launch web browser";
     QTest::newRow("product-page, none set") << noBrowser << words("product-page name_v1_2")
                                             << "Unable to launch user-defined HTML browser";
-    QTest::newRow("help, no help map") << CommandLines{} << words("help no_such_topic") << "no_such_topic";
+    QTest::newRow("help topic, no help map") << CommandLines{} << words("help-topic no_such_topic") << "no_such_topic";
 }
 
 void KelSettingsTest::launcherFailureExitsOneWithTheWarning()
@@ -533,7 +580,7 @@ void KelSettingsTest::resetRemovesOnlyThatKey_data()
 
     QTest::newRow("flag") << words("set OverwriteFiles yes") << "OverwriteFiles" << words("get OverwriteFiles")
                           << words("false");
-    QTest::newRow("command line") << words("set WebBrowser b") << "WebBrowser" << words("get WebBrowser")
+    QTest::newRow("command line") << words("set WebBrowser b --force") << "WebBrowser" << words("get WebBrowser")
                                   << QStringList{QString()};
     QTest::newRow("memory") << words("set JavaMemorySize 4096") << "JavaMemorySize" << words("get JavaMemorySize")
                             << words("1024");
@@ -595,6 +642,308 @@ void KelSettingsTest::configDirOptionSelectsTheStore()
 
     QCOMPARE(linesOf(runTool(words("get OverwriteFiles") + option).out), words("true"));
     QCOMPARE(linesOf(runTool(words("get OverwriteFiles")).out), words("false"));
+
+    // A browser started for the other store sees the tool's own environment.
+    QTemporaryDir dir;
+    const QString records = dir.path() + QLatin1String("/records");
+    runAll({option + words("set UseDefaultWebBrowser no"),
+            option + setTo("WebBrowser", QLatin1Char('"') + KelTest::argRecorderPath() + QStringLiteral("\" %1"))});
+    const KelTest::ChildResult opened =
+        runTool(option + words("open-url https://example.com/"),
+                {{QLatin1String(KelTest::ArgRecorderOutVariable), records},
+                 {QLatin1String(KelTest::ArgRecorderEnvVariable), QStringLiteral("XDG_CONFIG_HOME")}});
+    QVERIFY2(opened.exitCode == 0, describe(opened).constData());
+    const QList<QByteArray> received = KelTest::waitForArgRecords(records, 2);
+    QCOMPARE(received.size(), 2);
+    QCOMPARE(received.at(1), QByteArray("XDG_CONFIG_HOME=") + QFile::encodeName(home.path()));
+}
+
+void KelSettingsTest::helpShowsWhatACommandTakes_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QStringList>("shown");
+    QTest::addColumn<QStringList>("notShown");
+
+    const QStringList everyCommand{QStringLiteral("help-topic TOPIC"),
+                                   QStringLiteral("recent [add FILE | remove PATH | clear]"),
+                                   QStringLiteral("--config-dir"), QStringLiteral("RecentProjectCount")};
+    const QStringList setHelp{QStringLiteral("usage: kel-settings set KEY VALUE"), QStringLiteral("--force"),
+                              QStringLiteral("256, 512, 1024, 2048, 4096"), QStringLiteral("default 1024 MB")};
+    QTest::newRow("--help") << words("--help") << everyCommand << words("--help-all");
+    QTest::newRow("help") << words("help") << everyCommand << words("--help-all");
+    QTest::newRow("help set") << words("help set") << setHelp << words("open-pdf --json");
+    QTest::newRow("set --help") << words("set --help") << setHelp << words("open-pdf --json");
+    QTest::newRow("help reset") << words("help reset")
+                                << QStringList{QStringLiteral("usage: kel-settings reset [KEY]"),
+                                               QStringLiteral("--all"), QStringLiteral("--yes")}
+                                << words("--force");
+    QTest::newRow("help help-topic") << words("help help-topic")
+                                     << QStringList{QStringLiteral("usage: kel-settings help-topic TOPIC")}
+                                     << words("Preferences --json");
+}
+
+void KelSettingsTest::helpShowsWhatACommandTakes()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QStringList, shown);
+    QFETCH(QStringList, notShown);
+    KelTest::ScopedConfigHome home;
+
+    const KelTest::ChildResult result = runTool(args);
+    QVERIFY2(result.exitCode == 0 && result.err.isEmpty(), describe(result).constData());
+    const QString text = QString::fromLocal8Bit(result.out);
+    for (const QString &part : shown)
+        QVERIFY2(text.contains(part), qPrintable(part));
+    for (const QString &part : notShown)
+        QVERIFY2(!text.contains(part), qPrintable(part));
+    QVERIFY(!QFile::exists(home.storeFile()));
+}
+
+void KelSettingsTest::setChecksAViewerCommand_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("value");  // <rec>: a recording program in a folder with a blank; <plain>: a file
+    QTest::addColumn<bool>("force");
+    QTest::addColumn<QStringList>("warned");  // none: stored as it is, silently
+
+    const QString pdf = QStringLiteral("PDFViewer");
+    const QString browser = QStringLiteral("WebBrowser");
+    QTest::newRow("program and %1") << pdf << "\"<rec>\" --page 2 %1" << false << QStringList();
+    QTest::newRow("program on PATH") << browser << "kel_argrecorder --new %1" << false << QStringList();
+    QTest::newRow("quoted %1") << pdf << "\"<rec>\" \"%1\"" << false
+                               << QStringList{QStringLiteral("quote marks"), QStringLiteral("'\"manual.pdf\"'")};
+    QTest::newRow("single-quoted %1") << browser << "\"<rec>\" '%1'" << false
+                                      << QStringList{QStringLiteral("quote marks"),
+                                                     QStringLiteral("''https://example.com/''")};
+    QTest::newRow("quoted %1, forced") << pdf << "\"<rec>\" \"%1\"" << true << QStringList();
+    QTest::newRow("unbalanced quote") << browser << "\"<rec> --new %1" << false
+                                      << QStringList{QStringLiteral("no partner"),
+                                                     QStringLiteral("no program to start")};
+    QTest::newRow("program not on PATH") << pdf << "no-such-viewer-4711 %1" << false
+                                         << QStringList{QStringLiteral("'no-such-viewer-4711' is not found on PATH")};
+    QTest::newRow("blank in an unquoted path") << browser << "<rec> %1" << false
+                                               << QStringList{QStringLiteral("does not exist"),
+                                                              QStringLiteral("'browser/rec' 'https://example.com/'")};
+    QTest::newRow("not a program") << pdf << "\"<plain>\" %1" << false
+                                   << QStringList{QStringLiteral("is not an executable file")};
+    QTest::newRow("empty") << browser << "" << false << QStringList{QStringLiteral("no program to start")};
+    QTest::newRow("empty, forced") << browser << "" << true << QStringList();
+}
+
+void KelSettingsTest::setChecksAViewerCommand()
+{
+    QFETCH(QString, key);
+    QFETCH(QString, value);
+    QFETCH(bool, force);
+    QFETCH(QStringList, warned);
+    KelTest::ScopedConfigHome home;
+    QTemporaryDir dir;
+    const QString plain = dir.path() + QLatin1String("/notes.txt");
+    QVERIFY(createFile(plain));
+    value.replace(QLatin1String(RecorderToken), recorderWithBlankInPath(dir));
+    value.replace(QStringLiteral("<plain>"), plain);
+
+    QStringList args{QStringLiteral("set"), key, value};
+    if (force)
+        args << QStringLiteral("--force");
+    const Env env{{QStringLiteral("PATH"), KelTest::binDir() + QDir::listSeparator() + qEnvironmentVariable("PATH")}};
+    const KelTest::ChildResult set = runTool(args, env);
+    QVERIFY(set.finished);
+    QCOMPARE(set.exitCode, warned.isEmpty() ? 0 : FailureExit);
+    const QString errors = QString::fromLocal8Bit(set.err);
+    QCOMPARE(errors.isEmpty(), warned.isEmpty());
+    for (const QString &part : warned)
+        QVERIFY2(errors.contains(part), set.err.constData());
+    if (!warned.isEmpty())
+        QVERIFY2(errors.contains(QStringLiteral("not stored; add --force")), set.err.constData());
+
+    const QJsonObject stored = jsonOf(runTool({QStringLiteral("get"), key, QStringLiteral("--json")}));
+    QCOMPARE(stored.value(QStringLiteral("fromDefault")).toBool(), !warned.isEmpty());
+    if (warned.isEmpty())
+        QCOMPARE(stored.value(QStringLiteral("value")).toString(), value);
+}
+
+void KelSettingsTest::storedValueShowsAsTheLibraryReadsIt_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QByteArray>("stored");  // as written by hand in the file
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QString>("note");       // empty: the text says what the library reads
+
+    QTest::newRow("flag no") << "UseDefaultPDFViewer" << QByteArray("no") << "true"
+                             << "stored as \"no\", which the library reads as true";
+    QTest::newRow("flag off") << "OpenPreviousProject" << QByteArray("off") << "true" << "reads as true";
+    QTest::newRow("flag not a word") << "DisplayReadme" << QByteArray("maybe") << "true" << "\"maybe\"";
+    QTest::newRow("flag upper case") << "OverwriteFiles" << QByteArray("TRUE") << "true" << "";
+    QTest::newRow("flag 0") << "DisplayReadme" << QByteArray("0") << "false" << "";
+    QTest::newRow("memory -1") << "JavaMemorySize" << QByteArray("-1") << "4294967295"
+                               << "stored as \"-1\", which the library reads as 4294967295 MB";
+    QTest::newRow("memory, a size written by hand") << "JavaMemorySize" << QByteArray("1024") << "1024" << "";
+    QTest::newRow("memory not a number") << "JavaMemorySize" << QByteArray("lots") << "256" << "256 MB";
+    QTest::newRow("count -1") << "RecentProjectCount" << QByteArray("-1") << "4294967295"
+                              << "reads as 4294967295";
+    QTest::newRow("count with text") << "RecentProjectCount" << QByteArray("12abc") << "0" << "reads as 0";
+    QTest::newRow("count with leading zeros") << "RecentProjectCount" << QByteArray("007") << "7" << "";
+}
+
+void KelSettingsTest::storedValueShowsAsTheLibraryReadsIt()
+{
+    QFETCH(QString, key);
+    QFETCH(QByteArray, stored);
+    QFETCH(QString, shown);
+    QFETCH(QString, note);
+    KelTest::ScopedConfigHome home;
+    QVERIFY(writeStore(home.storeFile(), "[General]\n" + key.toLatin1() + '=' + stored + '\n'));
+
+    const KelTest::ChildResult get = runTool({QStringLiteral("get"), key});
+    QVERIFY2(get.exitCode == 0, describe(get).constData());
+    QCOMPARE(linesOf(get.out), QStringList{shown});
+    const QString errors = QString::fromLocal8Bit(get.err);
+    QCOMPARE(errors.isEmpty(), note.isEmpty());
+    QVERIFY2(errors.contains(note), get.err.constData());
+
+    QString listed;
+    for (const QString &line : linesOf(runTool(words("list")).out)) {
+        if (line.startsWith(key + QStringLiteral(" = ")))
+            listed = line;
+    }
+    QVERIFY2(listed.contains(note), qPrintable(listed));
+    const QJsonObject json = jsonOf(runTool({QStringLiteral("get"), key, QStringLiteral("--json")}));
+    QCOMPARE(json.value(QStringLiteral("note")).toString().contains(note), true);
+    QCOMPARE(json.contains(QStringLiteral("note")), !note.isEmpty());
+}
+
+void KelSettingsTest::resetKeepsACopyAndOtherPrograms_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QStringList>("removed");  // the keys gone afterwards; "*" every key
+
+    QTest::newRow("the application's preferences")
+        << words("reset --yes")
+        << words("DisplayReadme JavaMemorySize RecentFiles WidgetState WidgetStatepanel WindowState");
+    QTest::newRow("the whole file") << words("reset --all --yes") << words("*");
+    QTest::newRow("one preference") << words("reset JavaMemorySize") << words("JavaMemorySize");
+    QTest::newRow("one widget") << words("reset WidgetStatepanel") << words("WidgetStatepanel");
+    QTest::newRow("a key not stored") << words("reset OverwriteFiles") << QStringList();
+}
+
+void KelSettingsTest::resetKeepsACopyAndOtherPrograms()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QStringList, removed);
+    KelTest::ScopedConfigHome home;
+    const QByteArray before = "[General]\nDisplayReadme=false\nHostKey=kept\nJavaMemorySize=4\n"
+                              "RecentFiles=/a.qpf, /b.qpf\nWidgetState=@ByteArray(e)\n"
+                              "WidgetStatepanel=@ByteArray(p)\nWindowState=@ByteArray(w)\n\n[Other]\nkey=1\n";
+    QVERIFY(writeStore(home.storeFile(), before));
+    QStringList expected = storeKeys(home.storeFile());
+    QCOMPARE(expected.size(), 8);
+    if (removed == words("*"))
+        expected.clear();
+    for (const QString &key : removed)
+        expected.removeAll(key);
+
+    const KelTest::ChildResult reset = runTool(args);
+    QVERIFY2(reset.exitCode == 0, describe(reset).constData());
+    QCOMPARE(storeKeys(home.storeFile()), expected);
+
+    const QStringList copies = keptCopies(home.storeFile());
+    QCOMPARE(copies.size(), removed.isEmpty() ? 0 : 1);
+    if (!removed.isEmpty()) {
+        const QString copy = QFileInfo(home.storeFile()).path() + QLatin1Char('/') + copies.first();
+        QCOMPARE(fileBytes(copy), before);
+        QVERIFY2(QString::fromLocal8Bit(reset.err).contains(copy), reset.err.constData());
+    }
+}
+
+void KelSettingsTest::recentChangesTheList_data()
+{
+    QTest::addColumn<QStringList>("args");  // <kept> a project, <gone> one whose file is missing, <absent> neither
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QStringList>("recorded");  // afterwards, most recent first
+
+    QTest::newRow("add a missing file") << words("recent add <absent>") << FailureExit << words("<gone> <kept>");
+    QTest::newRow("add a missing file, forced") << words("recent add <absent> --force") << 0
+                                                << words("<absent> <gone> <kept>");
+    QTest::newRow("remove a missing entry") << words("recent remove <gone>") << 0 << words("<kept>");
+    QTest::newRow("remove an existing entry") << words("recent remove <kept>") << 0 << words("<gone>");
+    QTest::newRow("remove an entry not listed") << words("recent remove <absent>") << FailureExit
+                                                << words("<gone> <kept>");
+    QTest::newRow("clear") << words("recent clear") << 0 << QStringList();
+}
+
+void KelSettingsTest::recentChangesTheList()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, exitCode);
+    QFETCH(QStringList, recorded);
+    KelTest::ScopedConfigHome home;
+    QTemporaryDir projects;
+    const QString kept = projects.path() + QLatin1String("/kept.qpf");
+    QVERIFY(createFile(kept));
+    const auto withFiles = [&](QStringList list) {
+        list.replaceInStrings(QStringLiteral("<kept>"), kept);
+        list.replaceInStrings(QStringLiteral("<gone>"), projects.path() + QLatin1String("/gone.qpf"));
+        list.replaceInStrings(QStringLiteral("<absent>"), projects.path() + QLatin1String("/absent.qpf"));
+        return list;
+    };
+    runAll({withFiles(words("recent add <kept>")), withFiles(words("recent add <gone> --force"))});
+
+    const KelTest::ChildResult result = runTool(withFiles(args));
+    QCOMPARE(result.exitCode, exitCode);
+    QCOMPARE(result.err.isEmpty(), exitCode == 0);
+    QStringList paths;
+    for (const QJsonValue &file : member(jsonOf(runTool(words("list --json"))), "recentFiles").toArray())
+        paths << member(file, "path").toString();
+    QCOMPARE(paths, withFiles(recorded));
+}
+
+void KelSettingsTest::completionOffersWhatFits_data()
+{
+    QTest::addColumn<QStringList>("typed");  // the words after kel-settings, the last one being completed
+    QTest::addColumn<QStringList>("offered");
+
+    QTest::newRow("command") << QStringList{QStringLiteral("re")} << words("recent reset");
+    QTest::newRow("help or help-topic") << QStringList{QStringLiteral("help")} << words("help help-topic");
+    QTest::newRow("key for set") << words("set Use") << words("UseDefaultPDFViewer UseDefaultWebBrowser");
+    QTest::newRow("flag value") << words("set OverwriteFiles o") << words("off on");
+    QTest::newRow("memory value") << words("set JavaMemorySize 2") << words("2 2048 256");
+    QTest::newRow("reset key after --config-dir") << words("--config-dir /tmp reset Wi")
+                                                  << words("WidgetState WindowState");
+    QTest::newRow("viewer") << (words("which") << QString()) << words("browser pdf");
+    QTest::newRow("recent action") << (words("recent") << QString()) << words("add clear remove");
+    QTest::newRow("option of set") << words("set --f") << words("--force");
+    QTest::newRow("options of list") << words("list --") << words("--config-dir --help --json --version");
+    QTest::newRow("file to open") << words("open-pdf <dir>/ma") << words("<dir>/manual.pdf");
+    QTest::newRow("store folder") << words("--config-dir <dir>/s") << words("<dir>/store");
+    QTest::newRow("nothing for a URL") << (words("open-url") << QString()) << QStringList();
+}
+
+void KelSettingsTest::completionOffersWhatFits()
+{
+#if !defined(KEL_SETTINGS_COMPLETION_FILE)
+    QSKIP("the completion is written only where the build runs what it builds");
+#else
+    QFETCH(QStringList, typed);
+    QFETCH(QStringList, offered);
+    QTemporaryDir dir;
+    QVERIFY(createFile(dir.path() + QLatin1String("/manual.pdf")));
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("store")));
+    typed.replaceInStrings(QStringLiteral("<dir>"), dir.path());
+    offered.replaceInStrings(QStringLiteral("<dir>"), dir.path());
+
+    // Bash as it calls a completion: the words so far and the cursor's word.
+    const QString script = QStringLiteral("source \"$0\"; COMP_WORDS=(kel-settings \"$@\"); COMP_CWORD=$#; "
+                                          "_kel_settings; printf '%s\\n' \"${COMPREPLY[@]}\"");
+    const KelTest::ChildResult result = KelTest::runProgram(
+        QStringLiteral("bash"), QStringList{QStringLiteral("-c"), script, QStringLiteral(KEL_SETTINGS_COMPLETION_FILE)} + typed);
+    QVERIFY2(result.exitCode == 0, result.err.constData());
+    QStringList lines = linesOf(result.out);
+    lines.removeAll(QString());
+    lines.sort();
+    offered.sort();
+    QCOMPARE(lines, offered);
+#endif
 }
 
 QTEST_GUILESS_MAIN(KelSettingsTest)

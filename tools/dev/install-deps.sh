@@ -9,6 +9,7 @@ packages=(
   clang-14 libclang-rt-14-dev
   libbenchmark-dev
   python3 curl
+  dpkg-dev file man-db
 )
 
 missing=()

@@ -25,6 +25,7 @@ build_and_test() {
 # The benchmarks are built (not run) with the Qt 6 build, so they keep compiling.
 build_and_test qt6 -DKEL_QT_MAJOR=6 -DKEL_BUILD_BENCHMARKS=ON
 build_and_test qt5 -DKEL_QT_MAJOR=5
+bash tools/dev/test-packages.sh || status=1
 
 # Every test again with AddressSanitizer (leaks included) and UndefinedBehaviorSanitizer;
 # the same clang build holds the fuzzers. Any report fails the test that caused it.

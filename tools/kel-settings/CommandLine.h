@@ -20,4 +20,7 @@ struct ParsedCommandLine
 // Handles --help and --version itself (printing and ending the process).
 ParsedCommandLine parseCommandLine(const QStringList &arguments);
 
+// The general help, as --help prints it.
+QString generalHelpText();
+
 } // namespace KelSettings

@@ -5,7 +5,7 @@
 
 namespace KelSettings {
 
-// 0 done; 1 the library reported a failure (its warning is on stderr);
+// 0 done; 1 not done, or not all of it: a warning on stderr says why;
 // 2 the command line was wrong and nothing was changed.
 constexpr int ExitOk = 0;
 constexpr int ExitFailed = 1;
@@ -14,14 +14,17 @@ constexpr int ExitUsage = 2;
 // The tool's name: the application name and the prefix of every stderr line.
 constexpr char ToolName[] = "kel-settings";
 
-// The settings scope that holds every preference of the application.
-constexpr char PreferenceScope[] = "Molvane";
+// The first argument of recent, and of which.
+constexpr const char *RecentActions[] = {"add", "remove", "clear"};
+constexpr const char *ViewerNames[] = {"pdf", "browser"};
 
 struct Invocation
 {
     QStringList arguments;  // the command's own arguments, after its name
     bool json = false;      // --json
     bool confirmed = false; // --yes
+    bool all = false;       // --all
+    bool force = false;     // --force
 };
 
 int runList(const Invocation &invocation);
@@ -35,5 +38,6 @@ int runOpenPdf(const Invocation &invocation);
 int runOpenUrl(const Invocation &invocation);
 int runProductPage(const Invocation &invocation);
 int runHelpTopic(const Invocation &invocation);
+int runHelp(const Invocation &invocation);
 
 } // namespace KelSettings

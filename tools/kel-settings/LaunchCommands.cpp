@@ -21,8 +21,8 @@ namespace {
 using Kel::Utility::PortStringToQString;
 using Kel::Utility::QStringToPortString;
 
-constexpr char PdfViewerName[] = "pdf";
-constexpr char WebBrowserName[] = "browser";
+constexpr const char *PdfViewerName = ViewerNames[0];
+constexpr const char *WebBrowserName = ViewerNames[1];
 
 // The desktop's default programs stand behind the viewers for the command's
 // lifetime, as they do in the application.

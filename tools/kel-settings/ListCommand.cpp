@@ -49,7 +49,7 @@ struct Overview
 std::vector<RecentFile> readRecentFiles(const Gui::Wisp::Settings &store)
 {
     std::vector<RecentFile> files;
-    const QStringList stored = store.getValue(QLatin1String(RecentFilesKey), QVariant()).toStringList();
+    const QStringList stored = store.getValue(recentFilesKey(), QVariant()).toStringList();
     for (const QString &path : stored)
         files.push_back({path, QFileInfo::exists(path)});
     return files;
@@ -60,7 +60,7 @@ std::vector<WidgetState> readWidgetStates(const Gui::Wisp::Settings &store)
     QStringList keys = store.allKeys();
     keys.sort();
     std::vector<WidgetState> states;
-    const QLatin1String prefix(WidgetStatePrefix);
+    const QLatin1String prefix = widgetStatePrefix();
     for (const QString &key : keys) {
         if (!key.startsWith(prefix))
             continue;
@@ -79,7 +79,7 @@ Overview readOverview()
         overview.readings.push_back(readPreference(preference, store));
     overview.recentFiles = readRecentFiles(store);
     overview.windowStateBytes = Kel::UserSettings::GetWindowState().size();
-    overview.windowStateStored = store.contains(QLatin1String(WindowStateKey));
+    overview.windowStateStored = store.contains(windowStateKey());
     overview.widgetStates = readWidgetStates(store);
     return overview;
 }
@@ -110,14 +110,15 @@ QString defaultMark(bool fromDefault)
 QString preferenceLine(const Preference &preference, const PreferenceReading &reading)
 {
     QString value;
-    if (preference.kind == PreferenceKind::MemoryChoice)
+    if (preference.type() == ValueType::MemoryChoice)
         value = plainText(reading) + QStringLiteral(" MB (choice ") + QString::number(reading.memoryChoice)
                 + QLatin1Char(')');
     else if (reading.value.isNull())
         value = QStringLiteral("(not set)");
     else
         value = plainText(reading);
-    return QLatin1String(preference.key) + QStringLiteral(" = ") + value + defaultMark(reading.fromDefault);
+    const QString note = reading.note.isEmpty() ? QString() : QStringLiteral(" (") + reading.note + QLatin1Char(')');
+    return QLatin1String(preference.key()) + QStringLiteral(" = ") + value + defaultMark(reading.fromDefault) + note;
 }
 
 QStringList overviewLines(const Overview &overview)
@@ -126,13 +127,13 @@ QStringList overviewLines(const Overview &overview)
     for (std::size_t i = 0; i < overview.readings.size(); ++i)
         lines << preferenceLine(preferences()[i], overview.readings[i]);
 
-    lines << QLatin1String(RecentFilesKey) + QLatin1Char(':');
+    lines << recentFilesKey() + QLatin1Char(':');
     for (const RecentFile &file : overview.recentFiles)
         lines << QLatin1String(EntryIndent) + file.path + (file.exists ? QString() : QLatin1String(MissingMark));
     if (overview.recentFiles.empty())
         lines << QLatin1String(NoneEntry);
 
-    lines << QLatin1String(WindowStateKey) + QStringLiteral(" = ") + QString::number(overview.windowStateBytes)
+    lines << windowStateKey() + QStringLiteral(" = ") + QString::number(overview.windowStateBytes)
                  + QStringLiteral(" bytes") + defaultMark(!overview.windowStateStored);
 
     lines << QStringLiteral("WidgetStates:");
@@ -160,7 +161,7 @@ QJsonObject overviewJson(const Overview &overview)
     QJsonObject preferenceObjects;
     for (std::size_t i = 0; i < overview.readings.size(); ++i) {
         const Preference &preference = preferences()[i];
-        preferenceObjects.insert(QLatin1String(preference.key), toJson(preference, overview.readings[i]));
+        preferenceObjects.insert(QLatin1String(preference.key()), toJson(preference, overview.readings[i]));
     }
     QJsonArray recentFiles;
     for (const RecentFile &file : overview.recentFiles)

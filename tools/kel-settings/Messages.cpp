@@ -11,6 +11,7 @@
 #include <atomic>
 #include <cstdio>
 #include <string>
+#include <utility>
 
 namespace KelSettings {
 
@@ -19,6 +20,7 @@ namespace {
 constexpr char NoLabel[] = "";
 constexpr char WarningLabel[] = "warning: ";
 constexpr char ErrorLabel[] = "error: ";
+constexpr char NoteLabel[] = "note: ";
 
 std::atomic<unsigned long> g_warningCount{0};
 
@@ -84,11 +86,28 @@ void printError(const QString &text)
     writeErrorLine(ErrorLabel, text.toLocal8Bit());
 }
 
+void printWarning(const QString &text)
+{
+    writeErrorLine(WarningLabel, text.toLocal8Bit());
+}
+
+void printNote(const QString &text)
+{
+    writeErrorLine(NoteLabel, text.toLocal8Bit());
+}
+
 WarningWatch::WarningWatch() : m_startCount(g_warningCount.load()) {}
 
 bool WarningWatch::warned() const
 {
     return g_warningCount.load() != m_startCount;
+}
+
+QuietChannel::QuietChannel() : m_previous(Port_MsgManData::SetHandler([](const Port_Message &) {})) {}
+
+QuietChannel::~QuietChannel()
+{
+    Port_MsgManData::SetHandler(std::move(m_previous));
 }
 
 int exitCodeOf(unsigned int libraryResult, const WarningWatch &watch)

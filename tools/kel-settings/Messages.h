@@ -1,6 +1,8 @@
 // What reaches stderr: the library's warnings and log lines, and the tool's own errors.
 #pragma once
 
+#include <Port/MsgManData.h>
+
 #include <QtCore/QString>
 
 namespace KelSettings {
@@ -14,6 +16,10 @@ void installMessageForwarding();
 
 // "kel-settings: error: TEXT" on stderr.
 void printError(const QString &text);
+// "kel-settings: warning: TEXT" on stderr: the tool's own check failed.
+void printWarning(const QString &text);
+// "kel-settings: note: TEXT" on stderr, beside a result on stdout.
+void printNote(const QString &text);
 
 // Tells whether the message channel carried a warning since it was made:
 // the only failure sign of library calls that return nothing.
@@ -25,6 +31,20 @@ public:
 
 private:
     unsigned long m_startCount;
+};
+
+// Holds back the message channel while it lives: the library calls the tool
+// makes for its own checks speak through the tool's warnings instead.
+class QuietChannel
+{
+public:
+    QuietChannel();
+    ~QuietChannel();
+    QuietChannel(const QuietChannel &) = delete;
+    QuietChannel &operator=(const QuietChannel &) = delete;
+
+private:
+    Port_MessageHandler m_previous;
 };
 
 // ExitFailed when the library returned a failure or warned during the watch.

@@ -34,6 +34,11 @@ void printLines(const QStringList &lines)
         printLine(line);
 }
 
+void printText(const QString &text)
+{
+    printLine(text.endsWith(QLatin1Char('\n')) ? text.chopped(1) : text);
+}
+
 void printJson(const QJsonObject &object)
 {
     writeBytes(QJsonDocument(object).toJson(QJsonDocument::Indented));

@@ -9,6 +9,8 @@ namespace KelSettings {
 
 void printLine(const QString &line);
 void printLines(const QStringList &lines);
+// A block of lines such as a help text, ending in one newline whether text ends in one or not.
+void printText(const QString &text);
 void printJson(const QJsonObject &object);
 
 // Flushes stdout; false (after an error on stderr) when the output was lost,

@@ -1,4 +1,4 @@
-// The preference table and the typed bridge between command-line text and the library's getters and setters.
+// The preference list and the typed bridge between command-line text and the library's getters and setters.
 #include "Preferences.h"
 
 #include "ValueParsing.h"
@@ -15,10 +15,8 @@ namespace KelSettings {
 namespace {
 
 using Kel::UserSettings;
+namespace Table = Kel::PreferenceTable;
 
-constexpr char JavaMemoryKey[] = "JavaMemorySize";
-// The choice the library falls back on while JavaMemorySize is not stored.
-constexpr int DefaultJavaMemoryChoice = 2;
 // What the library's setters give for a value they did not take.
 constexpr unsigned int NotStored = 1;
 
@@ -29,37 +27,44 @@ QString quoted(const QString &text)
 
 QString keyOf(const Preference &preference)
 {
-    return QLatin1String(preference.key);
+    return QLatin1String(preference.key());
 }
 
-ParsedValue refused(const Preference &preference, const QString &text, const QString &allowed)
+QString flagText(bool value)
+{
+    return value ? QStringLiteral("true") : QStringLiteral("false");
+}
+
+QString memoryText(unsigned int sizeMb, int choice)
+{
+    return QString::number(sizeMb) + QStringLiteral(" MB (choice ") + QString::number(choice) + QLatin1Char(')');
+}
+
+ParsedValue refused(const Preference &preference, const QString &text)
 {
     return {std::nullopt, quoted(text) + QStringLiteral(" is not a value for ") + keyOf(preference)
-                              + QStringLiteral("; use ") + allowed};
+                              + QStringLiteral("; use ") + allowedValuesText(preference)};
 }
 
 ParsedValue parseFlagValue(const Preference &preference, const QString &text)
 {
     if (const std::optional<bool> flag = parseFlag(text))
         return {PreferenceValue(*flag), QString()};
-    return refused(preference, text, QStringLiteral("true/false, yes/no, on/off or 1/0"));
+    return refused(preference, text);
 }
 
 ParsedValue parseMemoryValue(const Preference &preference, const QString &text)
 {
     if (const std::optional<unsigned int> choice = parseJavaMemoryChoice(text))
         return {PreferenceValue(*choice), QString()};
-    return refused(preference, text,
-                   QStringLiteral("a choice index 0 to ") + QString::number(std::size(JavaMemorySizesMb) - 1)
-                       + QStringLiteral(" or a size in MB: ") + javaMemorySizeList());
+    return refused(preference, text);
 }
 
 ParsedValue parseCountValue(const Preference &preference, const QString &text)
 {
     if (const std::optional<unsigned int> count = parseWholeNumber(text, MaxRecentProjectCount))
         return {PreferenceValue(*count), QString()};
-    return refused(preference, text,
-                   QStringLiteral("a whole number from 0 to ") + QString::number(MaxRecentProjectCount));
+    return refused(preference, text);
 }
 
 QJsonValue readCommandLine(const Preference &preference, const Gui::Wisp::Settings &store)
@@ -70,33 +75,85 @@ QJsonValue readCommandLine(const Preference &preference, const Gui::Wisp::Settin
     return QJsonValue(stored.toString());
 }
 
-// The choice index as stored; the library reads a value that is no number as 0.
+// The choice index as the library reads it: a value that is no number reads as 0.
 int readMemoryChoice(const Gui::Wisp::Settings &store)
 {
-    return store.getValue(QLatin1String(JavaMemoryKey), QVariant(DefaultJavaMemoryChoice)).toInt();
+    const Table::KeyIndex key = Table::JavaMemorySize;
+    return store.getValue(QLatin1String(Table::Keys[key].name), QVariant(Table::numberDefault(key))).toInt();
+}
+
+// The text a person reads in the file; a hand-written "a, b" comes back as a list.
+QString storedText(const QVariant &stored)
+{
+    if (stored.canConvert<QStringList>() && stored.toStringList().size() > 1)
+        return stored.toStringList().join(QStringLiteral(", "));
+    return stored.toString();
+}
+
+// Whether the text says the flag the library read: any flag word, in any letter case.
+bool readsAsWritten(bool libraryValue, const QString &text)
+{
+    const std::optional<bool> meant = parseFlag(text);
+    return meant && *meant == libraryValue;
+}
+
+// Whether the text is the number the library read, as a person reads a number (a sign included).
+bool readsAsWritten(qint64 libraryValue, const QString &text)
+{
+    bool ok = false;
+    const qint64 meant = text.trimmed().toLongLong(&ok);
+    return ok && meant == libraryValue;
+}
+
+QString misreadNote(const QString &text, const QString &libraryReading)
+{
+    return QStringLiteral("stored as \"") + text + QStringLiteral("\", which the library reads as ") + libraryReading;
+}
+
+// A hand-edited store can hold "no" for a flag or "-1" for a number; the
+// library reads them by Qt's conversion rules, which the note spells out.
+QString noteOn(const Preference &preference, const PreferenceReading &reading, const QVariant &stored)
+{
+    const QString text = storedText(stored);
+    switch (preference.type()) {
+    case ValueType::Flag:
+        if (!readsAsWritten(reading.value.toBool(), text))
+            return misreadNote(text, flagText(reading.value.toBool()));
+        break;
+    case ValueType::Count:
+        if (!readsAsWritten(static_cast<qint64>(reading.value.toDouble()), text))
+            return misreadNote(text, plainText(reading));
+        break;
+    case ValueType::MemoryChoice:
+        if (!readsAsWritten(static_cast<qint64>(static_cast<unsigned int>(reading.memoryChoice)), text))
+            return misreadNote(text, plainText(reading) + QStringLiteral(" MB"));
+        break;
+    default:
+        break;
+    }
+    return QString();
 }
 
 } // namespace
 
 const std::vector<Preference> &preferences()
 {
-    static const std::vector<Preference> table = {
-        {"UseDefaultPDFViewer", PreferenceKind::Flag, "true", &UserSettings::GetUseDefaultPDFViewer,
-         &UserSettings::SetUseDefaultPDFViewer, nullptr},
-        {"UseDefaultWebBrowser", PreferenceKind::Flag, "true", &UserSettings::GetUseDefaultWebBrowser,
-         &UserSettings::SetUseDefaultWebBrowser, nullptr},
-        {"OpenPreviousProject", PreferenceKind::Flag, "false", &UserSettings::GetOpenPreviousProject,
-         &UserSettings::SetOpenPreviousProject, nullptr},
-        {"OverwriteFiles", PreferenceKind::Flag, "false", &UserSettings::GetOverwriteOutputFiles,
-         &UserSettings::SetOverwriteOutputFiles, nullptr},
-        {"PDFViewer", PreferenceKind::CommandLine, "(not set)", nullptr, nullptr, &UserSettings::SetPDFViewerPath},
-        {"WebBrowser", PreferenceKind::CommandLine, "(not set)", nullptr, nullptr, &UserSettings::SetWebBrowserPath},
-        {"DisplayReadme", PreferenceKind::Flag, "true", &UserSettings::GetDisplayReadmeFile,
-         &UserSettings::SetDisplayReadmeFile, nullptr},
-        {JavaMemoryKey, PreferenceKind::MemoryChoice, "1024 (choice 2)", nullptr, nullptr, nullptr},
-        {"RecentProjectCount", PreferenceKind::Count, "4", nullptr, nullptr, nullptr},
+    static const std::vector<Preference> list = {
+        {Table::UseDefaultPDFViewer, &UserSettings::GetUseDefaultPDFViewer, &UserSettings::SetUseDefaultPDFViewer,
+         nullptr},
+        {Table::UseDefaultWebBrowser, &UserSettings::GetUseDefaultWebBrowser, &UserSettings::SetUseDefaultWebBrowser,
+         nullptr},
+        {Table::OpenPreviousProject, &UserSettings::GetOpenPreviousProject, &UserSettings::SetOpenPreviousProject,
+         nullptr},
+        {Table::OverwriteFiles, &UserSettings::GetOverwriteOutputFiles, &UserSettings::SetOverwriteOutputFiles,
+         nullptr},
+        {Table::PDFViewer, nullptr, nullptr, &UserSettings::SetPDFViewerPath},
+        {Table::WebBrowser, nullptr, nullptr, &UserSettings::SetWebBrowserPath},
+        {Table::DisplayReadme, &UserSettings::GetDisplayReadmeFile, &UserSettings::SetDisplayReadmeFile, nullptr},
+        {Table::JavaMemorySize, nullptr, nullptr, nullptr},
+        {Table::RecentProjectCount, nullptr, nullptr, nullptr},
     };
-    return table;
+    return list;
 }
 
 const Preference *findPreference(const QString &key)
@@ -110,71 +167,128 @@ const Preference *findPreference(const QString &key)
 
 QString preferenceKeyList()
 {
-    QString list;
-    for (const Preference &preference : preferences()) {
-        if (!list.isEmpty())
-            list += QStringLiteral(", ");
-        list += keyOf(preference);
+    QStringList keys;
+    for (const Preference &preference : preferences())
+        keys << keyOf(preference);
+    return keys.join(QStringLiteral(", "));
+}
+
+QString allowedValuesText(const Preference &preference)
+{
+    switch (preference.type()) {
+    case ValueType::Flag: {
+        // The words come in true/false pairs.
+        const QStringList words = flagWords();
+        QStringList pairs;
+        for (int i = 0; i + 1 < words.size(); i += 2)
+            pairs << words.at(i) + QLatin1Char('/') + words.at(i + 1);
+        return QStringList(pairs.mid(0, pairs.size() - 1)).join(QStringLiteral(", ")) + QStringLiteral(" or ")
+               + pairs.last();
     }
-    return list;
+    case ValueType::CommandLine:
+        return QStringLiteral("a program (in double quotes when its path holds blanks) and blank-separated "
+                              "arguments, %1 standing for the ")
+               + (preference.index == Table::PDFViewer ? QStringLiteral("file") : QStringLiteral("URL"));
+    case ValueType::MemoryChoice:
+        return QStringLiteral("a choice index 0 to ") + QString::number(Table::JavaMemoryChoiceCount - 1)
+               + QStringLiteral(" or a size in MB: ") + javaMemorySizeList();
+    case ValueType::Count:
+        return QStringLiteral("a whole number from 0 to ") + QString::number(MaxRecentProjectCount);
+    default:
+        return QString();
+    }
+}
+
+QString defaultText(const Preference &preference)
+{
+    switch (preference.type()) {
+    case ValueType::Flag:
+        return flagText(Table::flagDefault(preference.index));
+    case ValueType::MemoryChoice: {
+        const int choice = Table::numberDefault(preference.index);
+        return memoryText(Table::javaMemorySizeMb(static_cast<unsigned int>(choice)), choice);
+    }
+    case ValueType::Count:
+        return QString::number(Table::numberDefault(preference.index));
+    default:
+        return QStringLiteral("not set");
+    }
+}
+
+QStringList valueWords(const Preference &preference)
+{
+    switch (preference.type()) {
+    case ValueType::Flag:
+        return flagWords();
+    case ValueType::MemoryChoice:
+        return javaMemoryWords();
+    default:
+        return QStringList();
+    }
 }
 
 ParsedValue parsePreferenceValue(const Preference &preference, const QString &text)
 {
-    switch (preference.kind) {
-    case PreferenceKind::Flag:
+    switch (preference.type()) {
+    case ValueType::Flag:
         return parseFlagValue(preference, text);
-    case PreferenceKind::CommandLine:
+    case ValueType::CommandLine:
         return {PreferenceValue(text), QString()};
-    case PreferenceKind::MemoryChoice:
+    case ValueType::MemoryChoice:
         return parseMemoryValue(preference, text);
-    case PreferenceKind::Count:
+    case ValueType::Count:
         return parseCountValue(preference, text);
+    default:
+        return {std::nullopt, keyOf(preference) + QStringLiteral(" is not a preference set takes")};
     }
-    return {std::nullopt, QStringLiteral("unknown kind of preference")};
 }
 
 unsigned int storePreference(const Preference &preference, const PreferenceValue &value)
 {
-    switch (preference.kind) {
-    case PreferenceKind::Flag:
+    switch (preference.type()) {
+    case ValueType::Flag:
         return preference.setFlag(std::get<bool>(value));
-    case PreferenceKind::CommandLine:
+    case ValueType::CommandLine:
         return preference.setCommandLine(Kel::Utility::QStringToPortString(std::get<QString>(value)));
-    case PreferenceKind::MemoryChoice:
+    case ValueType::MemoryChoice:
         return UserSettings::SetJavaMemorySize(std::get<unsigned int>(value));
-    case PreferenceKind::Count:
+    case ValueType::Count:
         return UserSettings::SetRecentProjectCount(std::get<unsigned int>(value));
+    default:
+        return NotStored;
     }
-    return NotStored;
 }
 
 PreferenceReading readPreference(const Preference &preference, const Gui::Wisp::Settings &store)
 {
     PreferenceReading reading;
     reading.fromDefault = !store.contains(keyOf(preference));
-    switch (preference.kind) {
-    case PreferenceKind::Flag:
+    switch (preference.type()) {
+    case ValueType::Flag:
         reading.value = QJsonValue(preference.getFlag());
         break;
-    case PreferenceKind::CommandLine:
+    case ValueType::CommandLine:
         reading.value = readCommandLine(preference, store);
         break;
-    case PreferenceKind::MemoryChoice:
+    case ValueType::MemoryChoice:
         reading.value = QJsonValue(static_cast<qint64>(UserSettings::GetJavaMemorySize()));
         reading.memoryChoice = readMemoryChoice(store);
         break;
-    case PreferenceKind::Count:
+    case ValueType::Count:
         reading.value = QJsonValue(static_cast<qint64>(UserSettings::GetRecentProjectCount()));
         break;
+    default:
+        break;
     }
+    if (!reading.fromDefault)
+        reading.note = noteOn(preference, reading, store.getValue(keyOf(preference), QVariant()));
     return reading;
 }
 
 QString plainText(const PreferenceReading &reading)
 {
     if (reading.value.isBool())
-        return reading.value.toBool() ? QStringLiteral("true") : QStringLiteral("false");
+        return flagText(reading.value.toBool());
     if (reading.value.isDouble())
         return QString::number(static_cast<qint64>(reading.value.toDouble()));
     return reading.value.toString();
@@ -187,8 +301,10 @@ QJsonObject toJson(const Preference &preference, const PreferenceReading &readin
         {QStringLiteral("value"), reading.value},
         {QStringLiteral("fromDefault"), reading.fromDefault},
     };
-    if (preference.kind == PreferenceKind::MemoryChoice)
+    if (preference.type() == ValueType::MemoryChoice)
         object.insert(QStringLiteral("choice"), reading.memoryChoice);
+    if (!reading.note.isEmpty())
+        object.insert(QStringLiteral("note"), reading.note);
     return object;
 }
 

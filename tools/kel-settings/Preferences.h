@@ -1,11 +1,13 @@
-// The nine scalar preferences: their keys, kinds and defaults, typed values, and reading and storing them.
+// The nine preferences kel-settings reads and stores: their entries in the library's table, texts, typed values and readings.
 #pragma once
 
+#include <Kel_PreferenceTable.h>
 #include <Port/StringBase.h>
 
 #include <QtCore/QJsonObject>
 #include <QtCore/QJsonValue>
 #include <QtCore/QString>
+#include <QtCore/QStringList>
 
 #include <optional>
 #include <variant>
@@ -19,27 +21,23 @@ class Settings;
 
 namespace KelSettings {
 
+using Kel::PreferenceTable::ValueType;
+
 // The highest RecentProjectCount the tool stores: far beyond any menu, and
 // safely inside the store's signed whole numbers.
 constexpr unsigned int MaxRecentProjectCount = 1000000;
 
-enum class PreferenceKind {
-    Flag,          // true or false
-    CommandLine,   // a viewer's program and arguments, "%1" standing for the file or URL
-    MemoryChoice,  // JavaMemorySize: a choice index into the Java memory sizes
-    Count,         // RecentProjectCount: a whole number
-};
-
 struct Preference
 {
-    const char *key;
-    PreferenceKind kind;
-    const char *defaultText;  // how the default reads in help and errors
-    // The library's accessors; only those of the preference's kind are set.
+    Kel::PreferenceTable::KeyIndex index;
+    // The library's accessors; only those of the preference's type are set.
     // A command line has no getter of its own: it is read from the store.
     bool (*getFlag)();
     unsigned int (*setFlag)(bool);
     unsigned int (*setCommandLine)(const Port::StringBase &);
+
+    const char *key() const { return Kel::PreferenceTable::Keys[index].name; }
+    ValueType type() const { return Kel::PreferenceTable::Keys[index].type; }
 };
 
 const std::vector<Preference> &preferences();
@@ -47,6 +45,12 @@ const std::vector<Preference> &preferences();
 const Preference *findPreference(const QString &key);
 // "UseDefaultPDFViewer, UseDefaultWebBrowser, ..." for messages.
 QString preferenceKeyList();
+
+// What set takes, and the default, as help and the manual show them.
+QString allowedValuesText(const Preference &preference);
+QString defaultText(const Preference &preference);
+// The words a shell offers after "set KEY"; empty for free text.
+QStringList valueWords(const Preference &preference);
 
 // A flag, a number (the choice index for JavaMemorySize) or a command line.
 using PreferenceValue = std::variant<bool, unsigned int, QString>;
@@ -67,13 +71,14 @@ struct PreferenceReading
     QJsonValue value;        // bool, number (MB for JavaMemorySize), string, or null for an unset command line
     bool fromDefault = true; // the key is not in the store
     int memoryChoice = -1;   // JavaMemorySize: the stored choice index
+    QString note;            // set when the library reads the stored text otherwise than it reads to a person
 };
 
 PreferenceReading readPreference(const Preference &preference, const Gui::Wisp::Settings &store);
 
 // The value as `get` prints it: true/false, a number, or the command line.
 QString plainText(const PreferenceReading &reading);
-// {"key", "value", "fromDefault"} and "choice" for JavaMemorySize.
+// {"key", "value", "fromDefault"}, "choice" for JavaMemorySize, and "note" when there is one.
 QJsonObject toJson(const Preference &preference, const PreferenceReading &reading);
 
 } // namespace KelSettings

@@ -1,12 +1,14 @@
-// kel-settings recent and previous: the recent projects through the library, and adding one.
+// kel-settings recent and previous: the recent projects through the library, and adding, removing and clearing them.
 #include "CommandTable.h"
 #include "Commands.h"
 #include "Messages.h"
 #include "Output.h"
+#include "PreferenceStore.h"
 
 #include <Kel_UserSettings.h>
 #include <Kel_Utility.h>
 
+#include <QtCore/QDir>
 #include <QtCore/QFileInfo>
 #include <QtCore/QJsonArray>
 #include <QtCore/QLatin1String>
@@ -15,7 +17,16 @@ namespace KelSettings {
 
 namespace {
 
-constexpr char AddWord[] = "add";
+enum RecentAction { Add, Remove, Clear };
+
+// The same file as the library's recent list tells it: the same text after
+// cleaning the path, letter case ignored where file systems ignore it.
+constexpr Qt::CaseSensitivity FileNameCase =
+#if defined(Q_OS_WIN) || defined(Q_OS_MACOS)
+    Qt::CaseInsensitive;
+#else
+    Qt::CaseSensitive;
+#endif
 
 QStringList recentProjects()
 {
@@ -37,32 +48,121 @@ int listRecentProjects(const Invocation &invocation)
 
 // The application looks entries up from wherever it was started, so a name
 // relative to this shell's folder is stored as the absolute path it means.
-int addRecentProject(const QString &file)
+// It shows only entries whose file exists, so a missing one is held back
+// unless --force asks for it.
+int addRecentProject(const QString &file, bool force)
 {
     if (file.isEmpty()) {
         printError(QStringLiteral("recent add needs a file name"));
         return ExitUsage;
     }
     const QString absolute = QFileInfo(file).absoluteFilePath();
+    if (!force && !QFileInfo::exists(absolute)) {
+        printWarning(absolute + QStringLiteral(" does not exist, and the application shows only recent projects "
+                                               "that do; not recorded (add --force to record it anyway)"));
+        return ExitFailed;
+    }
     const WarningWatch watch;
     return exitCodeOf(Kel::UserSettings::SetPreviousProjectName(Kel::Utility::QStringToPortString(absolute)), watch);
+}
+
+bool sameFile(const QString &entry, const QString &path)
+{
+    const QString cleanEntry = QDir::cleanPath(entry);
+    return cleanEntry.compare(QDir::cleanPath(path), FileNameCase) == 0
+           || cleanEntry.compare(QDir::cleanPath(QFileInfo(path).absoluteFilePath()), FileNameCase) == 0;
+}
+
+// Writes the list back, or removes the key when it is empty; false when
+// path named no entry. The store writes when it closes.
+bool removeFromRecent(const QString &path)
+{
+    PreferenceStore store;
+    const QStringList stored = store.getValue(recentFilesKey(), QVariant()).toStringList();
+    QStringList kept;
+    for (const QString &entry : stored) {
+        if (!sameFile(entry, path))
+            kept << entry;
+    }
+    if (kept.size() == stored.size())
+        return false;
+    if (kept.isEmpty())
+        store.remove(recentFilesKey());
+    else
+        store.setValue(recentFilesKey(), QVariant(kept));
+    return true;
+}
+
+int removeRecentProject(const QString &path)
+{
+    const WarningWatch watch;
+    if (!removeFromRecent(path)) {
+        printWarning(path + QStringLiteral(" is not among the recent projects"));
+        return ExitFailed;
+    }
+    return exitCodeOf(watch);
+}
+
+void clearStoredRecent()
+{
+    PreferenceStore store;
+    store.remove(recentFilesKey());
+}
+
+int clearRecentProjects()
+{
+    const WarningWatch watch;
+    clearStoredRecent();
+    return exitCodeOf(watch);
+}
+
+int usageError()
+{
+    printError(usageOf(*findCommand(QStringLiteral("recent"))));
+    return ExitUsage;
+}
+
+// The action named by word, or -1.
+int actionOf(const QString &word)
+{
+    for (int action = Add; action <= Clear; ++action) {
+        if (word == QLatin1String(RecentActions[action]))
+            return action;
+    }
+    return -1;
 }
 
 } // namespace
 
 int runRecent(const Invocation &invocation)
 {
-    if (invocation.arguments.isEmpty())
-        return listRecentProjects(invocation);
-    if (invocation.arguments.size() == 2 && invocation.arguments.at(0) == QLatin1String(AddWord)) {
-        if (invocation.json) {
-            printError(QStringLiteral("--json works with recent, not with recent add"));
+    const QStringList &args = invocation.arguments;
+    if (args.isEmpty()) {
+        if (invocation.force) {
+            printError(QStringLiteral("--force works with recent add, not with recent"));
             return ExitUsage;
         }
-        return addRecentProject(invocation.arguments.at(1));
+        return listRecentProjects(invocation);
     }
-    printError(usageOf(*findCommand(QStringLiteral("recent"))));
-    return ExitUsage;
+    if (invocation.json) {
+        printError(QStringLiteral("--json works with recent, not with recent ") + args.at(0));
+        return ExitUsage;
+    }
+    const int action = actionOf(args.at(0));
+    if (action != Add && invocation.force) {
+        printError(QStringLiteral("--force works with recent add only"));
+        return ExitUsage;
+    }
+    switch (action) {
+    case Add:
+        return args.size() == 2 ? addRecentProject(args.at(1), invocation.force) : usageError();
+    case Remove:
+        return args.size() == 2 ? removeRecentProject(args.at(1)) : usageError();
+    case Clear:
+        return args.size() == 1 ? clearRecentProjects() : usageError();
+    default:
+        return usageError();
+    }
 }
 
 int runPrevious(const Invocation &)

@@ -1,9 +1,10 @@
-// kel-settings get, set and reset: one preference read, stored or returned to its default.
+// kel-settings get and set: one preference read or stored.
 #include "Commands.h"
 #include "Messages.h"
 #include "Output.h"
 #include "PreferenceStore.h"
 #include "Preferences.h"
+#include "ViewerCommandCheck.h"
 
 #include <QtCore/QLatin1String>
 
@@ -19,32 +20,19 @@ const Preference *preferenceOrError(const QString &key)
     return preference;
 }
 
-// Beyond the nine preferences, a reset may drop the stored display state.
-bool isResettableKey(const QString &key)
+// A command line that would not start its program as written is held back,
+// saying what the program would receive, unless --force asks for it as is.
+bool commandLineAccepted(const Preference &preference, const QString &commandLine)
 {
-    return findPreference(key) || key == QLatin1String(RecentFilesKey) || key == QLatin1String(WindowStateKey)
-           || key.startsWith(QLatin1String(WidgetStatePrefix));
-}
-
-QString resettableKeyList()
-{
-    return preferenceKeyList() + QStringLiteral(", ") + QLatin1String(RecentFilesKey) + QStringLiteral(", ")
-           + QLatin1String(WindowStateKey) + QStringLiteral(" or ") + QLatin1String(WidgetStatePrefix)
-           + QStringLiteral("<widget name>");
-}
-
-// The store object closes, and so writes, before the watch is read.
-void removeStoredValue(const QString &key)
-{
-    PreferenceStore store;
-    if (store.contains(key))
-        store.remove(key);
-}
-
-void removeEveryStoredValue()
-{
-    PreferenceStore store;
-    store.clear();
+    const ViewerCommandCheck check = checkViewerCommand(preference, commandLine);
+    if (check.problems.isEmpty())
+        return true;
+    for (const QString &problem : check.problems)
+        printWarning(QLatin1String(preference.key()) + QStringLiteral(": ") + problem);
+    if (!check.started.isEmpty())
+        printWarning(check.started);
+    printWarning(QLatin1String(preference.key()) + QStringLiteral(" not stored; add --force to store it as it is"));
+    return false;
 }
 
 } // namespace
@@ -56,10 +44,13 @@ int runGet(const Invocation &invocation)
         return ExitUsage;
     PreferenceStore store;
     const PreferenceReading reading = readPreference(*preference, store);
-    if (invocation.json)
+    if (invocation.json) {
         printJson(toJson(*preference, reading));
-    else
-        printLine(plainText(reading));
+        return ExitOk;
+    }
+    printLine(plainText(reading));
+    if (!reading.note.isEmpty())
+        printNote(QLatin1String(preference->key()) + QStringLiteral(" is ") + reading.note);
     return ExitOk;
 }
 
@@ -75,28 +66,11 @@ int runSet(const Invocation &invocation)
         printError(parsed.error);
         return ExitUsage;
     }
+    if (preference->type() == ValueType::CommandLine && !invocation.force
+        && !commandLineAccepted(*preference, std::get<QString>(*parsed.value)))
+        return ExitFailed;
     const WarningWatch watch;
     return exitCodeOf(storePreference(*preference, *parsed.value), watch);
-}
-
-int runReset(const Invocation &invocation)
-{
-    const WarningWatch watch;
-    if (invocation.arguments.isEmpty()) {
-        if (!invocation.confirmed) {
-            printError(QStringLiteral("reset without a key removes every stored value; add --yes to do so"));
-            return ExitUsage;
-        }
-        removeEveryStoredValue();
-        return exitCodeOf(watch);
-    }
-    const QString key = invocation.arguments.at(0);
-    if (!isResettableKey(key)) {
-        printError(QStringLiteral("unknown key '") + key + QStringLiteral("'; the keys are ") + resettableKeyList());
-        return ExitUsage;
-    }
-    removeStoredValue(key);
-    return exitCodeOf(watch);
 }
 
 } // namespace KelSettings

@@ -1,6 +1,8 @@
 // Strict parsing of typed values, so a typo is refused instead of stored as something else.
 #include "ValueParsing.h"
 
+#include <Kel_PreferenceTable.h>
+
 #include <QtCore/QLatin1String>
 
 #include <iterator>
@@ -16,9 +18,12 @@ struct FlagWord
 };
 
 constexpr FlagWord FlagWords[] = {
-    {"true", true}, {"yes", true}, {"on", true}, {"1", true},
-    {"false", false}, {"no", false}, {"off", false}, {"0", false},
+    {"true", true}, {"false", false}, {"yes", true}, {"no", false},
+    {"on", true}, {"off", false}, {"1", true}, {"0", false},
 };
+
+using Kel::PreferenceTable::JavaMemoryChoiceCount;
+using Kel::PreferenceTable::JavaMemorySizesMb;
 
 // More digits than this cannot be an unsigned int, whatever they are.
 constexpr int MaxDigits = 10;
@@ -54,6 +59,14 @@ std::optional<bool> parseFlag(const QString &text)
     return std::nullopt;
 }
 
+QStringList flagWords()
+{
+    QStringList words;
+    for (const FlagWord &word : FlagWords)
+        words << QLatin1String(word.text);
+    return words;
+}
+
 std::optional<unsigned int> parseWholeNumber(const QString &text, unsigned int maximum)
 {
     QString digits = text;
@@ -69,11 +82,11 @@ std::optional<unsigned int> parseWholeNumber(const QString &text, unsigned int m
 
 std::optional<unsigned int> parseJavaMemoryChoice(const QString &text)
 {
-    const unsigned int largestSize = JavaMemorySizesMb[std::size(JavaMemorySizesMb) - 1];
+    const unsigned int largestSize = JavaMemorySizesMb[JavaMemoryChoiceCount - 1];
     const std::optional<unsigned int> number = parseWholeNumber(text, largestSize);
     if (!number)
         return std::nullopt;
-    if (*number < std::size(JavaMemorySizesMb))
+    if (*number < JavaMemoryChoiceCount)
         return number;
     return sizeIndexOf(*number);
 }
@@ -87,6 +100,16 @@ QString javaMemorySizeList()
         list += QString::number(size);
     }
     return list;
+}
+
+QStringList javaMemoryWords()
+{
+    QStringList words;
+    for (unsigned int choice = 0; choice < JavaMemoryChoiceCount; ++choice)
+        words << QString::number(choice);
+    for (const unsigned int size : JavaMemorySizesMb)
+        words << QString::number(size);
+    return words;
 }
 
 } // namespace KelSettings

@@ -2,21 +2,22 @@
 #include "CommandLine.h"
 #include "Messages.h"
 #include "Output.h"
+#include "PreferenceStore.h"
 
-#include <QtCore/QByteArray>
+#include <Gui/Wisp/Settings.h>
+
 #include <QtCore/QCoreApplication>
 #include <QtCore/QDir>
-#include <QtCore/QFile>
 
 namespace {
 
-constexpr char ConfigHomeVariable[] = "XDG_CONFIG_HOME";
-
-// The store follows XDG_CONFIG_HOME on every access, so pointing it elsewhere
-// before the first library call moves every command to that store.
+// --config-dir stands where XDG_CONFIG_HOME would, and the store keeps its
+// own folder below it. The store is moved through its own API so that the
+// viewers and browsers the tool starts inherit the environment unchanged.
 void useConfigDirectory(const QString &directory)
 {
-    qputenv(ConfigHomeVariable, QFile::encodeName(QDir(directory).absolutePath()));
+    const QString storeFolder = QDir(Gui::Wisp::Settings::storeDirectory()).dirName();
+    KelSettings::useStoreDirectory(QDir(directory).absoluteFilePath(storeFolder));
 }
 
 } // namespace

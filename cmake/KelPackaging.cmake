@@ -1,0 +1,50 @@
+# Debian packages of the build (cpack -G DEB): the runtime libraries, the development files and kel-settings,
+# each depending on the Debian Qt packages its binaries link, as dpkg-shlibdeps finds them.
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME kelguiutilities)
+set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
+set(CPACK_PACKAGE_CONTACT "libKel_GuiUtilities maintainers <kel-maintainers@invalid>")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+
+set(CPACK_DEB_COMPONENT_INSTALL ON)
+set(CPACK_COMPONENTS_ALL ${KEL_RUNTIME_COMPONENT} ${KEL_DEVELOPMENT_COMPONENT} ${KEL_TOOL_COMPONENT})
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The libraries' shlibs file lets later packages depend on them by version.
+set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
+set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
+# kel-settings links the libraries of the runtime package, which dpkg-shlibdeps
+# finds here; the dependency on that package comes from the component's DEPENDS.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS "${CMAKE_LIBRARY_OUTPUT_DIRECTORY}")
+set(CPACK_DEBIAN_ENABLE_COMPONENT_DEPENDS ON)
+
+string(TOUPPER "${KEL_RUNTIME_COMPONENT}" kel_runtime)
+string(TOUPPER "${KEL_DEVELOPMENT_COMPONENT}" kel_development)
+string(TOUPPER "${KEL_TOOL_COMPONENT}" kel_tool)
+set(CPACK_DEBIAN_${kel_runtime}_PACKAGE_NAME "libkelguiutilities${PROJECT_VERSION_MAJOR}")
+set(CPACK_DEBIAN_${kel_runtime}_PACKAGE_SECTION libs)
+set(CPACK_DEBIAN_${kel_development}_PACKAGE_NAME libkelguiutilities-dev)
+set(CPACK_DEBIAN_${kel_development}_PACKAGE_SECTION libdevel)
+# The headers include Qt's, and the package files find Qt 6 Core, Gui and Widgets.
+set(CPACK_DEBIAN_${kel_development}_PACKAGE_DEPENDS "qt${QT_VERSION_MAJOR}-base-dev")
+set(CPACK_DEBIAN_${kel_tool}_PACKAGE_NAME kel-settings)
+set(CPACK_DEBIAN_${kel_tool}_PACKAGE_SECTION utils)
+
+# First line: the summary; then the long description.
+set(CPACK_DEBIAN_${kel_runtime}_DESCRIPTION "GUI utilities for Qt 6 desktop applications
+Preferences, viewer and browser launching, product web pages, help topics and
+cached images for Qt 6 desktop applications: libKel_GuiUtilities and its
+platform libraries libKelWisp and libKelPort.")
+set(CPACK_DEBIAN_${kel_development}_DESCRIPTION "GUI utilities for Qt 6 desktop applications - development files
+Headers, CMake package (find_package(KelGuiUtilities)) and pkg-config file
+(KelGuiUtilities) of libKel_GuiUtilities, built against Qt 6.")
+set(CPACK_DEBIAN_${kel_tool}_DESCRIPTION "shows and changes the stored preferences of libKel_GuiUtilities hosts
+kel-settings shows, changes and tries the stored preferences of applications
+that use libKel_GuiUtilities, without starting them. With its manual page and
+bash completion.")
+
+include(CPack)
+cpack_add_component(${KEL_RUNTIME_COMPONENT})
+cpack_add_component(${KEL_DEVELOPMENT_COMPONENT} DEPENDS ${KEL_RUNTIME_COMPONENT})
+cpack_add_component(${KEL_TOOL_COMPONENT} DEPENDS ${KEL_RUNTIME_COMPONENT})
