@@ -120,6 +120,8 @@ public:
         }
         if (m_thread.joinable())
             m_thread.join();
+        if (m_retired.joinable())
+            m_retired.join();
         for (const WatchedChild &child : m_watched)
             closeDescriptor(child.pidfd);
         closeDescriptor(m_wake[0]);
@@ -145,12 +147,18 @@ public:
                 wake();
                 return;
             }
-            // A thread that found nothing left to watch has let go of the lock
-            // for good and is on its way out.
-            if (m_thread.joinable())
-                m_thread.join();
+            // A thread that found nothing left to watch may still be on its
+            // way out: the next one joins it, so the caller never waits.
+            if (m_thread.joinable()) {
+                if (m_retired.joinable()) // only after a thread could not be made
+                    m_retired.join();
+                m_retired = std::move(m_thread);
+            }
             try {
-                m_thread = std::thread([this] { run(); });
+                m_thread = std::thread([this] {
+                    joinRetired();
+                    run();
+                });
                 m_running = true;
             } catch (const std::system_error &error) {
                 closeDescriptor(m_watched.back().pidfd);
@@ -169,6 +177,17 @@ private:
     {
         if (!openWakePipe(m_wake))
             m_wake[0] = m_wake[1] = -1; // polling alone still ends the wait
+    }
+
+    void joinRetired()
+    {
+        std::thread retired;
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            retired = std::move(m_retired);
+        }
+        if (retired.joinable())
+            retired.join();
     }
 
     void wake()
@@ -263,6 +282,7 @@ private:
     std::mutex m_mutex;
     std::vector<WatchedChild> m_watched;
     std::thread m_thread;
+    std::thread m_retired; // the thread before m_thread, until m_thread joins it
     bool m_running = false;
     bool m_stopping = false;
     int m_wake[2] = {-1, -1};
