@@ -23,11 +23,17 @@ QByteArray displayName(const QString &program)
     return QDir::toNativeSeparators(program).toUtf8();
 }
 
-// A path stays as it is; a bare name is looked up. Empty when there is nothing to start.
+bool isPath(const QString &program)
+{
+    return program.contains(QLatin1Char('/')) || program.contains(QDir::separator());
+}
+
+// A path stays as it is, never narrowed to 8 bits; a bare name is looked up.
+// Empty when there is nothing to start.
 QString resolve(const QString &program)
 {
-    if (program.isEmpty())
-        return QString();
+    if (program.isEmpty() || isPath(program))
+        return program;
     return QFile::decodeName(Process::FindProgram(QFile::encodeName(program).constData()).c_str());
 }
 

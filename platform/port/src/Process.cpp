@@ -25,10 +25,7 @@ int Process::RunNoWindow(const char *command, bool waitForEnd, bool hideWindow)
     m_retcode = -1;
     if (!command || *command == '\0')
         return BadCommand;
-    const StringBase program = FindProgram(command);
-    if (program.IsEmpty())
-        return NotFound;
-    const Launcher::RunResult outcome = Launcher::run(CommandLine(QFile::decodeName(program.c_str())), m_timeoutMs);
+    const Launcher::RunResult outcome = Launcher::run(CommandLine(QFile::decodeName(command)), m_timeoutMs);
     if (outcome.status == Ran)
         m_retcode = outcome.exitCode;
     return outcome.status;
