@@ -49,6 +49,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr int kLaunches = 250;
+constexpr std::chrono::milliseconds kIdleBeforeLaunch{2};
 constexpr double kTargetP95Us = 10000;
 constexpr double kTargetRatio = 1.1;
 constexpr char kBareName[] = "bare posix_spawn";
@@ -84,9 +85,9 @@ int threadsOfThisProcess()
 int g_idleThreads = 0;
 
 // Kills everything the last launch started and waits until the launcher's
-// reaper has taken it and its thread has ended, so that every launch finds
-// the process as a host's occasional launch does; the warnings queued about
-// the kill are dropped.
+// reaper has taken it and its thread has ended, then idles a moment: every
+// launch, whatever its route, starts from the same state, the one of a host's
+// occasional launch. The warnings queued about the kills are dropped.
 void settle()
 {
     for (pid_t pid : childrenOfThisProcess())
@@ -94,6 +95,7 @@ void settle()
     while (!childrenOfThisProcess().empty() || threadsOfThisProcess() > g_idleThreads)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     QCoreApplication::processEvents();
+    std::this_thread::sleep_for(kIdleBeforeLaunch);
 }
 
 double microsecondsSince(Clock::time_point start)
@@ -132,6 +134,36 @@ bool bareSpawn(pid_t *pid)
     return ::posix_spawn(pid, program.constData(), nullptr, nullptr, argv, environ) == 0;
 }
 
+// The same spawn with what the launcher gives every child: the null device
+// as standard streams, no inherited descriptor, a session of its own, no
+// blocked signals, every signal at its default. Tells the kernel's share of a
+// launch (a new session moves the child into a scheduling group of its own
+// before it can exec) from the library's.
+bool spawnWithLauncherAttributes(pid_t *pid)
+{
+    static const QByteArray program = QFile::encodeName(g_standIn);
+    static QByteArray argument(kPdf);
+    char *argv[] = {const_cast<char *>(program.constData()), argument.data(), nullptr};
+    posix_spawn_file_actions_t actions;
+    posix_spawnattr_t attributes;
+    ::posix_spawn_file_actions_init(&actions);
+    ::posix_spawnattr_init(&attributes);
+    ::posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    ::posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    ::posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    ::posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
+    sigset_t mask;
+    sigemptyset(&mask);
+    ::posix_spawnattr_setsigmask(&attributes, &mask);
+    sigfillset(&mask);
+    ::posix_spawnattr_setsigdefault(&attributes, &mask);
+    ::posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    const int rc = ::posix_spawn(pid, program.constData(), &actions, &attributes, argv, environ);
+    ::posix_spawnattr_destroy(&attributes);
+    ::posix_spawn_file_actions_destroy(&actions);
+    return rc == 0;
+}
+
 // How a start learns of a failed exec without the C library's help: fork,
 // and a close-on-exec pipe that carries the exec's error back.
 bool forkWithExecFailurePipe(pid_t *pid)
@@ -168,6 +200,7 @@ const std::vector<Route> &routes()
 {
     static const std::vector<Route> all{
         {kBareName, true, false, bareSpawn},
+        {"posix_spawn with the launcher's attributes", true, false, spawnWithLauncherAttributes},
         {"fork + exec-failure pipe", true, false, forkWithExecFailurePipe},
         {"RunPDFViewer, default opener", true, true,
          [](pid_t *) { return Kel::UserSettings::RunPDFViewer(Port::StringBase(kPdf)) == 0; }},
@@ -183,17 +216,24 @@ const std::vector<Route> &routes()
 
 std::vector<std::vector<double>> g_samples;
 
-// Each round launches every route once, so that the load of a shared machine,
-// which drifts over seconds, weighs on all of them alike.
+// Each round launches every route once, starting with another route each
+// time, so that the load of a shared machine, which drifts over seconds,
+// weighs on all of them alike.
 void launchRounds(benchmark::State &state)
 {
-    g_samples.assign(routes().size(), {});
+    const std::size_t count = routes().size();
+    g_samples.assign(count, {});
+    std::size_t round = 0;
+    int layout = -1;
     for (auto _ : state) {
         double roundUs = 0;
-        for (std::size_t i = 0; i < routes().size(); ++i) {
+        for (std::size_t k = 0; k < count; ++k) {
+            const std::size_t i = (round + k) % count;
             const Route &route = routes()[i];
-            if (i == 0 || route.pdfDefault != routes()[i - 1].pdfDefault)
+            if (layout != int(route.pdfDefault)) {
                 setPreferences(route.pdfDefault);
+                layout = int(route.pdfDefault);
+            }
             settle();
             pid_t pid = -1;
             const Clock::time_point start = Clock::now();
@@ -211,6 +251,7 @@ void launchRounds(benchmark::State &state)
             roundUs += us;
         }
         state.SetIterationTime(roundUs / 1e6);
+        ++round;
     }
 }
 
