@@ -6,6 +6,10 @@
 // and the benchmark kills whatever a launch started before the next one.
 // Prints a Markdown table of medians and 95th percentiles (--table=FILE
 // writes it to a file too).
+#include "BenchOptions.h"
+
+#include <ChildProcesses.h>
+
 #include <Gui/Wisp/DesktopHelpManager.h>
 #include <Gui/Wisp/Settings.h>
 #include <Kel_UserSettings.h>
@@ -23,8 +27,6 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
-#include <fstream>
 #include <functional>
 #include <iostream>
 #include <sstream>
@@ -61,27 +63,6 @@ QString g_standIn;
 
 // ---- What a launch started, and its end ------------------------------------
 
-std::vector<pid_t> childrenOfThisProcess()
-{
-    std::vector<pid_t> children;
-    const QByteArray self = QByteArray::number(qint64(::getpid()));
-    for (const QString &pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        QFile stat(QLatin1String("/proc/") + pid + QLatin1String("/stat"));
-        if (!stat.open(QIODevice::ReadOnly))
-            continue;
-        const QByteArray line = stat.readAll();
-        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
-        if (fields.size() > 1 && fields.at(1) == self)
-            children.push_back(static_cast<pid_t>(pid.toLongLong()));
-    }
-    return children;
-}
-
-int threadsOfThisProcess()
-{
-    return int(QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
-}
-
 int g_idleThreads = 0;
 
 // Kills everything the last launch started and waits until the launcher's
@@ -90,9 +71,9 @@ int g_idleThreads = 0;
 // occasional launch. The warnings queued about the kills are dropped.
 void settle()
 {
-    for (pid_t pid : childrenOfThisProcess())
-        ::kill(pid, SIGKILL);
-    while (!childrenOfThisProcess().empty() || threadsOfThisProcess() > g_idleThreads)
+    for (const KelTest::ChildProcess &child : KelTest::childProcesses())
+        ::kill(static_cast<pid_t>(child.pid), SIGKILL);
+    while (!KelTest::childProcesses().isEmpty() || KelTest::threadCount() > g_idleThreads)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     QCoreApplication::processEvents();
     std::this_thread::sleep_for(kIdleBeforeLaunch);
@@ -299,27 +280,11 @@ std::string table(bool *allMet)
     return out.str();
 }
 
-std::string takeOption(int &argc, char **argv, const char *prefix)
-{
-    std::string value;
-    const std::size_t length = std::strlen(prefix);
-    int out = 1;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strncmp(argv[i], prefix, length) == 0)
-            value = argv[i] + length;
-        else
-            argv[out++] = argv[i];
-    }
-    argc = out;
-    argv[argc] = nullptr;
-    return value;
-}
-
 } // namespace
 
 int main(int argc, char **argv)
 {
-    const std::string tablePath = takeOption(argc, argv, "--table=");
+    const std::string tablePath = KelBench::takeOption(argc, argv, "--table=");
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 2;
@@ -344,7 +309,7 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     Gui::Wisp::DesktopHelpManager help;
     Gui::Wisp::HelpManager::setInstance(&help);
-    g_idleThreads = threadsOfThisProcess();
+    g_idleThreads = KelTest::threadCount();
     g_loadBefore = loadAverage();
 
     benchmark::RegisterBenchmark("launch rounds", launchRounds)
@@ -359,14 +324,8 @@ int main(int argc, char **argv)
     bool allMet = false;
     const std::string markdown = table(&allMet);
     std::cout << '\n' << markdown << std::flush;
-    if (!tablePath.empty()) {
-        std::ofstream out(tablePath);
-        out << markdown;
-        if (!out) {
-            std::fprintf(stderr, "kel_bench_launch: cannot write the table to %s\n", tablePath.c_str());
-            return 1;
-        }
-    }
+    if (!KelBench::writeTable(tablePath, markdown, "kel_bench_launch"))
+        return 1;
     if (!allMet)
         std::fprintf(stderr, "kel_bench_launch: at least one launch missed its target\n");
     return 0;

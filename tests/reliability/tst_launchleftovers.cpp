@@ -1,5 +1,6 @@
 // A thousand detached launches, and a few programs that outlive the report window: every one reaped, no thread left.
 #include "ArgRecorder.h"
+#include "ChildProcesses.h"
 #include "ReliabilitySupport.h"
 #include "ViewerTestSupport.h"
 
@@ -29,29 +30,14 @@ struct Children
     int zombies = 0;
 };
 
-// This process's children, running or not yet reaped, from /proc.
 Children childrenOfThisProcess()
 {
     Children children;
-    const QByteArray self = QByteArray::number(qint64(::getpid()));
-    for (const QString &pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        QFile stat(QLatin1String("/proc/") + pid + QLatin1String("/stat"));
-        if (!stat.open(QIODevice::ReadOnly))
-            continue;
-        // "pid (name) state ppid ...": the name may hold blanks, so start after ')'.
-        const QByteArray line = stat.readAll();
-        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
-        if (fields.size() < 2 || fields.at(1) != self)
-            continue;
+    for (const KelTest::ChildProcess &child : KelTest::childProcesses()) {
         ++children.all;
-        children.zombies += fields.at(0) == "Z" ? 1 : 0;
+        children.zombies += child.state == 'Z' ? 1 : 0;
     }
     return children;
-}
-
-int threadsOfThisProcess()
-{
-    return int(QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
 }
 
 } // namespace
@@ -116,7 +102,7 @@ void TestLaunchLeftovers::nothingLeftBehind()
         KelTest::useUserDefined(Viewer::Pdf, KelTest::argRecorderPath() + QLatin1String(" %1"));
     }
     QCOMPARE(childrenOfThisProcess().all, 0);
-    const int threadsBefore = threadsOfThisProcess();
+    const int threadsBefore = KelTest::threadCount();
     KelTest::MessageRecorder messages;
 
     QElapsedTimer timer;
@@ -125,8 +111,8 @@ void TestLaunchLeftovers::nothingLeftBehind()
     for (int i = 0; i < launches; ++i)
         failed += KelTest::launch(Viewer::Pdf, kFile) == 0 ? 0 : 1;
     const qint64 launchMs = timer.elapsed();
-    const int threadsRightAfter = threadsOfThisProcess();
-    QTRY_VERIFY_WITH_TIMEOUT(childrenOfThisProcess().all == 0 && threadsOfThisProcess() == threadsBefore, kSettleMs);
+    const int threadsRightAfter = KelTest::threadCount();
+    QTRY_VERIFY_WITH_TIMEOUT(childrenOfThisProcess().all == 0 && KelTest::threadCount() == threadsBefore, kSettleMs);
     const qint64 settledMs = timer.elapsed();
     const int expectedWarnings = reported ? launches : 0;
     QTRY_COMPARE_WITH_TIMEOUT(int(messages.messages().size()), expectedWarnings, kSettleMs);
@@ -136,13 +122,13 @@ void TestLaunchLeftovers::nothingLeftBehind()
                     + QLatin1String(": launches took ") + QString::number(launchMs) + QLatin1String(" ms, all reaped after ")
                     + QString::number(settledMs) + QLatin1String(" ms; threads ") + QString::number(threadsBefore)
                     + QLatin1String(" before, ") + QString::number(threadsRightAfter) + QLatin1String(" right after, ")
-                    + QString::number(threadsOfThisProcess()) + QLatin1String(" at the end; ")
+                    + QString::number(KelTest::threadCount()) + QLatin1String(" at the end; ")
                     + QString::number(left.all) + QLatin1String(" children and ") + QString::number(left.zombies)
                     + QLatin1String(" zombies left; ") + QString::number(messages.messages().size())
                     + QLatin1String(" warnings"));
     QCOMPARE(failed, 0);
     QCOMPARE(left.zombies, 0);
-    QCOMPARE(threadsOfThisProcess(), threadsBefore);
+    QCOMPARE(KelTest::threadCount(), threadsBefore);
     QVERIFY(messages.allArrivedOn(QThread::currentThread()));
 }
 
