@@ -5,6 +5,7 @@
 // reference side of each pair does the same work the way a Qt program would
 // without the library: a QSettings opened per call on the same file, a QHash
 // of QImages, QString's own conversions.
+#include "BenchOptions.h"
 #include "RatioReporter.h"
 
 #include <RecordingHelpManager.h>
@@ -33,8 +34,6 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
-#include <cstring>
-#include <fstream>
 #include <functional>
 #include <iostream>
 #include <string>
@@ -479,27 +478,11 @@ void dropInfoMessages(QtMsgType type, const QMessageLogContext &context, const Q
         std::fprintf(stderr, "%s\n", qUtf8Printable(qFormatLogMessage(type, context, message)));
 }
 
-std::string takeOption(int &argc, char **argv, const char *prefix)
-{
-    std::string value;
-    const std::size_t length = std::strlen(prefix);
-    int out = 1;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strncmp(argv[i], prefix, length) == 0)
-            value = argv[i] + length;
-        else
-            argv[out++] = argv[i];
-    }
-    argc = out;
-    argv[argc] = nullptr;
-    return value;
-}
-
 } // namespace
 
 int main(int argc, char **argv)
 {
-    const std::string tablePath = takeOption(argc, argv, "--table=");
+    const std::string tablePath = KelBench::takeOption(argc, argv, "--table=");
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 2;
@@ -536,14 +519,8 @@ int main(int argc, char **argv)
     const std::string heading = std::string("Qt ") + qVersion() + ", medians of real time per call";
     const std::string table = reporter.table(heading);
     std::cout << '\n' << table << std::flush;
-    if (!tablePath.empty()) {
-        std::ofstream out(tablePath);
-        out << table;
-        if (!out) {
-            std::fprintf(stderr, "kel_bench: cannot write the table to %s\n", tablePath.c_str());
-            return 1;
-        }
-    }
+    if (!KelBench::writeTable(tablePath, table, "kel_bench"))
+        return 1;
     if (!reporter.allLimitsMet())
         std::fprintf(stderr, "kel_bench: at least one ratio is above its target\n");
     return 0;

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds the benchmarks (Release) and runs them; writes the ratio table and the load and memory figures as Markdown.
+# Builds the benchmarks (Release) and runs them; writes the ratio table and the load, memory and launch figures as Markdown.
 #
 #   bash bench/run-benchmarks.sh [QT_MAJOR] [OUTPUT.md]
 #
@@ -24,15 +24,17 @@ fi
 
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DKEL_QT_MAJOR="$qt" \
   -DKEL_BUILD_BENCHMARKS=ON -DKEL_BUILD_TESTS=OFF -DKEL_BUILD_TOOLS=OFF >/dev/null
-cmake --build "$build" -j2 --target kel_bench kel_bench_dlopen kel_bench_imagememory
+cmake --build "$build" -j2 --target kel_bench kel_bench_dlopen kel_bench_imagememory kel_bench_launch
 
 mkdir -p "$(dirname "$output")"
 table=$(mktemp)
-trap 'rm -f "$table"' EXIT
+launch_table=$(mktemp)
+trap 'rm -f "$table" "$launch_table"' EXIT
 
 # shellcheck disable=SC2086  # KEL_BENCH_ARGS is a list of flags
 "$build/bin/kel_bench" --benchmark_repetitions="$repetitions" --benchmark_report_aggregates_only=true \
   --table="$table" ${KEL_BENCH_ARGS:-}
+"$build/bin/kel_bench_launch" --table="$launch_table"
 
 {
   echo "## Benchmarks ($(uname -m), $(nproc) cores)"
@@ -48,6 +50,10 @@ trap 'rm -f "$table"' EXIT
   echo '```'
   "$build/bin/kel_bench_imagememory"
   echo '```'
+  echo
+  echo "### Launching a viewer or browser"
+  echo
+  cat "$launch_table"
 } >"$output"
 
 echo

@@ -9,13 +9,14 @@
 #include <Gui/Wisp/HelpManager.h>
 #include <Gui/Wisp/RecentFileList.h>
 #include <Gui/Wisp/Settings.h>
+#include <Port/CommandLine.h>
 #include <Port/Env.h>
+#include <Port/Launcher.h>
 #include <Port/MsgManData.h>
 #include <Port/Process.h>
 
 #include <QtCore/QDir>
 #include <QtCore/QFile>
-#include <QtCore/QProcess>
 #include <QtCore/QStringList>
 
 #include <atomic>
@@ -195,10 +196,16 @@ QString fileAsArgument(const QString &file)
     return file;
 }
 
-// The URL reaching a browser as an option is the classic hole of URL openers.
-bool looksLikeOption(const QString &url)
+// Why a URL is not handed to the user's browser, or null when it is: an empty
+// URL gives it nothing to open (the default browser refuses it too), and one
+// that reaches it as an option is the classic hole of URL openers.
+const char *refusalOf(const QString &url)
 {
-    return url.startsWith(QLatin1Char('-'));
+    if (url.isEmpty())
+        return "the URL is empty";
+    if (url.startsWith(QLatin1Char('-')))
+        return "it begins with '-' and would be read as an option";
+    return nullptr;
 }
 
 QStringList buildArguments(const StringList &args, const QString &substitute, const QString &appended)
@@ -217,6 +224,20 @@ QStringList buildArguments(const StringList &args, const QString &substitute, co
     if (!substituted)
         list.append(appended);
     return list;
+}
+
+// A launch's reasons for a failure, and a late failure of the program it
+// started, come from the line of the launch, before or after its fixed warning.
+Port_MsgManData launchChannel(const Warning &launch)
+{
+    return Port_MsgManData::createObject(kWarningDomain, kWarningFile, launch.line, kWarningRevision);
+}
+
+// Starts the user's program detached; true once it runs.
+bool startUserProgram(const StringBase &path, const QStringList &arguments, const Warning &launch,
+                      const QString &target)
+{
+    return Port::Launcher::start(Port::CommandLine(programFromPath(path), arguments), launchChannel(launch), target);
 }
 
 // Drops "-remote" when no browser window could take the remote call, so the
@@ -475,7 +496,7 @@ unsigned int UserSettings::RunPDFViewer(const StringBase &file)
     }
     const QString argument = fileAsArgument(pdf);
     const QStringList arguments = buildArguments(args, QDir::toNativeSeparators(argument), argument);
-    if (QProcess::startDetached(programFromPath(path), arguments))
+    if (startUserProgram(path, arguments, kUserPdfViewerFailed, pdf))
         return kOk;
     issueWarning(kUserPdfViewerFailed);
     return kFailed;
@@ -500,13 +521,16 @@ unsigned int UserSettings::RunWebBrowser(const StringBase &url)
         issueWarning(kNoUserWebBrowser);
         return kFailed;
     }
-    if (looksLikeOption(target)) {
+    if (const char *reason = refusalOf(target)) {
+        launchChannel(kUserWebBrowserFailed)
+            .issueWarning("Refusing to open '%s' with the user-defined web browser: %s", target.toUtf8().constData(),
+                          reason);
         issueWarning(kUserWebBrowserFailed);
         return kFailed;
     }
     if (!Port_Env::IsNt())
         dropRemoteWithoutWindow(args);
-    if (QProcess::startDetached(programFromPath(path), buildArguments(args, target, target)))
+    if (startUserProgram(path, buildArguments(args, target, target), kUserWebBrowserFailed, target))
         return kOk;
     issueWarning(kUserWebBrowserFailed);
     return kFailed;

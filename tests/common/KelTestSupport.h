@@ -10,9 +10,11 @@
 #include <QtCore/QProcessEnvironment>
 #include <QtCore/QStringList>
 #include <QtCore/QTemporaryDir>
+#include <QtCore/QThread>
 #include <QtCore/QVector>
 #include <QtTest/QTest>
 
+#include <algorithm>
 #include <mutex>
 #include <utility>
 #include <vector>
@@ -60,6 +62,7 @@ public:
         m_previous = Port_MsgManData::SetHandler([this](const Port_Message &m) {
             std::lock_guard<std::mutex> lock(m_mutex);
             m_messages.push_back(m);
+            m_threads.push_back(QThread::currentThread());
         });
     }
     ~MessageRecorder() { Port_MsgManData::SetHandler(std::move(m_previous)); }
@@ -83,11 +86,19 @@ public:
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_messages.clear();
+        m_threads.clear();
+    }
+    // Whether every message so far arrived on thread.
+    bool allArrivedOn(const QThread *thread) const
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return std::all_of(m_threads.cbegin(), m_threads.cend(), [thread](const QThread *t) { return t == thread; });
     }
 
 private:
     mutable std::mutex m_mutex;
     std::vector<Port_Message> m_messages;
+    std::vector<const QThread *> m_threads;
     Port_MessageHandler m_previous;
 };
 

@@ -1,10 +1,12 @@
-// Tests of Port::Process on UNIX-like systems, with small real scripts put first on PATH.
+// Tests of Port::Process and the launcher under it on UNIX-like systems, with small real scripts put first on PATH.
 #include <Port/Process.h>
 
 #include <QtTest/QtTest>
 
 #include <cerrno>
 #include <csignal>
+#include <fcntl.h>
+#include <pthread.h>
 #include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -129,9 +131,20 @@ void TestProcess::endings_data()
     QTest::newRow("exit 1") << QByteArray("exit 1") << int(Process::Ran) << 1;
     QTest::newRow("exit 7") << QByteArray("exit 7") << int(Process::Ran) << 7;
     QTest::newRow("killed") << QByteArray("kill -KILL $$") << int(Process::Crashed) << -1;
-    // The test ignores SIGPIPE; the child must get the default back and die of it.
+    // The test ignores SIGPIPE and SIGHUP and blocks SIGUSR1; the child must
+    // get the defaults back and die of them.
     QTest::newRow("SIGPIPE reset") << QByteArray("kill -PIPE $$; exit 0") << int(Process::Crashed) << -1;
+    QTest::newRow("SIGHUP reset") << QByteArray("kill -HUP $$; exit 0") << int(Process::Crashed) << -1;
+    QTest::newRow("SIGUSR1 unblocked") << QByteArray("kill -USR1 $$; exit 0") << int(Process::Crashed) << -1;
     QTest::newRow("stdin is empty") << QByteArray("read line && exit 9; exit 4") << int(Process::Ran) << 4;
+    // Fields after the name in /proc/PID/stat: state, parent, group, session.
+    QTest::newRow("session of its own")
+        << QByteArray("read -r s < /proc/$$/stat; set -- ${s##*) }; [ \"$4\" = \"$$\" ] && exit 5; exit 6")
+        << int(Process::Ran) << 5;
+    QTest::newRow("no inherited descriptor")
+        << QByteArray("[ -e /proc/$$/fd/$KEL_OPEN_FD ] && exit 7; exit 8") << int(Process::Ran) << 8;
+    QTest::newRow("this process's environment")
+        << QByteArray("[ \"$KEL_PROBE_VALUE\" = 'a b' ] && exit 3; exit 2") << int(Process::Ran) << 3;
 }
 
 void TestProcess::endings()
@@ -141,10 +154,24 @@ void TestProcess::endings()
     QFETCH(int, retcode);
     QVERIFY(!writeScript(QStringLiteral("kel-probe"), body).isEmpty());
 
+    // A descriptor without close-on-exec, as careless host code leaves one.
+    const int openFd = ::open("/dev/null", O_RDONLY);
+    QVERIFY(openFd > STDERR_FILENO);
+    qputenv("KEL_OPEN_FD", QByteArray::number(openFd));
+    qputenv("KEL_PROBE_VALUE", "a b");
+    sigset_t usr1;
+    sigemptyset(&usr1);
+    sigaddset(&usr1, SIGUSR1);
+    sigset_t previousMask;
+    ::pthread_sigmask(SIG_BLOCK, &usr1, &previousMask);
     const auto previousPipe = std::signal(SIGPIPE, SIG_IGN);
+    const auto previousHup = std::signal(SIGHUP, SIG_IGN);
     Process p;
     const int got = p.RunNoWindow("kel-probe", true, true);
+    std::signal(SIGHUP, previousHup);
     std::signal(SIGPIPE, previousPipe);
+    ::pthread_sigmask(SIG_SETMASK, &previousMask, nullptr);
+    ::close(openFd);
     QCOMPARE(got, status);
     QCOMPARE(p.GetChildRetcode(), retcode);
 }

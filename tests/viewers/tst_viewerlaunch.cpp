@@ -7,10 +7,14 @@
 #include <QtCore/QTemporaryDir>
 #include <QtTest/QtTest>
 
+#include <csignal>
+
 using KelTest::Viewer;
 
 namespace {
 
+// How long a test waits before it trusts that a program's end was not reported.
+constexpr int NotReportedGraceMs = 500;
 
 // A private store, captured warnings, and a record file for the stand-in viewer.
 class LaunchFixture
@@ -76,10 +80,12 @@ private slots:
     void quotedProgramInFolderWithBlank();
     void programCannotStart_data();
     void programCannotStart();
+    void programFailsSoonAfterStart_data();
+    void programFailsSoonAfterStart();
     void targetArrivesAsOneArgument_data();
     void targetArrivesAsOneArgument();
-    void urlLooksLikeOption_data();
-    void urlLooksLikeOption();
+    void urlRefused_data();
+    void urlRefused();
 };
 
 void TestViewerLaunch::initTestCase()
@@ -263,33 +269,100 @@ void TestViewerLaunch::quotedProgramInFolderWithBlank()
 void TestViewerLaunch::programCannotStart_data()
 {
     addViewerColumn();
-    QTest::addColumn<QString>("commandLine");
+    QTest::addColumn<QString>("program");  // "<dir>" stands for the fixture's folder
     QTest::addColumn<QString>("warning");
 
-    const QString missing = QStringLiteral("/nonexistent-kel-dir/viewer %1");
-    // A leading blank leaves no program at all.
-    const QString noProgram = QLatin1Char(' ') + recorderCommand(QStringLiteral("%1"));
     const QString pdfWarning = QStringLiteral("221:Unable to launch pdf viewer");
     const QString webWarning = QStringLiteral("307:Unable to launch web browser");
-    QTest::newRow("pdf/missingProgram") << Viewer::Pdf << missing << pdfWarning;
-    QTest::newRow("web/missingProgram") << Viewer::Web << missing << webWarning;
-    QTest::newRow("pdf/emptyProgram") << Viewer::Pdf << noProgram << pdfWarning;
-    QTest::newRow("web/emptyProgram") << Viewer::Web << noProgram << webWarning;
+    const QList<QPair<const char *, QString>> programs{
+        {"missingProgram", QStringLiteral("/nonexistent-kel-dir/viewer")},
+        {"notOnPath", QStringLiteral("kel-no-such-viewer")},
+        // A leading blank leaves no program at all.
+        {"emptyProgram", QString()},
+        {"notExecutable", QStringLiteral("<dir>/plain")},
+        {"notAProgram", QStringLiteral("<dir>/garbage")},
+        {"directory", QStringLiteral("<dir>")},
+    };
+    for (Viewer viewer : {Viewer::Pdf, Viewer::Web}) {
+        for (const auto &program : programs)
+            QTest::addRow("%s/%s", KelTest::viewerName(viewer), program.first)
+                << viewer << program.second << (viewer == Viewer::Pdf ? pdfWarning : webWarning);
+    }
 }
 
+// A program that cannot run is known before the call returns: result 1, the
+// reason naming the program, then the fixed warning.
 void TestViewerLaunch::programCannotStart()
 {
     QFETCH(Viewer, viewer);
-    QFETCH(QString, commandLine);
+    QFETCH(QString, program);
     QFETCH(QString, warning);
 
     LaunchFixture fixture;
-    KelTest::useUserDefined(viewer, commandLine);
+    QFile plain(fixture.path(QStringLiteral("plain")));
+    QVERIFY(plain.open(QIODevice::WriteOnly) && plain.write("#!/bin/true\n") > 0);
+    plain.close();
+    QFile garbage(fixture.path(QStringLiteral("garbage")));
+    QVERIFY(garbage.open(QIODevice::WriteOnly) && garbage.write("\x7f\x01 not a program\n") > 0);
+    garbage.close();
+    QVERIFY(garbage.setPermissions(garbage.permissions() | QFile::ExeOwner));
+    program.replace(QLatin1String("<dir>"), fixture.path(QString()).chopped(1));
+    KelTest::useUserDefined(viewer, (program.isEmpty() ? QStringLiteral(" ") : program + QLatin1Char(' '))
+                                        + recorderCommand(QStringLiteral("%1")));
 
-    QCOMPARE(KelTest::launch(viewer, QStringLiteral("/tmp/a.pdf")), 1u);
-    QCOMPARE(fixture.warnings(), QStringList{warning});
+    const QString target = QStringLiteral("/tmp/a.pdf");
+    QCOMPARE(KelTest::launch(viewer, target), 1u);
+    const QStringList warnings = fixture.warnings();
+    QCOMPARE(warnings.size(), 2);
+    const QString reason = warning.left(4) + QLatin1String("Could not start '") + QDir::toNativeSeparators(program)
+                           + QLatin1String("' for '") + target + QLatin1String("': ");
+    QVERIFY2(warnings.at(0).startsWith(reason), qPrintable(warnings.at(0)));
+    QCOMPARE(warnings.at(1), warning);
     QVERIFY(KelTest::warningsFromUserSettings(fixture.recorder));
     QVERIFY(KelTest::staysAbsent(fixture.recordFile()));
+}
+
+void TestViewerLaunch::programFailsSoonAfterStart_data()
+{
+    addViewerColumn();
+    QTest::addColumn<QByteArray>("exitSetting");
+    QTest::addColumn<QString>("ending");  // empty: no warning
+    QTest::addColumn<unsigned>("line");
+
+    QTest::newRow("pdf/exit 1") << Viewer::Pdf << QByteArray("1") << QStringLiteral("ended with exit status 1") << 221u;
+    QTest::newRow("web/exit 1") << Viewer::Web << QByteArray("1") << QStringLiteral("ended with exit status 1") << 307u;
+    QTest::newRow("pdf/signal") << Viewer::Pdf << QByteArray("abort")
+                                << QStringLiteral("was ended by signal %1").arg(SIGABRT) << 221u;
+    QTest::newRow("web/exit 0") << Viewer::Web << QByteArray("0") << QString() << 307u;
+}
+
+// The start succeeded, so the result is 0; a program that fails right after
+// is still reported, on the thread of the application's event loop.
+void TestViewerLaunch::programFailsSoonAfterStart()
+{
+    QFETCH(Viewer, viewer);
+    QFETCH(QByteArray, exitSetting);
+    QFETCH(QString, ending);
+    QFETCH(unsigned, line);
+
+    LaunchFixture fixture;
+    const KelTest::ScopedEnvironmentVariable exit("KEL_ARGRECORDER_EXIT", exitSetting);
+    KelTest::useUserDefined(viewer, recorderCommand(QStringLiteral("%1")));
+
+    const QString target = QStringLiteral("/tmp/a.pdf");
+    QCOMPARE(KelTest::launch(viewer, target), 0u);
+    QCOMPARE(fixture.records(1), QList<QByteArray>{target.toUtf8()});
+    if (ending.isEmpty()) {
+        QTest::qWait(NotReportedGraceMs);
+        QVERIFY(fixture.warnings().isEmpty());
+        return;
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(fixture.warnings().size(), 1, KelTest::ArgRecordWaitMs);
+    const QString expected = QString::number(line) + QLatin1String(":'") + KelTest::argRecorderPath()
+                             + QLatin1String("' for '") + target + QLatin1String("' ") + ending;
+    QVERIFY2(fixture.warnings().at(0).startsWith(expected), qPrintable(fixture.warnings().at(0)));
+    QVERIFY(KelTest::warningsFromUserSettings(fixture.recorder));
+    QVERIFY(fixture.recorder.allArrivedOn(QThread::currentThread()));
 }
 
 void TestViewerLaunch::targetArrivesAsOneArgument_data()
@@ -337,16 +410,18 @@ void TestViewerLaunch::targetArrivesAsOneArgument()
     QVERIFY2(KelTest::staysAbsent(marker), "the target was run as a command");
 }
 
-void TestViewerLaunch::urlLooksLikeOption_data()
+void TestViewerLaunch::urlRefused_data()
 {
     QTest::addColumn<QString>("url");
     QTest::newRow("singleDash") << QStringLiteral("-remote http://host/");
     QTest::newRow("doubleDash") << QStringLiteral("--help");
     QTest::newRow("dashOnly") << QStringLiteral("-");
+    QTest::newRow("empty") << QString();
 }
 
-// A URL that a browser would read as an option is refused, not passed on.
-void TestViewerLaunch::urlLooksLikeOption()
+// A URL that a browser would read as an option, or none at all, is refused,
+// not passed on, and the user learns why before the fixed warning.
+void TestViewerLaunch::urlRefused()
 {
     QFETCH(QString, url);
 
@@ -354,7 +429,12 @@ void TestViewerLaunch::urlLooksLikeOption()
     KelTest::useUserDefined(Viewer::Web, recorderCommand(QStringLiteral("%1")));
 
     QCOMPARE(KelTest::launch(Viewer::Web, url), 1u);
-    QCOMPARE(fixture.warnings(), QStringList{QStringLiteral("307:Unable to launch web browser")});
+    const QStringList warnings = fixture.warnings();
+    QCOMPARE(warnings.size(), 2);
+    QVERIFY2(warnings.at(0).startsWith(QLatin1String("307:Refusing to open '") + url + QLatin1String("'")),
+             qPrintable(warnings.at(0)));
+    QCOMPARE(warnings.at(1), QStringLiteral("307:Unable to launch web browser"));
+    QVERIFY(KelTest::warningsFromUserSettings(fixture.recorder));
     QVERIFY(KelTest::staysAbsent(fixture.recordFile()));
 }
 

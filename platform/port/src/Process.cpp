@@ -1,7 +1,12 @@
-// Port::Process: the platform-independent checks and bookkeeping around running a command.
+// Port::Process: the checks and bookkeeping around running a command to its end through the launcher.
 #include <Port/Process.h>
 
 #include "ProcessPlatform.h"
+
+#include <Port/CommandLine.h>
+#include <Port/Launcher.h>
+
+#include <QtCore/QFile>
 
 #include <algorithm>
 
@@ -20,10 +25,7 @@ int Process::RunNoWindow(const char *command, bool waitForEnd, bool hideWindow)
     m_retcode = -1;
     if (!command || *command == '\0')
         return BadCommand;
-    const StringBase program = FindProgram(command);
-    if (program.IsEmpty())
-        return NotFound;
-    const detail::RunOutcome outcome = detail::runProgram(program, m_timeoutMs);
+    const Launcher::RunResult outcome = Launcher::run(CommandLine(QFile::decodeName(command)), m_timeoutMs);
     if (outcome.status == Ran)
         m_retcode = outcome.exitCode;
     return outcome.status;

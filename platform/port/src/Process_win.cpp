@@ -1,4 +1,4 @@
-// Port::Process on Windows: PATH lookup, CreateProcessW without a window inside a job, bounded wait.
+// Port::Process on Windows: the program lookup in the absolute entries of PATH.
 #include "ProcessPlatform.h"
 
 #include <QtCore/QByteArray>
@@ -75,43 +75,6 @@ QStringList pathEntries()
     return QString::fromStdWString(buffer).split(QLatin1Char(';'));
 }
 
-// Closes a handle on every exit path.
-class Handle
-{
-public:
-    explicit Handle(HANDLE h = nullptr) : m_handle(h) {}
-    ~Handle()
-    {
-        if (m_handle && m_handle != INVALID_HANDLE_VALUE)
-            CloseHandle(m_handle);
-    }
-    Handle(const Handle &) = delete;
-    Handle &operator=(const Handle &) = delete;
-    HANDLE get() const { return m_handle; }
-
-private:
-    HANDLE m_handle;
-};
-
-int statusForStartError(DWORD error)
-{
-    return (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) ? Process::NotFound
-                                                                             : Process::StartFailed;
-}
-
-// A job that ends everything the command starts once its handle closes, so no
-// grandchild outlives the call.
-HANDLE createKillOnCloseJob()
-{
-    HANDLE job = CreateJobObjectW(nullptr, nullptr);
-    if (!job)
-        return nullptr;
-    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
-    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
-    SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits);
-    return job;
-}
-
 } // namespace
 
 StringBase findProgram(const char *name)
@@ -132,53 +95,6 @@ StringBase findProgram(const char *name)
             return fromWide(found);
     }
     return StringBase();
-}
-
-RunOutcome runProgram(const StringBase &program, int timeoutMs)
-{
-    RunOutcome outcome;
-    const std::wstring application = toWide(program.c_str());
-    // The command line is the quoted program alone; CreateProcessW may write to it.
-    std::wstring commandLine = L"\"" + application + L"\"";
-
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info = {};
-    const Handle job(createKillOnCloseJob());
-    // Suspended until it is in the job, so nothing it starts escapes it.
-    const DWORD flags = CREATE_NO_WINDOW | CREATE_SUSPENDED | CREATE_UNICODE_ENVIRONMENT;
-    if (!CreateProcessW(application.c_str(), &commandLine[0], nullptr, nullptr, FALSE, flags, nullptr, nullptr,
-                        &startup, &info)) {
-        outcome.status = statusForStartError(GetLastError());
-        return outcome;
-    }
-    const Handle process(info.hProcess);
-    const Handle thread(info.hThread);
-    if (job.get())
-        AssignProcessToJobObject(job.get(), process.get());
-    ResumeThread(thread.get());
-
-    const DWORD waited = WaitForSingleObject(process.get(), static_cast<DWORD>(timeoutMs));
-    if (waited != WAIT_OBJECT_0) {
-        TerminateProcess(process.get(), 1);
-        WaitForSingleObject(process.get(), INFINITE);
-        outcome.status = Process::TimedOut;
-        return outcome;
-    }
-    DWORD exitCode = 0;
-    if (!GetExitCodeProcess(process.get(), &exitCode)) {
-        outcome.status = Process::Lost;
-        return outcome;
-    }
-    // Windows has no signals: an abnormal end shows as an NTSTATUS exit code,
-    // such as 0xC0000005 for an access violation.
-    if ((exitCode & 0xC0000000u) == 0xC0000000u) {
-        outcome.status = Process::Crashed;
-        return outcome;
-    }
-    outcome.status = Process::Ran;
-    outcome.exitCode = static_cast<int>(exitCode);
-    return outcome;
 }
 
 } // namespace Port::detail

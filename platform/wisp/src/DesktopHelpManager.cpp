@@ -46,32 +46,6 @@ bool isRefusedTarget(const QString &target)
     return target.isEmpty() || target.startsWith(QLatin1Char(OptionMark));
 }
 
-void warnAboutStart(DesktopOpener::Kind kind, const QString &target, const DesktopOpener::StartResult &result)
-{
-    const QByteArray program = QDir::toNativeSeparators(result.program).toUtf8();
-    const QByteArray what = target.toUtf8();
-    switch (result.outcome) {
-    case DesktopOpener::StartResult::Started:
-        return;
-    case DesktopOpener::StartResult::NoOpener:
-        messageAt(__LINE__).issueWarning("No default program for %s was found; '%s' not opened", describe(kind),
-                                         what.constData());
-        return;
-    case DesktopOpener::StartResult::StartFailed:
-        messageAt(__LINE__).issueWarning("Could not start '%s' for '%s' (system error %d)", program.constData(),
-                                         what.constData(), result.detail);
-        return;
-    case DesktopOpener::StartResult::ExitedWithFailure:
-        messageAt(__LINE__).issueWarning("'%s' failed at once with exit code %d for '%s'", program.constData(),
-                                         result.detail, what.constData());
-        return;
-    case DesktopOpener::StartResult::Crashed:
-        messageAt(__LINE__).issueWarning("'%s' was ended by signal %d for '%s'", program.constData(), result.detail,
-                                         what.constData());
-        return;
-    }
-}
-
 bool openWithDefaultProgram(DesktopOpener::Kind kind, const QString &target)
 {
     if (isRefusedTarget(target)) {
@@ -79,9 +53,17 @@ bool openWithDefaultProgram(DesktopOpener::Kind kind, const QString &target)
                                          target.toUtf8().constData(), describe(kind));
         return false;
     }
-    const DesktopOpener::StartResult result = DesktopOpener::start(kind, target);
-    warnAboutStart(kind, target, result);
-    return result.outcome == DesktopOpener::StartResult::Started;
+    switch (DesktopOpener::start(kind, target, messageAt(__LINE__))) {
+    case DesktopOpener::StartOutcome::Started:
+        return true;
+    case DesktopOpener::StartOutcome::NoOpener:
+        messageAt(__LINE__).issueWarning("No default program for %s was found; '%s' not opened", describe(kind),
+                                         target.toUtf8().constData());
+        return false;
+    case DesktopOpener::StartOutcome::Failed:
+        return false;
+    }
+    return false;
 }
 
 } // namespace

@@ -1,9 +1,11 @@
-// DesktopHelpManager on Windows: the program registered for PDF files or web links, started without a shell.
+// DesktopHelpManager on Windows: the program registered for PDF files or web links, handed to Port::Launcher.
 #include "DesktopOpener.h"
 
-#include <Gui/Wisp/DesktopHelpManager.h>
+#include <Port/CommandLine.h>
+#include <Port/Launcher.h>
 
 #include <QtCore/QString>
+#include <QtCore/QStringList>
 
 #include <string>
 #include <vector>
@@ -100,36 +102,6 @@ std::vector<std::wstring> commandArguments(const std::wstring &command, const st
     return arguments;
 }
 
-// Quotes one argument by the rules of the C runtime's command-line parser:
-// backslashes are literal except before a quote.
-void appendQuoted(std::wstring &commandLine, const std::wstring &argument)
-{
-    commandLine += L'"';
-    size_t backslashes = 0;
-    for (wchar_t c : argument) {
-        if (c == L'\\') {
-            ++backslashes;
-            continue;
-        }
-        commandLine.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
-        backslashes = 0;
-        commandLine += c;
-    }
-    commandLine.append(backslashes * 2, L'\\');
-    commandLine += L'"';
-}
-
-std::wstring joinCommandLine(const std::vector<std::wstring> &arguments)
-{
-    std::wstring commandLine;
-    for (const std::wstring &argument : arguments) {
-        if (!commandLine.empty())
-            commandLine += L' ';
-        appendQuoted(commandLine, argument);
-    }
-    return commandLine;
-}
-
 // A registration normally names its program by full path; a bare name is
 // taken from the system folder only, never from the working directory.
 std::wstring programPath(const std::wstring &program)
@@ -144,19 +116,6 @@ std::wstring programPath(const std::wstring &program)
     return GetFileAttributesW(candidate.c_str()) == INVALID_FILE_ATTRIBUTES ? std::wstring() : candidate;
 }
 
-StartResult awaitEarlyEnd(const PROCESS_INFORMATION &process)
-{
-    StartResult result{StartResult::Started, 0, QString()};
-    if (WaitForSingleObject(process.hProcess, DesktopHelpManager::StartCheckMs) == WAIT_OBJECT_0) {
-        DWORD exitCode = 0;
-        if (GetExitCodeProcess(process.hProcess, &exitCode) && exitCode != 0)
-            result = StartResult{StartResult::ExitedWithFailure, int(exitCode), QString()};
-    }
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return result;
-}
-
 } // namespace
 
 QString defaultCommand(Kind kind)
@@ -169,29 +128,27 @@ QString defaultCommand(Kind kind)
     return QString::fromStdWString(command);
 }
 
-StartResult start(Kind kind, const QString &target)
+StartOutcome start(Kind kind, const QString &target, const Port_MsgManData &channel)
 {
     const std::wstring command = registeredCommand(kind);
     if (command.empty())
-        return StartResult{StartResult::NoOpener, 0, QString()};
-    std::vector<std::wstring> arguments = commandArguments(command, target.toStdWString());
+        return StartOutcome::NoOpener;
+    const std::vector<std::wstring> arguments = commandArguments(command, target.toStdWString());
     if (arguments.empty())
-        return StartResult{StartResult::NoOpener, 0, QString()};
+        return StartOutcome::NoOpener;
     const std::wstring program = programPath(arguments.front());
-    const QString programName = QString::fromStdWString(arguments.front());
-    if (program.empty())
-        return StartResult{StartResult::StartFailed, int(ERROR_FILE_NOT_FOUND), programName};
-    std::wstring commandLine = joinCommandLine(arguments);
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process = {};
-    // No inherited handles: the program's standard streams are the null device.
-    if (!CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE,
-                        CREATE_NEW_PROCESS_GROUP | DETACHED_PROCESS, nullptr, nullptr, &startup, &process))
-        return StartResult{StartResult::StartFailed, int(GetLastError()), programName};
-    StartResult result = awaitEarlyEnd(process);
-    result.program = programName;
-    return result;
+    if (program.empty()) {
+        channel.issueWarning("Could not start '%s' for '%s': not found in the system folder",
+                             QString::fromStdWString(arguments.front()).toUtf8().constData(),
+                             target.toUtf8().constData());
+        return StartOutcome::Failed;
+    }
+    QStringList rest;
+    for (std::size_t i = 1; i < arguments.size(); ++i)
+        rest << QString::fromStdWString(arguments[i]);
+    return Port::Launcher::start(Port::CommandLine(QString::fromStdWString(program), rest), channel, target)
+               ? StartOutcome::Started
+               : StartOutcome::Failed;
 }
 
 } // namespace DesktopOpener

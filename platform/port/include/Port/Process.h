@@ -29,9 +29,10 @@ public:
     Process &operator=(const Process &) = delete;
 
     // Runs command (a program name looked up in the absolute entries of PATH,
-    // or a path) without a shell and without a window, and waits for its end.
-    // Standard input, output and error are the null device. Whatever the
-    // command leaves running behind it is ended with it. Returns a Status.
+    // or a path) through Port::Launcher::run: without a shell and without a
+    // window, and waits for its end. Standard input, output and error are the
+    // null device. Whatever the command leaves running behind it is ended with
+    // it. Returns a Status.
     // waitForEnd and hideWindow are kept for the family's callers; the wait is
     // always bounded by timeoutMs().
     int RunNoWindow(const char *command, bool waitForEnd, bool hideWindow);

@@ -14,25 +14,25 @@ namespace Wisp {
 //     static Gui::Wisp::DesktopHelpManager help; Gui::Wisp::HelpManager::setInstance(&help);
 // On freedesktop systems the default program is the opener "xdg-open" found
 // in the absolute entries of PATH; on macOS "open"; on Windows the program
-// registered for .pdf files or http URLs. Nothing is started through a shell.
+// registered for .pdf files or http URLs. Programs are started by
+// Port::Launcher, never through a shell.
 class WISP_EXPORT DesktopHelpManager : public HelpManager
 {
 public:
-    // How long a start waits for an opener that fails at once.
-    static constexpr int StartCheckMs = 500;
-
     DesktopHelpManager();
     ~DesktopHelpManager() override;
 
     QString getPDFViewer() const override;
     QString getWebBrowser() const override;
 
-    // False for a missing opener, an opener that exits with a failure status
-    // within StartCheckMs, or a target that is empty or begins with '-'. A
-    // relative file is made absolute first, so "-x.pdf" is opened as
-    // "<working folder>/-x.pdf". An opener still running after StartCheckMs
-    // counts as started and outlives the call. Failures warn on the message
-    // channel.
+    // True as soon as the default program runs: the call never waits for it,
+    // and it outlives the call. False, with a warning on the message channel,
+    // for a missing opener, one that cannot be started, or a target that is
+    // empty or begins with '-'. A relative file is made absolute first, so
+    // "-x.pdf" is opened as "<working folder>/-x.pdf". An opener that exits
+    // with a failure status or is ended by a signal within
+    // Port::Launcher::LateFailureWindowMs is reported on the message channel
+    // then, naming the opener, the target and the status.
     bool runPDFReader(const QString &file) override;
     bool runWebBrowser(const QString &url) override;
 

@@ -1,0 +1,332 @@
+// kel_bench_launch: how long RunPDFViewer and RunWebBrowser hold the caller, beside a bare posix_spawn of the same program.
+//
+// Every launch starts kel_bench_stayrunning, a program that runs until it is
+// killed, as a viewer or browser does; the time measured is the caller's
+// wait, never the program's life. The routes take turns within each round,
+// and the benchmark kills whatever a launch started before the next one.
+// Prints a Markdown table of medians and 95th percentiles (--table=FILE
+// writes it to a file too).
+#include "BenchOptions.h"
+
+#include <ChildProcesses.h>
+
+#include <Gui/Wisp/DesktopHelpManager.h>
+#include <Gui/Wisp/Settings.h>
+#include <Kel_UserSettings.h>
+#include <Port/MsgManData.h>
+#include <Port/StringBase.h>
+
+#include <QtCore/QCoreApplication>
+#include <QtCore/QDir>
+#include <QtCore/QFile>
+#include <QtCore/QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <functional>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <csignal>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char **environ;
+
+#ifndef KEL_BENCH_STAY_RUNNING
+#  error "KEL_BENCH_STAY_RUNNING must name the stand-in program (set by bench/CMakeLists.txt)"
+#endif
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int kLaunches = 250;
+constexpr std::chrono::milliseconds kIdleBeforeLaunch{2};
+constexpr double kTargetP95Us = 10000;
+constexpr double kTargetRatio = 1.1;
+constexpr char kBareName[] = "bare posix_spawn";
+constexpr char kScope[] = "Molvane";
+const char *const kPdf = "/tmp/kel-bench/manual.pdf";
+const char *const kUrl = "https://example.org/page?x=1";
+
+QString g_standIn;
+
+// ---- What a launch started, and its end ------------------------------------
+
+int g_idleThreads = 0;
+
+// Kills everything the last launch started and waits until the launcher's
+// reaper has taken it and its thread has ended, then idles a moment: every
+// launch, whatever its route, starts from the same state, the one of a host's
+// occasional launch. The warnings queued about the kills are dropped.
+void settle()
+{
+    for (const KelTest::ChildProcess &child : KelTest::childProcesses())
+        ::kill(static_cast<pid_t>(child.pid), SIGKILL);
+    while (!KelTest::childProcesses().isEmpty() || KelTest::threadCount() > g_idleThreads)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    QCoreApplication::processEvents();
+    std::this_thread::sleep_for(kIdleBeforeLaunch);
+}
+
+double microsecondsSince(Clock::time_point start)
+{
+    return std::chrono::duration<double, std::micro>(Clock::now() - start).count();
+}
+
+double percentile(std::vector<double> values, double fraction)
+{
+    std::sort(values.begin(), values.end());
+    const std::size_t index = static_cast<std::size_t>(std::ceil(fraction * double(values.size()))) - 1;
+    return values[std::min(index, values.size() - 1)];
+}
+
+// ---- The launches ------------------------------------------------------------
+
+// The store holds one of two layouts, so that a round reaches every route
+// with two writes, made outside the measured calls.
+void setPreferences(bool pdfDefault)
+{
+    Gui::Wisp::Settings store(kScope, true, true, true);
+    const QString userCommand = g_standIn + QLatin1String(" %1");
+    store.setValue(QStringLiteral("UseDefaultPDFViewer"), pdfDefault);
+    store.setValue(QStringLiteral("UseDefaultWebBrowser"), !pdfDefault);
+    store.setValue(QStringLiteral("PDFViewer"), userCommand);
+    store.setValue(QStringLiteral("WebBrowser"), userCommand);
+}
+
+// The yardstick: posix_spawn of the same program, nothing set up. The C
+// library reports a failed exec before it returns, as an exec-failure pipe would.
+bool bareSpawn(pid_t *pid)
+{
+    static const QByteArray program = QFile::encodeName(g_standIn);
+    static QByteArray argument(kPdf);
+    char *argv[] = {const_cast<char *>(program.constData()), argument.data(), nullptr};
+    return ::posix_spawn(pid, program.constData(), nullptr, nullptr, argv, environ) == 0;
+}
+
+// The same spawn with what the launcher gives every child: the null device
+// as standard streams, no inherited descriptor, a session of its own, no
+// blocked signals, every signal at its default. Tells the kernel's share of a
+// launch (a new session moves the child into a scheduling group of its own
+// before it can exec) from the library's.
+bool spawnWithLauncherAttributes(pid_t *pid)
+{
+    static const QByteArray program = QFile::encodeName(g_standIn);
+    static QByteArray argument(kPdf);
+    char *argv[] = {const_cast<char *>(program.constData()), argument.data(), nullptr};
+    posix_spawn_file_actions_t actions;
+    posix_spawnattr_t attributes;
+    ::posix_spawn_file_actions_init(&actions);
+    ::posix_spawnattr_init(&attributes);
+    ::posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    ::posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    ::posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    ::posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
+    sigset_t mask;
+    sigemptyset(&mask);
+    ::posix_spawnattr_setsigmask(&attributes, &mask);
+    sigfillset(&mask);
+    ::posix_spawnattr_setsigdefault(&attributes, &mask);
+    ::posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    const int rc = ::posix_spawn(pid, program.constData(), &actions, &attributes, argv, environ);
+    ::posix_spawnattr_destroy(&attributes);
+    ::posix_spawn_file_actions_destroy(&actions);
+    return rc == 0;
+}
+
+// How a start learns of a failed exec without the C library's help: fork,
+// and a close-on-exec pipe that carries the exec's error back.
+bool forkWithExecFailurePipe(pid_t *pid)
+{
+    static const QByteArray program = QFile::encodeName(g_standIn);
+    static QByteArray argument(kPdf);
+    char *argv[] = {const_cast<char *>(program.constData()), argument.data(), nullptr};
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0)
+        return false;
+    *pid = ::fork();
+    if (*pid == 0) {
+        ::execve(argv[0], argv, environ);
+        const int error = errno;
+        static_cast<void>(::write(fds[1], &error, sizeof error));
+        ::_exit(127);
+    }
+    ::close(fds[1]);
+    int error = 0;
+    const ssize_t got = *pid > 0 ? ::read(fds[0], &error, sizeof error) : -1;
+    ::close(fds[0]);
+    return got == 0;
+}
+
+struct Route
+{
+    const char *name;
+    bool pdfDefault;     // the store layout it needs
+    bool library;        // held against the target
+    std::function<bool(pid_t *)> launch; // sets pid when the caller must reap it
+};
+
+const std::vector<Route> &routes()
+{
+    static const std::vector<Route> all{
+        {kBareName, true, false, bareSpawn},
+        {"posix_spawn with the launcher's attributes", true, false, spawnWithLauncherAttributes},
+        {"fork + exec-failure pipe", true, false, forkWithExecFailurePipe},
+        {"RunPDFViewer, default opener", true, true,
+         [](pid_t *) { return Kel::UserSettings::RunPDFViewer(Port::StringBase(kPdf)) == 0; }},
+        {"RunWebBrowser, user-defined browser", true, true,
+         [](pid_t *) { return Kel::UserSettings::RunWebBrowser(Port::StringBase(kUrl)) == 0; }},
+        {"RunPDFViewer, user-defined viewer", false, true,
+         [](pid_t *) { return Kel::UserSettings::RunPDFViewer(Port::StringBase(kPdf)) == 0; }},
+        {"RunWebBrowser, default opener", false, true,
+         [](pid_t *) { return Kel::UserSettings::RunWebBrowser(Port::StringBase(kUrl)) == 0; }},
+    };
+    return all;
+}
+
+std::vector<std::vector<double>> g_samples;
+
+// Each round launches every route once, starting with another route each
+// time, so that the load of a shared machine, which drifts over seconds,
+// weighs on all of them alike.
+void launchRounds(benchmark::State &state)
+{
+    const std::size_t count = routes().size();
+    g_samples.assign(count, {});
+    std::size_t round = 0;
+    int layout = -1;
+    for (auto _ : state) {
+        double roundUs = 0;
+        for (std::size_t k = 0; k < count; ++k) {
+            const std::size_t i = (round + k) % count;
+            const Route &route = routes()[i];
+            if (layout != int(route.pdfDefault)) {
+                setPreferences(route.pdfDefault);
+                layout = int(route.pdfDefault);
+            }
+            settle();
+            pid_t pid = -1;
+            const Clock::time_point start = Clock::now();
+            const bool started = route.launch(&pid);
+            const double us = microsecondsSince(start);
+            if (pid > 0) {
+                ::kill(pid, SIGKILL);
+                ::waitpid(pid, nullptr, 0);
+            }
+            if (!started) {
+                state.SkipWithError(route.name);
+                return;
+            }
+            g_samples[i].push_back(us);
+            roundUs += us;
+        }
+        state.SetIterationTime(roundUs / 1e6);
+        ++round;
+    }
+}
+
+// ---- The table ---------------------------------------------------------------
+
+// The machine's load average over the last minute: on a shared machine the
+// tail of every start, the bare one included, is the scheduler's.
+std::string loadAverage()
+{
+    QFile file(QStringLiteral("/proc/loadavg"));
+    return file.open(QIODevice::ReadOnly) ? file.readAll().split(' ').value(0).toStdString() : std::string("?");
+}
+
+std::string g_loadBefore;
+
+// Markdown; every library launch is held against the bare start.
+std::string table(bool *allMet)
+{
+    std::ostringstream out;
+    out << "Caller blocked per launch, " << kLaunches
+        << " launches of each, interleaved, of a program that stays running (load average " << g_loadBefore
+        << " before, " << loadAverage() << " after)\n\n"
+        << "| launch | median | p95 | median / bare | p95 / bare | target (p95 <= 10 ms and <= 1.1x bare) |\n"
+        << "|---|---:|---:|---:|---:|:---:|\n";
+    *allMet = !g_samples.empty() && !g_samples[0].empty();
+    if (!*allMet)
+        return out.str();
+    const double bareMedian = percentile(g_samples[0], 0.5);
+    const double bareP95 = percentile(g_samples[0], 0.95);
+    for (std::size_t i = 0; i < routes().size() && !g_samples[i].empty(); ++i) {
+        const double median = percentile(g_samples[i], 0.5);
+        const double p95 = percentile(g_samples[i], 0.95);
+        char row[256];
+        std::snprintf(row, sizeof row, "| %s | %.0f µs | %.0f µs | %.2f | %.2f | ", routes()[i].name, median, p95,
+                      median / bareMedian, p95 / bareP95);
+        out << row;
+        if (!routes()[i].library) {
+            out << "– |\n";
+            continue;
+        }
+        const bool met = p95 <= kTargetP95Us && p95 <= kTargetRatio * bareP95;
+        *allMet = *allMet && met;
+        out << (met ? "yes" : "NO") << " |\n";
+    }
+    return out.str();
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    const std::string tablePath = KelBench::takeOption(argc, argv, "--table=");
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 2;
+
+    // A store of its own, and the stand-in first on PATH as the desktop's opener.
+    QTemporaryDir home;
+    if (!home.isValid()) {
+        std::fprintf(stderr, "kel_bench_launch: cannot create a temporary directory\n");
+        return 1;
+    }
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path() + QLatin1String("/config")));
+    g_standIn = QFile::decodeName(KEL_BENCH_STAY_RUNNING);
+    const QString openerDir = home.path() + QLatin1String("/bin");
+    if (!QDir().mkpath(openerDir) || !QFile::copy(g_standIn, openerDir + QLatin1String("/xdg-open"))) {
+        std::fprintf(stderr, "kel_bench_launch: cannot install the stand-in opener\n");
+        return 1;
+    }
+    qputenv("PATH", QFile::encodeName(openerDir) + ':' + qgetenv("PATH"));
+    // The reports of the killed programs are dropped, not printed.
+    Port_MsgManData::SetHandler([](const Port_Message &) {});
+
+    QCoreApplication app(argc, argv);
+    Gui::Wisp::DesktopHelpManager help;
+    Gui::Wisp::HelpManager::setInstance(&help);
+    g_idleThreads = KelTest::threadCount();
+    g_loadBefore = loadAverage();
+
+    benchmark::RegisterBenchmark("launch rounds", launchRounds)
+        ->Iterations(kLaunches)
+        ->Repetitions(1)
+        ->UseManualTime()
+        ->Unit(benchmark::kMicrosecond);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    settle();
+
+    bool allMet = false;
+    const std::string markdown = table(&allMet);
+    std::cout << '\n' << markdown << std::flush;
+    if (!KelBench::writeTable(tablePath, markdown, "kel_bench_launch"))
+        return 1;
+    if (!allMet)
+        std::fprintf(stderr, "kel_bench_launch: at least one launch missed its target\n");
+    return 0;
+}

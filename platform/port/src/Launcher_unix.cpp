@@ -1,0 +1,258 @@
+// Port::Launcher on UNIX-like systems: the one posix_spawn, bounded waits that end the whole session, hand-over to the reaper.
+#include "ChildReaper.h"
+#include "LauncherPlatform.h"
+
+#include <QtCore/QByteArray>
+#include <QtCore/QFile>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstring>
+#include <thread>
+#include <vector>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/types.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char **environ;
+
+namespace Port::detail {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr char kNullDevice[] = "/dev/null";
+// Polling starts fast, since most probes end within a millisecond, and backs
+// off so that a slow one does not keep a core busy.
+constexpr std::chrono::microseconds kFirstPollDelay{200};
+constexpr std::chrono::microseconds kLongestPollDelay{5000};
+
+// The argument vector posix_spawn takes, and the bytes it points into.
+class ArgumentVector
+{
+public:
+    ArgumentVector(const QByteArray &program, const QStringList &arguments)
+    {
+        m_bytes.reserve(static_cast<std::size_t>(arguments.size()) + 1);
+        m_bytes.push_back(program);
+        for (const QString &argument : arguments)
+            m_bytes.push_back(QFile::encodeName(argument));
+        for (QByteArray &bytes : m_bytes)
+            m_pointers.push_back(bytes.data());
+        m_pointers.push_back(nullptr);
+    }
+
+    char *const *get() const { return m_pointers.data(); }
+
+private:
+    std::vector<QByteArray> m_bytes;
+    std::vector<char *> m_pointers;
+};
+
+// Owns the spawn attributes and file actions, so every exit path frees them.
+class SpawnSetup
+{
+public:
+    SpawnSetup()
+    {
+        m_actionsReady = ::posix_spawn_file_actions_init(&m_actions) == 0;
+        m_attrReady = ::posix_spawnattr_init(&m_attr) == 0;
+    }
+    ~SpawnSetup()
+    {
+        if (m_actionsReady)
+            ::posix_spawn_file_actions_destroy(&m_actions);
+        if (m_attrReady)
+            ::posix_spawnattr_destroy(&m_attr);
+    }
+    SpawnSetup(const SpawnSetup &) = delete;
+    SpawnSetup &operator=(const SpawnSetup &) = delete;
+
+    // 0 on success, else the error number of the step that failed.
+    int prepare()
+    {
+        if (!m_actionsReady || !m_attrReady)
+            return ENOMEM;
+        int rc = redirectStandardStreams();
+        if (rc == 0)
+            rc = closeInheritedDescriptors();
+        if (rc == 0)
+            rc = setAttributes();
+        return rc;
+    }
+
+    const posix_spawn_file_actions_t *actions() const { return &m_actions; }
+    const posix_spawnattr_t *attributes() const { return &m_attr; }
+
+private:
+    int redirectStandardStreams()
+    {
+        int rc = ::posix_spawn_file_actions_addopen(&m_actions, STDIN_FILENO, kNullDevice, O_RDONLY, 0);
+        if (rc == 0)
+            rc = ::posix_spawn_file_actions_addopen(&m_actions, STDOUT_FILENO, kNullDevice, O_WRONLY, 0);
+        if (rc == 0)
+            rc = ::posix_spawn_file_actions_addopen(&m_actions, STDERR_FILENO, kNullDevice, O_WRONLY, 0);
+        return rc;
+    }
+
+    // A host descriptor left without close-on-exec would otherwise live on in
+    // the program and in everything it starts in turn.
+    int closeInheritedDescriptors()
+    {
+#if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 34))
+        return ::posix_spawn_file_actions_addclosefrom_np(&m_actions, STDERR_FILENO + 1);
+#else
+        return 0;
+#endif
+    }
+
+    int setAttributes()
+    {
+        sigset_t noneBlocked;
+        sigemptyset(&noneBlocked);
+        // Every signal back to its default: a host that ignores SIGPIPE,
+        // SIGCHLD or SIGINT must not hand that on to a browser.
+        sigset_t allToDefault;
+        sigfillset(&allToDefault);
+        short flags = POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF;
+#if defined(__APPLE__)
+        flags |= POSIX_SPAWN_CLOEXEC_DEFAULT;
+#endif
+        // A session of its own: the program does not die with the host's
+        // terminal, and one kill of its group ends everything it started.
+#if defined(POSIX_SPAWN_SETSID)
+        flags |= POSIX_SPAWN_SETSID;
+        int rc = 0;
+#else
+        flags |= POSIX_SPAWN_SETPGROUP;
+        int rc = ::posix_spawnattr_setpgroup(&m_attr, 0);
+#endif
+        if (rc == 0)
+            rc = ::posix_spawnattr_setsigmask(&m_attr, &noneBlocked);
+        if (rc == 0)
+            rc = ::posix_spawnattr_setsigdefault(&m_attr, &allToDefault);
+        if (rc == 0)
+            rc = ::posix_spawnattr_setflags(&m_attr, flags);
+        return rc;
+    }
+
+    posix_spawn_file_actions_t m_actions;
+    posix_spawnattr_t m_attr;
+    bool m_actionsReady = false;
+    bool m_attrReady = false;
+};
+
+// The one place a program is started. The C library reports a failed exec
+// (missing, not executable, not a program) before this returns: glibc since
+// 2.24 through its vfork-like clone, musl and macOS likewise, so no
+// exec-failure pipe is needed.
+int spawn(const QString &program, const QStringList &arguments, pid_t *pid)
+{
+    SpawnSetup setup;
+    if (const int rc = setup.prepare())
+        return rc;
+    const QByteArray path = QFile::encodeName(program);
+    const ArgumentVector argv(path, arguments);
+    return ::posix_spawn(pid, path.constData(), setup.actions(), setup.attributes(), argv.get(), environ);
+}
+
+Process::Status statusForStartError(int error)
+{
+    return (error == ENOENT || error == ENOTDIR) ? Process::NotFound : Process::StartFailed;
+}
+
+void killGroup(pid_t pgid)
+{
+    // ESRCH (nothing left in the group) is the usual, harmless answer.
+    ::kill(-pgid, SIGKILL);
+}
+
+int reap(pid_t pid)
+{
+    int status = 0;
+    while (::waitpid(pid, &status, 0) == -1) {
+        if (errno != EINTR)
+            return -1;
+    }
+    return status;
+}
+
+enum class EndState { Running, Ended, Lost };
+
+// Whether the child has ended, without reaping it: while it is a zombie its
+// pid, and so its process group id, cannot be handed to anyone else.
+EndState peekEnd(pid_t pid)
+{
+    for (;;) {
+        siginfo_t info;
+        std::memset(&info, 0, sizeof info);
+        if (::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0)
+            return info.si_pid == 0 ? EndState::Running : EndState::Ended;
+        if (errno != EINTR)
+            return EndState::Lost; // ECHILD: reaped behind our back, SIGCHLD ignored
+    }
+}
+
+Launcher::RunResult outcomeOf(int waitStatus)
+{
+    if (waitStatus != -1 && WIFEXITED(waitStatus))
+        return Launcher::RunResult{Process::Ran, WEXITSTATUS(waitStatus)};
+    if (waitStatus != -1 && WIFSIGNALED(waitStatus))
+        return Launcher::RunResult{Process::Crashed, -1};
+    return Launcher::RunResult{Process::Lost, -1};
+}
+
+Launcher::RunResult waitForChild(pid_t pid, int timeoutMs)
+{
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    std::chrono::microseconds delay = kFirstPollDelay;
+    for (;;) {
+        const EndState state = peekEnd(pid);
+        // The pid may already belong to someone else: killing its group is not safe.
+        if (state == EndState::Lost)
+            return Launcher::RunResult{Process::Lost, -1};
+        if (state == EndState::Ended) {
+            // Whatever it left running in its session (say, a daemon holding
+            // its output open) must not outlive the call.
+            killGroup(pid);
+            return outcomeOf(reap(pid));
+        }
+        const Clock::time_point now = Clock::now();
+        if (now >= deadline)
+            break;
+        const auto remaining = std::chrono::duration_cast<std::chrono::microseconds>(deadline - now);
+        std::this_thread::sleep_for(std::min(delay, remaining));
+        delay = std::min(delay * 2, kLongestPollDelay);
+    }
+    killGroup(pid);
+    ::kill(pid, SIGKILL); // in case it had not made its session yet
+    reap(pid);
+    return Launcher::RunResult{Process::TimedOut, -1};
+}
+
+} // namespace
+
+int spawnDetached(const QString &program, const QStringList &arguments, const LateFailureReport &report)
+{
+    pid_t pid = -1;
+    if (const int error = spawn(program, arguments, &pid))
+        return error;
+    watchChild(pid, report);
+    return 0;
+}
+
+Launcher::RunResult runToEnd(const QString &program, const QStringList &arguments, int timeoutMs)
+{
+    pid_t pid = -1;
+    if (const int error = spawn(program, arguments, &pid))
+        return Launcher::RunResult{statusForStartError(error), -1};
+    return waitForChild(pid, timeoutMs);
+}
+
+} // namespace Port::detail

@@ -1,0 +1,153 @@
+// Port::Launcher on Windows: CreateProcessW without a shell, a job for runs to the end, thread-pool waits for late failures.
+#include "LauncherPlatform.h"
+#include "WindowsCommandLine.h"
+
+#include <QtCore/QDir>
+
+#include <memory>
+#include <string>
+
+#include <windows.h>
+
+namespace Port::detail {
+
+namespace {
+
+// Closes a handle on every exit path.
+class Handle
+{
+public:
+    explicit Handle(HANDLE h = nullptr) : m_handle(h) {}
+    ~Handle()
+    {
+        if (m_handle && m_handle != INVALID_HANDLE_VALUE)
+            CloseHandle(m_handle);
+    }
+    Handle(const Handle &) = delete;
+    Handle &operator=(const Handle &) = delete;
+    HANDLE get() const { return m_handle; }
+
+private:
+    HANDLE m_handle;
+};
+
+Process::Status statusForStartError(DWORD error)
+{
+    return (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) ? Process::NotFound
+                                                                             : Process::StartFailed;
+}
+
+// The application is named, so nothing is searched for and no shell reads the
+// command line; no handle of the host is inherited. 0 or the system error.
+DWORD createProcess(const QString &program, const QStringList &arguments, DWORD flags, PROCESS_INFORMATION *info)
+{
+    const std::wstring application = QDir::toNativeSeparators(program).toStdWString();
+    // CreateProcessW may write to the command line.
+    std::wstring commandLine = windowsCommandLine(program, arguments).toStdWString();
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    if (!CreateProcessW(application.c_str(), &commandLine[0], nullptr, nullptr, FALSE,
+                        flags | CREATE_UNICODE_ENVIRONMENT, nullptr, nullptr, &startup, info))
+        return GetLastError();
+    return ERROR_SUCCESS;
+}
+
+// A job that ends everything the command starts once its handle closes, so no
+// grandchild outlives the call.
+HANDLE createKillOnCloseJob()
+{
+    HANDLE job = CreateJobObjectW(nullptr, nullptr);
+    if (!job)
+        return nullptr;
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits);
+    return job;
+}
+
+struct LateWatch
+{
+    HANDLE process;
+    LateFailureReport report;
+};
+
+// Runs on a thread of the system's pool once the program ended or the report
+// window is over, whichever comes first.
+void CALLBACK onEndOrWindowOver(PTP_CALLBACK_INSTANCE, PVOID context, PTP_WAIT wait, TP_WAIT_RESULT result)
+{
+    const std::unique_ptr<LateWatch> watch(static_cast<LateWatch *>(context));
+    DWORD exitCode = 0;
+    if (result == WAIT_OBJECT_0 && GetExitCodeProcess(watch->process, &exitCode) && exitCode != 0)
+        reportLateFailure(watch->report, ProgramEnd{false, static_cast<int>(exitCode)});
+    CloseHandle(watch->process);
+    CloseThreadpoolWait(wait);
+}
+
+// Windows keeps no zombies: once the program has ended or the report window
+// is over, its handle is all there is to let go of. Takes over process.
+void watchForLateFailure(HANDLE process, const LateFailureReport &report)
+{
+    auto watch = std::make_unique<LateWatch>(LateWatch{process, report});
+    PTP_WAIT wait = CreateThreadpoolWait(&onEndOrWindowOver, watch.get(), nullptr);
+    if (!wait) {
+        CloseHandle(process);
+        return;
+    }
+    // A negative due time is relative, in units of 100 ns.
+    ULARGE_INTEGER due;
+    due.QuadPart = static_cast<ULONGLONG>(-10000LL * Launcher::LateFailureWindowMs);
+    FILETIME dueTime;
+    dueTime.dwLowDateTime = due.LowPart;
+    dueTime.dwHighDateTime = due.HighPart;
+    SetThreadpoolWait(wait, process, &dueTime);
+    watch.release();
+}
+
+} // namespace
+
+int spawnDetached(const QString &program, const QStringList &arguments, const LateFailureReport &report)
+{
+    PROCESS_INFORMATION info = {};
+    // No console, and a process group of its own: the host's console and its
+    // Ctrl+C never reach the program.
+    const DWORD error = createProcess(program, arguments, DETACHED_PROCESS | CREATE_NEW_PROCESS_GROUP, &info);
+    if (error != ERROR_SUCCESS)
+        return static_cast<int>(error);
+    CloseHandle(info.hThread);
+    watchForLateFailure(info.hProcess, report);
+    return 0;
+}
+
+Launcher::RunResult runToEnd(const QString &program, const QStringList &arguments, int timeoutMs)
+{
+    const Handle job(createKillOnCloseJob());
+    PROCESS_INFORMATION info = {};
+    // Suspended until it is in the job, so nothing it starts escapes it.
+    const DWORD error = createProcess(program, arguments, CREATE_NO_WINDOW | CREATE_SUSPENDED, &info);
+    if (error != ERROR_SUCCESS)
+        return Launcher::RunResult{statusForStartError(error), -1};
+    const Handle process(info.hProcess);
+    const Handle thread(info.hThread);
+    if (job.get())
+        AssignProcessToJobObject(job.get(), process.get());
+    ResumeThread(thread.get());
+
+    if (WaitForSingleObject(process.get(), static_cast<DWORD>(timeoutMs)) != WAIT_OBJECT_0) {
+        if (job.get())
+            TerminateJobObject(job.get(), 1);
+        TerminateProcess(process.get(), 1);
+        WaitForSingleObject(process.get(), INFINITE);
+        return Launcher::RunResult{Process::TimedOut, -1};
+    }
+    DWORD exitCode = 0;
+    if (!GetExitCodeProcess(process.get(), &exitCode))
+        return Launcher::RunResult{Process::Lost, -1};
+    // Windows has no signals: an abnormal end shows as an NTSTATUS exit code,
+    // such as 0xC0000005 for an access violation.
+    if ((exitCode & 0xC0000000u) == 0xC0000000u)
+        return Launcher::RunResult{Process::Crashed, -1};
+    // Closing the job on return ends whatever the command left running.
+    return Launcher::RunResult{Process::Ran, static_cast<int>(exitCode)};
+}
+
+} // namespace Port::detail
