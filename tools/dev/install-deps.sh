@@ -9,6 +9,8 @@ packages=(
   clang-14 libclang-rt-14-dev
   libbenchmark-dev
   python3 curl
+  # The Windows leg: the cross compiler, wine to run the tests, and what building Qt from Debian's source needs.
+  g++-mingw-w64-x86-64-posix wine64 wine ninja-build dpkg-dev patch xz-utils
 )
 
 missing=()
