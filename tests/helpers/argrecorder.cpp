@@ -10,6 +10,12 @@
 #include <cstring>
 #include <string>
 #include <thread>
+#include <vector>
+
+#if defined(_WIN32)
+#  include <windows.h>
+#  include <shellapi.h>
+#endif
 
 namespace {
 
@@ -20,19 +26,55 @@ constexpr char AbortSetting[] = "abort";
 // Told apart from any code a test asks for: the record could not be written.
 constexpr int RecordFailedCode = 125;
 
-std::string recordsOf(int argc, char **argv)
+#if defined(_WIN32)
+std::string utf8(const wchar_t *text)
 {
-    std::string records;
-    for (int i = 1; i < argc; ++i) {
-        records += std::to_string(std::strlen(argv[i]));
-        records += ':';
-        records += argv[i];
-        records += '\n';
-    }
-    return records;
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    std::string out(size > 0 ? size_t(size) : 1, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, &out[0], size, nullptr, nullptr);
+    out.resize(out.size() - 1);
+    return out;
 }
 
-// One write per run, so a reader polling the file sees whole runs as they land.
+// The arguments in UTF-8 as the program's command line holds them: main's argv
+// has them in the ANSI code page, which loses most of the world's letters.
+std::vector<std::string> arguments(int, char **)
+{
+    int count = 0;
+    wchar_t **split = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::vector<std::string> out;
+    for (int i = 1; split && i < count; ++i)
+        out.push_back(utf8(split[i]));
+    LocalFree(split);
+    return out;
+}
+
+// One write per run, so a reader polling the file sees whole runs as they
+// land. Append-only access makes each write land whole at the end even when
+// several recorders write at once; the file's name is read again in UTF-16.
+bool appendRecords(const char *, const std::string &records)
+{
+    const std::wstring name(OutVariable, OutVariable + std::strlen(OutVariable));
+    const wchar_t *path = _wgetenv(name.c_str());
+    if (!path)
+        return false;
+    const HANDLE file = CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    const bool ok = WriteFile(file, records.data(), DWORD(records.size()), &written, nullptr)
+                    && written == DWORD(records.size());
+    return CloseHandle(file) && ok;
+}
+#else
+std::vector<std::string> arguments(int argc, char **argv)
+{
+    return std::vector<std::string>(argv + 1, argv + argc);
+}
+
+// One write per run, so a reader polling the file sees whole runs as they
+// land; O_APPEND puts each whole at the end even when several write at once.
 bool appendRecords(const char *path, const std::string &records)
 {
     std::FILE *file = std::fopen(path, "ab");
@@ -42,6 +84,19 @@ bool appendRecords(const char *path, const std::string &records)
     const bool written = std::fwrite(records.data(), 1, records.size(), file) == records.size();
     return std::fclose(file) == 0 && written;
 }
+#endif
+
+std::string recordsOf(const std::vector<std::string> &arguments)
+{
+    std::string records;
+    for (const std::string &argument : arguments) {
+        records += std::to_string(argument.size());
+        records += ':';
+        records += argument;
+        records += '\n';
+    }
+    return records;
+}
 
 } // namespace
 
@@ -50,7 +105,7 @@ int main(int argc, char **argv)
     if (const char *sleepMs = std::getenv(SleepVariable))
         std::this_thread::sleep_for(std::chrono::milliseconds(std::atoi(sleepMs)));
     const char *out = std::getenv(OutVariable);
-    if (out && *out && !appendRecords(out, recordsOf(argc, argv)))
+    if (out && *out && !appendRecords(out, recordsOf(arguments(argc, argv))))
         return RecordFailedCode;
     const char *exitSetting = std::getenv(ExitVariable);
     if (exitSetting && std::strcmp(exitSetting, AbortSetting) == 0)
