@@ -74,7 +74,13 @@ started=$(date +%s)
 # A private apt configuration adds the source index without touching the system's sources.
 apt_dir="$work/apt"
 mkdir -p "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial"
-echo "deb-src http://deb.debian.org/debian bookworm main" >"$apt_dir/sources.list"
+codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
+# The suites where the installed revision may have come from.
+cat >"$apt_dir/sources.list" <<EOF
+deb-src http://deb.debian.org/debian $codename main
+deb-src http://deb.debian.org/debian $codename-updates main
+deb-src http://deb.debian.org/debian-security $codename-security main
+EOF
 touch "$apt_dir/status"
 apt_options=(
   -o Dir::Etc::SourceList="$apt_dir/sources.list" -o Dir::Etc::SourceParts=/nonexistent

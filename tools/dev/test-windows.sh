@@ -77,11 +77,12 @@ echo "=== windows: wine prefix ready in $(seconds_since "$started") s"
 
 started=$(date +%s)
 status=0
-# One wine server for the whole run instead of one per test program.
+# One wine server for the whole run instead of one per test program; it ends
+# with the run, and with it every program the tests left behind in the prefix.
 wineserver --persistent
+trap 'wineserver --kill 2>/dev/null || true' EXIT
 echo "=== windows: tests"
 ctest --test-dir "$build" --output-on-failure -j"$jobs" "$@" || status=1
-wineserver --kill || true
 echo "=== windows: tests ran in $(seconds_since "$started") s"
 grep -h "FIGURE:" "$build/Testing/Temporary/LastTest.log" | sed 's/^.*FIGURE: /  /' || true
 exit $status
