@@ -50,21 +50,28 @@ std::vector<std::string> arguments(int, char **)
 }
 
 // One write per run, so a reader polling the file sees whole runs as they
-// land. Append-only access makes each write land whole at the end even when
-// several recorders write at once; the file's name is read again in UTF-16.
+// land; the file's name is read again in UTF-16. Append-only access puts each
+// write at the end, yet under wine a record went missing when many recorders
+// wrote at once: a lock on a byte far past any record lets one recorder write
+// at a time without keeping readers from the records.
 bool appendRecords(const char *, const std::string &records)
 {
     const std::wstring name(OutVariable, OutVariable + std::strlen(OutVariable));
     const wchar_t *path = _wgetenv(name.c_str());
     if (!path)
         return false;
-    const HANDLE file = CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                    nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE file = CreateFileW(path, FILE_APPEND_DATA | FILE_READ_DATA,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return false;
+    OVERLAPPED turn = {};
+    turn.OffsetHigh = 0x7FFFFFFF;
+    bool ok = LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &turn);
     DWORD written = 0;
-    const bool ok = WriteFile(file, records.data(), DWORD(records.size()), &written, nullptr)
-                    && written == DWORD(records.size());
+    ok = ok && WriteFile(file, records.data(), DWORD(records.size()), &written, nullptr)
+         && written == DWORD(records.size());
+    UnlockFileEx(file, 0, 1, 0, &turn);
     return CloseHandle(file) && ok;
 }
 #else
