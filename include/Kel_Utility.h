@@ -10,9 +10,10 @@
 namespace Kel {
 namespace Utility {
 
-// Both conversions use Qt's local 8-bit encoding (UTF-8 on Linux and macOS,
-// the ANSI code page on Windows), the one Qt uses for file names; text ends at
-// the first NUL.
+// Both conversions use the encoding of Port::StringBase: UTF-8 on Windows,
+// elsewhere Qt's local 8-bit encoding (UTF-8 on Linux and macOS), the one Qt
+// uses for file names. ASCII is the same in all of them; text ends at the
+// first NUL.
 KEL_GUIUTILITIES_EXPORT Port::StringBase QStringToPortString(const QString &text);
 KEL_GUIUTILITIES_EXPORT QString PortStringToQString(const Port::StringBase &text);
 // Points into text's own buffer: valid while text lives unchanged.

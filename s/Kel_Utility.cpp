@@ -5,6 +5,7 @@
 #include <QtCore/QCoreApplication>
 #if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
 #include <QtCore/QStringDecoder>
+#include <QtCore/QStringEncoder>
 #else
 #include <QtCore/QTextCodec>
 #endif
@@ -24,13 +25,40 @@ bool equalsExactly(const QString &name, const char *expected)
     return QStringToPortString(name).Compare(expected, Port::CompareExact) == 0;
 }
 
+// The bytes of a Port::StringBase are UTF-8 on Windows and the local 8-bit
+// encoding elsewhere (UTF-8 on Linux and macOS). Windows' local 8-bit encoding
+// is its ANSI code page, which holds a few hundred characters at most: a CJK
+// folder or an emoji in a name would come back as '?'. UTF-8 is what Windows
+// itself uses for an application that declares it, and Port's Windows half
+// converts with it wherever a string meets the system.
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+#if defined(Q_OS_WIN)
+constexpr QStringConverter::Encoding kPortEncoding = QStringConverter::Utf8;
+#else
+constexpr QStringConverter::Encoding kPortEncoding = QStringConverter::System;
+#endif
+#else
+QTextCodec *portCodec()
+{
+#if defined(Q_OS_WIN)
+    constexpr int Utf8Mib = 106;
+    return QTextCodec::codecForMib(Utf8Mib);
+#else
+    return QTextCodec::codecForLocale();
+#endif
+}
+#endif
+
 } // namespace
 
-// The local 8-bit encoding is the one Qt itself uses for file names, so paths
-// and names survive the trip in both directions.
 Port::StringBase QStringToPortString(const QString &text)
 {
-    const QByteArray bytes = text.toLocal8Bit();
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+    QStringEncoder encoder(kPortEncoding);
+    const QByteArray bytes = encoder.encode(text);
+#else
+    const QByteArray bytes = portCodec()->fromUnicode(text);
+#endif
     return Port::StringBase(bytes.constData());
 }
 
@@ -41,11 +69,11 @@ QString PortStringToQString(const Port::StringBase &text)
     const char *bytes = text.c_str();
     const auto length = qstrlen(bytes);  // the text ends at the first NUL
 #if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
-    QStringDecoder decoder(QStringDecoder::System, QStringDecoder::Flag::ConvertInitialBom);
+    QStringDecoder decoder(kPortEncoding, QStringDecoder::Flag::ConvertInitialBom);
     return decoder.decode(QByteArrayView(bytes, qsizetype(length)));
 #else
     QTextCodec::ConverterState state(QTextCodec::IgnoreHeader);
-    return QTextCodec::codecForLocale()->toUnicode(bytes, int(length), &state);
+    return portCodec()->toUnicode(bytes, int(length), &state);
 #endif
 }
 

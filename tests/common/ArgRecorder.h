@@ -28,6 +28,17 @@ inline QString argRecorderPath()
 #endif
 }
 
+// The bytes kel_argrecorder records for an argument: on Windows the UTF-8 of
+// its UTF-16 command line, elsewhere the bytes of argv, in the file-name encoding.
+inline QByteArray recordedBytes(const QString &argument)
+{
+#if defined(Q_OS_WIN)
+    return argument.toUtf8();
+#else
+    return QFile::encodeName(argument);
+#endif
+}
+
 // The complete records of file, in order; a record still being written, or
 // anything after a malformed one, is left out.
 inline QList<QByteArray> readArgRecords(const QString &path)

@@ -157,12 +157,10 @@ template <typename TestObject>
 int testMainWithChild(int argc, char **argv, int (*childRole)(const QStringList &))
 {
     QCoreApplication app(argc, argv);
-    if (argc > 2 && qstrcmp(argv[1], "--child") == 0) {
-        QStringList args;
-        for (int i = 2; i < argc; ++i)
-            args << QString::fromLocal8Bit(argv[i]);
-        return childRole(args);
-    }
+    // Qt's own list: on Windows argv holds the ANSI code page, which loses most names.
+    const QStringList arguments = QCoreApplication::arguments();
+    if (arguments.size() > 2 && arguments.at(1) == QLatin1String("--child"))
+        return childRole(arguments.mid(2));
     TestObject test;
     return QTest::qExec(&test, argc, argv);
 }

@@ -3,9 +3,33 @@
 
 #include <QtTest/QtTest>
 
+#if defined(Q_OS_WIN)
+#  include <string>
+#  include <windows.h>
+#endif
+
 namespace {
 constexpr char kVariable[] = "KEL_PORT_TEST_VARIABLE";
+
+#if defined(Q_OS_WIN)
+constexpr bool kBuiltForNt = true;
+
+// Through the system itself: the C runtime behind qputenv removes a variable
+// set to "" and takes the value in the ANSI code page.
+bool setVariable(const QByteArray &utf8)
+{
+    const std::wstring name = QString::fromLatin1(kVariable).toStdWString();
+    return SetEnvironmentVariableW(name.c_str(), QString::fromUtf8(utf8).toStdWString().c_str());
 }
+#else
+constexpr bool kBuiltForNt = false;
+
+bool setVariable(const QByteArray &value)
+{
+    return qputenv(kVariable, value);
+}
+#endif
+} // namespace
 
 class TestEnv : public QObject
 {
@@ -28,6 +52,8 @@ void TestEnv::getEnv_data()
     // Set but empty is not the same as unset.
     QTest::newRow("empty") << true << QByteArray("");
     QTest::newRow("value") << true << QByteArray("a=b c;d");
+    QTest::newRow("outside the ANSI code pages") << true
+                                                << QByteArray("\xE9\xA1\xB9\xE7\x9B\xAE \xF0\x9F\x98\x80 e\xCC\x81");
 }
 
 void TestEnv::getEnv()
@@ -35,7 +61,7 @@ void TestEnv::getEnv()
     QFETCH(bool, set);
     QFETCH(QByteArray, value);
     if (set)
-        QVERIFY(qputenv(kVariable, value));
+        QVERIFY(setVariable(value));
     else
         qunsetenv(kVariable);
 
@@ -53,14 +79,14 @@ void TestEnv::missingName()
 
 void TestEnv::isNtFollowsOverride()
 {
-    QCOMPARE(Port_Env::IsNt(), false);
+    QCOMPARE(Port_Env::IsNt(), kBuiltForNt);
     Port_Env::OverrideIsNt(true);
     QCOMPARE(Port_Env::IsNt(), true);
     Port_Env::OverrideIsNt(false);
     QCOMPARE(Port_Env::IsNt(), false);
-    Port_Env::OverrideIsNt(true);
+    Port_Env::OverrideIsNt(!kBuiltForNt);
     Port_Env::OverrideIsNt(std::nullopt);
-    QCOMPARE(Port_Env::IsNt(), false);
+    QCOMPARE(Port_Env::IsNt(), kBuiltForNt);
 }
 
 QTEST_APPLESS_MAIN(TestEnv)

@@ -13,10 +13,13 @@
 #include <QtCore/QThread>
 #include <QtTest/QtTest>
 
-#include <csignal>
 #include <cstdio>
-#include <sys/types.h>
-#include <unistd.h>
+
+#if defined(Q_OS_UNIX)
+#  include <csignal>
+#  include <sys/types.h>
+#  include <unistd.h>
+#endif
 
 namespace KelTest {
 
@@ -61,6 +64,7 @@ inline bool touchFile(const QString &path)
     return file.open(QIODevice::WriteOnly);
 }
 
+#if defined(Q_OS_UNIX)
 // Whether pid is a live process; a zombie waiting for a reaper that never
 // comes (PID 1 of a container) has ended all the same.
 inline bool isRunning(qint64 pid)
@@ -86,6 +90,7 @@ inline bool endsWithin(qint64 pid, int ms)
     }
     return true;
 }
+#endif
 
 } // namespace KelTest
 

@@ -264,7 +264,9 @@ void TestConcurrentWriters::recentProjectsFromTwoProcesses()
                 continue;
             ++observations;
             interleaved += line.contains("writer0/") && line.contains("writer1/") ? 1 : 0;
-            const QString lost = lostUpdateIn(QString::fromUtf8(line.mid(4)).split(QLatin1Char('|'), Qt::SkipEmptyParts));
+            // trimmed: on Windows the child's C runtime ends the line with "\r\n".
+            const QString stored = QString::fromUtf8(line.mid(4)).trimmed();
+            const QString lost = lostUpdateIn(stored.split(QLatin1Char('|'), Qt::SkipEmptyParts));
             if (!lost.isEmpty())
                 losses << lost;
         }

@@ -20,13 +20,19 @@ namespace {
 // Every start of the stand-in begins with this argument, so the records of
 // one start can be told from the next.
 constexpr char kStartMarker[] = "kel-begin";
+#if defined(Q_OS_WIN)
+// Each start of a program costs more than half a second under wine.
+constexpr int kGeneratedPerViewer = 250;
+#else
 constexpr int kGeneratedPerViewer = 5000;
+#endif
 constexpr int kAllRecordedWaitMs = 120000;
 constexpr unsigned kRefusedLine = 307;
 const QString kUrl = QStringLiteral("http://host/page");
 
-// Pieces that have broken launchers: blanks, quotes, placeholders and printf
-// conversions, line breaks, options, shell syntax, non-ASCII letters.
+// Pieces that have broken launchers: blanks, quotes, backslashes before
+// quotes, placeholders and printf conversions, line breaks, options, shell and
+// cmd.exe syntax, non-ASCII letters.
 QStringList hostilePieces(const QString &marker)
 {
     return {QStringLiteral(" "), QStringLiteral("  "), QStringLiteral("\""), QStringLiteral("'"),
@@ -36,6 +42,7 @@ QStringList hostilePieces(const QString &marker)
             QStringLiteral("#"), QStringLiteral("?a=b"), QStringLiteral("*"), QStringLiteral("~"),
             QStringLiteral("|"), QStringLiteral(";"), QStringLiteral(">"), QStringLiteral("<"),
             QStringLiteral("{}"), QStringLiteral("../"), QStringLiteral("file.pdf"), QStringLiteral("openURL(x)"),
+            QStringLiteral("^"), QStringLiteral("%PATH%"), QStringLiteral("\\\""), QStringLiteral("!"),
             QStringLiteral("-remote"), QStringLiteral("\u00fc"), QStringLiteral("\u2192"), QStringLiteral("\u6838"),
             QStringLiteral("\U0001F600"), QStringLiteral("\u00a0"), QStringLiteral("\x01"), QStringLiteral("\x7f"),
             QLatin1String("$(touch ") + marker + QLatin1Char(')'), QLatin1String("`touch ") + marker + QLatin1Char('`'),
@@ -135,8 +142,8 @@ void TestHostileNames::generatedValuesArriveExactly_data()
 
 // For the PDF viewer a file beginning with '-' arrives as "./" and the file;
 // the browser refuses such a URL and an empty one (warnings of line 307,
-// nothing started). Everything
-// else arrives exactly as given, a "%1" in it not expanded again.
+// nothing started). Everything else arrives exactly as given (a file with the
+// platform's separators), a "%1" in it not expanded again.
 void TestHostileNames::generatedValuesArriveExactly()
 {
     QFETCH(Viewer, viewer);
@@ -168,7 +175,8 @@ void TestHostileNames::generatedValuesArriveExactly()
         }
         if (result != 0 || !messages.lines().isEmpty())
             ++failed;
-        expected << (option ? QByteArrayLiteral("./") : QByteArray()) + value.toUtf8();
+        const QString safe = option ? QLatin1String("./") + value : value;
+        expected << KelTest::substituted(viewer, safe).toUtf8();
     }
     const qint64 launchMs = timer.elapsed();
     QDeadlineTimer allRecorded(kAllRecordedWaitMs);
@@ -234,7 +242,7 @@ void TestHostileNames::shellPayloadsNeverRun()
     KelTest::useUserDefined(viewer, commandLine);
     const QString target = inCommandLine ? QStringLiteral("plain.pdf") : value;
     QCOMPARE(KelTest::launch(viewer, target), 0u);
-    QList<QByteArray> expected{target.toUtf8()};
+    QList<QByteArray> expected{KelTest::substituted(viewer, target).toUtf8()};
     // The stored command line is cut at blanks, each piece one literal argument.
     if (inCommandLine) {
         for (const QString &piece : value.split(QLatin1Char(' '), Qt::SkipEmptyParts))
@@ -270,6 +278,9 @@ void TestHostileNames::plantedProbeNeverRuns_data()
 // browser starts anew ("-remote" dropped).
 void TestHostileNames::plantedProbeNeverRuns()
 {
+#if defined(Q_OS_WIN)
+    QSKIP("the window probe is a UNIX program: Windows starts the browser without asking it");
+#endif
     QFETCH(QByteArray, path);
     QFETCH(bool, probeRuns);
     Fixture fixture;

@@ -7,27 +7,120 @@
 #include <QtCore/QStandardPaths>
 #include <QtTest/QtTest>
 
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#if defined(Q_OS_WIN)
+#  include <windows.h>
+#  include <aclapi.h>
+#else
+#  include <cerrno>
+#  include <cstring>
+#  include <fcntl.h>
+#  include <linux/fs.h>
+#  include <sys/ioctl.h>
+#  include <sys/stat.h>
+#  include <unistd.h>
+#endif
+
+#include <memory>
+#include <string>
 
 namespace {
 
 enum class Failure { ReadOnlyFile, ReadOnlyFolder, FullDisk };
 
 constexpr int kFailedWrites = 3;
-constexpr char kDiskSize[] = "size=64k";
-constexpr int kMountWaitMs = 10000;
 
 QByteArray readAll(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
+
+#if defined(Q_OS_WIN)
+// Makes path refuse writes for its lifetime: a file by its read-only
+// attribute, a folder by an entry in its access list that denies everyone
+// adding or removing files (a folder's read-only attribute stops nothing).
+class ReadOnly
+{
+public:
+    explicit ReadOnly(const QString &path) : m_path(path), m_native(QDir::toNativeSeparators(path).toStdWString())
+    {
+        if (QFileInfo(path).isDir())
+            denyChanges();
+        else
+            m_attributeSet = QFile::setPermissions(path, QFile::permissions(path) & ~kWritePermissions);
+        if (!m_why.isEmpty())
+            return;
+        if (m_attributeSet ? QFileInfo(path).isWritable() : folderTakesFiles())
+            m_why = QStringLiteral("the system lets writes through (wine does not enforce access lists)");
+    }
+    ~ReadOnly()
+    {
+        if (m_attributeSet)
+            QFile::setPermissions(m_path, QFile::permissions(m_path) | QFile::WriteOwner | QFile::WriteUser);
+        if (m_descriptor) {
+            ::SetNamedSecurityInfoW(&m_native[0], SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                                    m_previousList, nullptr);
+            ::LocalFree(m_descriptor);
+        }
+    }
+    ReadOnly(const ReadOnly &) = delete;
+    ReadOnly &operator=(const ReadOnly &) = delete;
+
+    // Empty when the path is really read-only now.
+    QString failure() const { return m_why; }
+    QString how() const
+    {
+        return m_attributeSet ? QStringLiteral("read-only attribute") : QStringLiteral("access list denying new files");
+    }
+
+private:
+    static constexpr QFile::Permissions kWritePermissions =
+        QFile::WriteOwner | QFile::WriteUser | QFile::WriteGroup | QFile::WriteOther;
+
+    void denyChanges()
+    {
+        if (::GetNamedSecurityInfoW(m_native.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                                    &m_previousList, nullptr, &m_descriptor) != ERROR_SUCCESS) {
+            m_why = QStringLiteral("cannot read the folder's access list");
+            return;
+        }
+        wchar_t everyone[] = L"EVERYONE";
+        EXPLICIT_ACCESS_W deny = {};
+        deny.grfAccessPermissions = FILE_ADD_FILE | FILE_ADD_SUBDIRECTORY | FILE_DELETE_CHILD;
+        deny.grfAccessMode = DENY_ACCESS;
+        deny.Trustee.TrusteeForm = TRUSTEE_IS_NAME;
+        deny.Trustee.ptstrName = everyone;
+        PACL list = nullptr;
+        if (::SetEntriesInAclW(1, &deny, m_previousList, &list) != ERROR_SUCCESS) {
+            m_why = QStringLiteral("cannot build the denying access list");
+            return;
+        }
+        if (::SetNamedSecurityInfoW(&m_native[0], SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, list,
+                                    nullptr) != ERROR_SUCCESS)
+            m_why = QStringLiteral("cannot set the folder's access list");
+        ::LocalFree(list);
+    }
+
+    bool folderTakesFiles() const
+    {
+        QFile probe(m_path + QLatin1String("/write-probe"));
+        const bool created = probe.open(QIODevice::WriteOnly);
+        if (created)
+            probe.remove();
+        return created;
+    }
+
+    QString m_path;
+    std::wstring m_native;
+    QString m_why;
+    bool m_attributeSet = false;
+    PACL m_previousList = nullptr;              // points into m_descriptor
+    PSECURITY_DESCRIPTOR m_descriptor = nullptr;
+};
+
+#else
+constexpr char kDiskSize[] = "size=64k";
+constexpr int kMountWaitMs = 10000;
 
 QString errnoText()
 {
@@ -106,7 +199,11 @@ public:
 
     // Empty when the path is really read-only now.
     QString failure() const { return m_why; }
-    bool byImmutableFlag() const { return m_immutable; }
+    QString how() const
+    {
+        return m_immutable ? QStringLiteral("immutable flag, the test runs as root")
+                           : QStringLiteral("mode without write permission");
+    }
 
 private:
     QString m_path;
@@ -169,6 +266,8 @@ private:
     bool m_mounted = false;
 };
 
+#endif
+
 // The store's warnings that name the file as not written.
 int writeWarningsFor(const KelTest::MessageRecorder &messages, const QString &storeFile)
 {
@@ -176,7 +275,8 @@ int writeWarningsFor(const KelTest::MessageRecorder &messages, const QString &st
     for (const Port_Message &m : messages.messages()) {
         const QString text = QString::fromStdString(m.text);
         if (m.severity == Port_Message::Warning && m.domain == "wisp"
-            && text.contains(QLatin1String("Unable to write settings file")) && text.contains(storeFile))
+            && text.contains(QLatin1String("Unable to write settings file"))
+            && text.contains(QDir::toNativeSeparators(storeFile)))
             ++count;
     }
     return count;
@@ -200,7 +300,10 @@ void TestWriteFailures::warnedAndUntouched_data()
     QTest::addColumn<Failure>("failure");
     QTest::newRow("read-only file") << Failure::ReadOnlyFile;
     QTest::newRow("read-only folder") << Failure::ReadOnlyFolder;
+#if !defined(Q_OS_WIN)
+    // A small disk to fill is a tmpfs mount.
     QTest::newRow("full disk") << Failure::FullDisk;
+#endif
 }
 
 void TestWriteFailures::warnedAndUntouched()
@@ -210,28 +313,32 @@ void TestWriteFailures::warnedAndUntouched()
     const QString store = home.storeFile();
     const QString folder = QFileInfo(store).absolutePath();
 
+#if !defined(Q_OS_WIN)
     std::unique_ptr<SmallDisk> disk;
     if (failure == Failure::FullDisk) {
         disk = std::make_unique<SmallDisk>(folder);
         if (!disk->failure().isEmpty())
             QSKIP(qPrintable(QLatin1String("no small disk to fill: mount says: ") + disk->failure()));
     }
+#endif
     QCOMPARE(Kel::UserSettings::SetWidgetState(QStringLiteral("kept"), QVariant(1)), 0u);
     const QByteArray original = readAll(store);
     QVERIFY(!original.isEmpty());
 
     std::unique_ptr<ReadOnly> readOnly;
     QString how;
+#if !defined(Q_OS_WIN)
     if (failure == Failure::FullDisk) {
         const QString why = disk->fill();
         QVERIFY2(why.isEmpty(), qPrintable(why));
         how = QStringLiteral("tmpfs filled");
-    } else {
+    } else
+#endif
+    {
         readOnly = std::make_unique<ReadOnly>(failure == Failure::ReadOnlyFile ? store : folder);
         if (!readOnly->failure().isEmpty())
             QSKIP(qPrintable(readOnly->failure()));
-        how = readOnly->byImmutableFlag() ? QStringLiteral("immutable flag, the test runs as root")
-                                          : QStringLiteral("mode without write permission");
+        how = readOnly->how();
     }
 
     int warned = 0;
@@ -252,8 +359,10 @@ void TestWriteFailures::warnedAndUntouched()
 
     // Once the disk takes writes again, so does the store.
     readOnly.reset();
+#if !defined(Q_OS_WIN)
     if (disk)
         disk->makeRoom();
+#endif
     KelTest::MessageRecorder messages;
     Kel::UserSettings::SetWidgetState(QStringLiteral("unsaved"), QVariant(42));
     QVERIFY(messages.lines().isEmpty());

@@ -247,6 +247,8 @@ void TestRecentProjects::nonAsciiPaths_data()
     QTest::newRow("Chinese") << QString::fromUtf8("项目/y.prj");
     QTest::newRow("blanks") << QString::fromUtf8("My Projects/z z.prj");
     QTest::newRow("emoji (outside the BMP)") << QString::fromUtf8("My Projects 😀/z z.prj");
+    QTest::newRow("combining marks") << QString::fromUtf8("Cafe\u0301 \u1100\u1161/a\u0308\u0323.prj");
+    QTest::newRow("Japanese and Korean") << QString::fromUtf8("プロジェクト 프로젝트/設計.prj");
     QTest::newRow("INI specials") << QString::fromUtf8("a=b;c,d [e]/@f.prj");
 }
 

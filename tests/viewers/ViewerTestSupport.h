@@ -7,6 +7,7 @@
 #include <Kel_Utility.h>
 
 #include <QtCore/QByteArray>
+#include <QtCore/QDir>
 #include <QtCore/QElapsedTimer>
 #include <QtCore/QFile>
 #include <QtCore/QMetaType>
@@ -49,6 +50,13 @@ inline void useUserDefined(Viewer viewer, const QString &commandLine)
 {
     setUseDefault(viewer, false);
     setCommandLine(viewer, commandLine);
+}
+
+// What a viewer receives in place of "%1": a file with the platform's
+// separators, a URL unchanged. An appended file keeps its own.
+inline QString substituted(Viewer viewer, const QString &target)
+{
+    return viewer == Viewer::Pdf ? QDir::toNativeSeparators(target) : target;
 }
 
 inline unsigned int locate(Viewer viewer, Port::StringBase &path, std::vector<Port::StringBase> &args)

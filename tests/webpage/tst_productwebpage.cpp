@@ -206,6 +206,11 @@ void TestProductWebpage::queryValues_data()
         << QStringLiteral("Prüf→核_v3_1")
         << QStringLiteral("core_name=Pr%C3%BCf%E2%86%92%E6%A0%B8&core_ver=3.1&core_full_name=Pr%C3%BCf%E2%86%92%E6%A0%B8_v3_1")
         << QStringLiteral("Prüf→核") << QStringLiteral("3.1");
+    QTest::newRow("emojiAndCombiningMark")
+        << QString::fromUtf8("\u65e5\u672c\U0001F600e\u0301_v2")
+        << QStringLiteral("core_name=%E6%97%A5%E6%9C%AC%F0%9F%98%80e%CC%81&core_ver=2"
+                          "&core_full_name=%E6%97%A5%E6%9C%AC%F0%9F%98%80e%CC%81_v2")
+        << QString::fromUtf8("\u65e5\u672c\U0001F600e\u0301") << QStringLiteral("2");
     // '+' would read as a blank on the server if it went unencoded.
     QTest::newRow("plusSigns") << QStringLiteral("c++_v1") << QStringLiteral("core_name=c%2B%2B&core_ver=1&core_full_name=c%2B%2B_v1")
                                << QStringLiteral("c++") << QStringLiteral("1");

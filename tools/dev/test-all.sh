@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds with Qt 6 and with Qt 5 and runs every test, then every test again under ASan+UBSan, then the fuzzers briefly; the one command CI runs.
+# Builds with Qt 6 and with Qt 5 and runs every test, then every test again under ASan+UBSan, the fuzzers briefly, and every test for Windows under wine; the one command CI runs.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 
@@ -11,6 +11,7 @@ status=0
 build_and_test() {
   local name=$1; shift
   local dir="build/$name"
+  local started=$SECONDS
   echo "=== $name: configure and build"
   cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
   cmake --build "$dir" -j"$jobs"
@@ -20,6 +21,13 @@ build_and_test() {
   fi
   # The reliability battery's measurements, for the log.
   grep -h "FIGURE:" "$dir/Testing/Temporary/LastTest.log" | sed 's/^.*FIGURE: /  /' || true
+  leg_time "$name" "$started"
+}
+
+leg_times=()
+leg_time() {
+  leg_times+=("$1: $(( (SECONDS - $2) / 60 )) min $(( (SECONDS - $2) % 60 )) s")
+  echo "=== $1 took ${leg_times[-1]#*: }"
 }
 
 # The benchmarks are built (not run) with the Qt 6 build, so they keep compiling.
@@ -38,6 +46,7 @@ export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 build_and_test asan -DKEL_QT_MAJOR=6 -DKEL_SANITIZE=ON -DKEL_BUILD_FUZZERS=ON -DCMAKE_CXX_COMPILER=clang++-14
 
 echo "=== fuzz: short runs"
+fuzz_started=$SECONDS
 fuzz_seconds=${KEL_FUZZ_SECONDS:-20}
 for fuzzer in fuzz_splitcommandline fuzz_stringbase fuzz_productpageurl fuzz_settingsreader; do
   corpus="build/asan/fuzz-corpus/$fuzzer"
@@ -51,5 +60,13 @@ for fuzzer in fuzz_splitcommandline fuzz_stringbase fuzz_productpageurl fuzz_set
   fi
 done
 unset ASAN_OPTIONS UBSAN_OPTIONS
+leg_time fuzz "$fuzz_started"
 
+# The Windows back-ends, built with mingw-w64 and tested through wine (Qt 6 only).
+windows_started=$SECONDS
+bash tools/dev/test-windows.sh || status=1
+leg_time windows "$windows_started"
+
+echo "=== time per leg"
+printf '  %s\n' "${leg_times[@]}"
 exit $status

@@ -1,8 +1,7 @@
-// Port_Env::GetEnv on Windows: reads the UTF-16 environment and hands back the local 8-bit encoding.
+// Port_Env::GetEnv on Windows: reads the UTF-16 environment and hands back UTF-8.
 #include <Port/Env.h>
 
-#include <QtCore/QByteArray>
-#include <QtCore/QString>
+#include "WideText_win.h"
 
 #include <windows.h>
 
@@ -12,7 +11,7 @@ std::optional<Port::StringBase> Port_Env::GetEnv(const char *name)
 {
     if (!name || *name == '\0')
         return std::nullopt;
-    const std::wstring wideName = QString::fromLocal8Bit(name).toStdWString();
+    const std::wstring wideName = Port::detail::toWide(name);
 
     std::wstring buffer(256, L'\0');
     for (;;) {
@@ -25,10 +24,8 @@ std::optional<Port::StringBase> Port_Env::GetEnv(const char *name)
                 return std::nullopt;
             return Port::StringBase();
         }
-        if (n < buffer.size()) {
-            const QByteArray local = QString::fromWCharArray(buffer.data(), static_cast<int>(n)).toLocal8Bit();
-            return Port::StringBase(local.constData(), static_cast<std::uint32_t>(local.size()));
-        }
+        if (n < buffer.size())
+            return Port::detail::fromWide(buffer.data(), n);
         // Too small (or the variable grew meanwhile): n is the size needed, NUL included.
         buffer.assign(n, L'\0');
     }

@@ -1,5 +1,6 @@
 // Port::Process on Windows: the program lookup in the absolute entries of PATH.
 #include "ProcessPlatform.h"
+#include "WideText_win.h"
 
 #include <QtCore/QByteArray>
 #include <QtCore/QString>
@@ -15,17 +16,6 @@ namespace {
 
 // Extensions CreateProcessW can start directly; scripts need an interpreter.
 const wchar_t *const kProgramExtensions[] = {L".exe", L".com"};
-
-std::wstring toWide(const char *local8Bit)
-{
-    return QString::fromLocal8Bit(local8Bit).toStdWString();
-}
-
-StringBase fromWide(const std::wstring &text)
-{
-    const QByteArray local = QString::fromStdWString(text).toLocal8Bit();
-    return StringBase(local.constData(), static_cast<std::uint32_t>(local.size()));
-}
 
 bool isFile(const std::wstring &path)
 {

@@ -31,6 +31,9 @@ enum TrimType : int {
     TrimBoth = 2,
 };
 
+// The bytes are UTF-8 on Windows, where the family's Windows calls take them
+// to and from UTF-16 without loss, and the local 8-bit encoding elsewhere.
+// StringBase itself never decodes them: it works on bytes.
 class PORT_EXPORT StringBase
 {
 public:
