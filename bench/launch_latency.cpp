@@ -2,8 +2,8 @@
 //
 // Every launch starts kel_bench_stayrunning, a program that runs until it is
 // killed, as a viewer or browser does; the time measured is the caller's
-// wait, never the program's life. The routes take turns within each round,
-// and the benchmark kills whatever a launch started before the next one.
+// wait, never the program's life. The routes take turns within each round;
+// the programs stay running for a while, as viewers and browsers do.
 // Prints a Markdown table of medians and 95th percentiles (--table=FILE
 // writes it to a file too).
 #include "BenchOptions.h"
@@ -63,20 +63,20 @@ QString g_standIn;
 
 // ---- What a launch started, and its end ------------------------------------
 
-int g_idleThreads = 0;
+// Every launch starts while the programs of the launches before it still run,
+// as a host's viewers and browsers do; every so many rounds they are all
+// ended, so the machine does not fill up with them.
+constexpr int kRoundsBetweenCleanups = 25;
 
-// Kills everything the last launch started and waits until the launcher's
-// reaper has taken it and its thread has ended, then idles a moment: every
-// launch, whatever its route, starts from the same state, the one of a host's
-// occasional launch. The warnings queued about the kills are dropped.
-void settle()
+// Kills everything the launches started and waits until the launcher's
+// reaper has taken it. The warnings queued about the kills are dropped.
+void endStartedPrograms()
 {
     for (const KelTest::ChildProcess &child : KelTest::childProcesses())
         ::kill(static_cast<pid_t>(child.pid), SIGKILL);
-    while (!KelTest::childProcesses().isEmpty() || KelTest::threadCount() > g_idleThreads)
+    while (!KelTest::childProcesses().isEmpty())
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     QCoreApplication::processEvents();
-    std::this_thread::sleep_for(kIdleBeforeLaunch);
 }
 
 double microsecondsSince(Clock::time_point start)
@@ -207,6 +207,8 @@ void launchRounds(benchmark::State &state)
     std::size_t round = 0;
     int layout = -1;
     for (auto _ : state) {
+        if (round % kRoundsBetweenCleanups == 0)
+            endStartedPrograms();
         double roundUs = 0;
         for (std::size_t k = 0; k < count; ++k) {
             const std::size_t i = (round + k) % count;
@@ -215,7 +217,7 @@ void launchRounds(benchmark::State &state)
                 setPreferences(route.pdfDefault);
                 layout = int(route.pdfDefault);
             }
-            settle();
+            std::this_thread::sleep_for(kIdleBeforeLaunch);
             pid_t pid = -1;
             const Clock::time_point start = Clock::now();
             const bool started = route.launch(&pid);
@@ -309,7 +311,6 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     Gui::Wisp::DesktopHelpManager help;
     Gui::Wisp::HelpManager::setInstance(&help);
-    g_idleThreads = KelTest::threadCount();
     g_loadBefore = loadAverage();
 
     benchmark::RegisterBenchmark("launch rounds", launchRounds)
@@ -319,7 +320,7 @@ int main(int argc, char **argv)
         ->Unit(benchmark::kMicrosecond);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    settle();
+    endStartedPrograms();
 
     bool allMet = false;
     const std::string markdown = table(&allMet);

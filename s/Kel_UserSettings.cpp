@@ -478,7 +478,19 @@ unsigned int UserSettings::GetWebBrowserPath(StringBase &path, StringList &args)
 unsigned int UserSettings::RunPDFViewer(const StringBase &file)
 {
     const QString pdf = Utility::PortStringToQString(file);
-    if (readFlag(kUseDefaultPDFViewerKey, kUseDefaultViewerDefault)) {
+    bool useDefault = false;
+    StringBase path;
+    StringList args;
+    unsigned int located = kOk;
+    {
+        // One store object around the reads: they see one version of the
+        // preferences, and those after the first cost no look at the file.
+        ScopeStore preferences;
+        useDefault = readFlag(kUseDefaultPDFViewerKey, kUseDefaultViewerDefault);
+        if (!useDefault)
+            located = GetPDFViewerPath(path, args);
+    }
+    if (useDefault) {
         Gui::Wisp::HelpManager *manager = Gui::Wisp::HelpManager::getInstance();
         if (!manager)
             return kOk;
@@ -488,9 +500,7 @@ unsigned int UserSettings::RunPDFViewer(const StringBase &file)
         return kFailed;
     }
 
-    StringBase path;
-    StringList args;
-    if (GetPDFViewerPath(path, args) == kFailed) {
+    if (located == kFailed) {
         issueWarning(kNoUserPdfViewer);
         return kFailed;
     }
@@ -505,7 +515,17 @@ unsigned int UserSettings::RunPDFViewer(const StringBase &file)
 unsigned int UserSettings::RunWebBrowser(const StringBase &url)
 {
     const QString target = Utility::PortStringToQString(url);
-    if (readFlag(kUseDefaultWebBrowserKey, kUseDefaultViewerDefault)) {
+    bool useDefault = false;
+    StringBase path;
+    StringList args;
+    unsigned int located = kOk;
+    {
+        ScopeStore preferences;  // one version of the preferences, as for a PDF
+        useDefault = readFlag(kUseDefaultWebBrowserKey, kUseDefaultViewerDefault);
+        if (!useDefault)
+            located = GetWebBrowserPath(path, args);
+    }
+    if (useDefault) {
         Gui::Wisp::HelpManager *manager = Gui::Wisp::HelpManager::getInstance();
         if (!manager)
             return kOk;
@@ -515,9 +535,7 @@ unsigned int UserSettings::RunWebBrowser(const StringBase &url)
         return kFailed;
     }
 
-    StringBase path;
-    StringList args;
-    if (GetWebBrowserPath(path, args) == kFailed) {
+    if (located == kFailed) {
         issueWarning(kNoUserWebBrowser);
         return kFailed;
     }

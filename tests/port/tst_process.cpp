@@ -16,8 +16,9 @@ using Port::Process;
 namespace {
 
 constexpr int kShortTimeoutMs = 300;
-// Generous bound on how late a killed or finished run may return on a busy machine.
-constexpr qint64 kSlackMs = 2000;
+// How late a killed or finished run may return on a busy machine: tens of
+// seconds, still short of the 30 s the leftover grandchild would run.
+constexpr qint64 kSlackMs = 20000;
 
 // Whether pid is still a running process (a zombie awaiting its reaper counts as ended).
 bool isRunning(qint64 pid)

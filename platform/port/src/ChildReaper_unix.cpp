@@ -1,4 +1,4 @@
-// The reaper of detached programs: one thread while any is watched, woken by pidfds, else polling waitid on their pids.
+// The reaper of detached programs: one thread while any is watched (and briefly after), woken by pidfds, else polling waitid on their pids.
 #include "ChildReaper.h"
 
 #include <QtCore/QByteArray>
@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstring>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <thread>
@@ -33,6 +34,10 @@ using Clock = std::chrono::steady_clock;
 // while a failure would still be reported, rarely once that is over.
 constexpr int kPollWhileReportingMs = 50;
 constexpr int kPollAfterwardsMs = 1000;
+// With nothing left to watch the thread stays this long for the next
+// program: launches come in bursts (a page, then its manual), and a new
+// thread costs the caller more than the rest of a launch's own work.
+constexpr auto kIdleLinger = std::chrono::milliseconds(Launcher::LateFailureWindowMs);
 
 // A descriptor that becomes readable when pid ends (Linux 5.3 and later); -1 otherwise.
 int openPidfd(pid_t pid)
@@ -247,9 +252,20 @@ private:
         return reporting ? kPollWhileReportingMs : kPollAfterwardsMs;
     }
 
+    // Under the lock: how long to wait for a new program before ending, or 0 to end now.
+    int lingerMs(Clock::time_point idleSince, std::vector<pollfd> &fds) const
+    {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(idleSince + kIdleLinger - Clock::now());
+        if (left.count() <= 0 || m_wake[0] < 0)
+            return 0;
+        fds.assign(1, pollfd{m_wake[0], POLLIN, 0});
+        return int(left.count());
+    }
+
     void run()
     {
         std::vector<pollfd> fds;
+        std::optional<Clock::time_point> idleSince;
         for (;;) {
             std::vector<Failure> failures;
             int timeoutMs = 0;
@@ -260,13 +276,19 @@ private:
                     return;
                 }
                 failures = reapEnded();
-                if (failures.empty() && m_watched.empty()) {
-                    m_running = false;
-                    return;
-                }
-                // With nothing left but reports, come straight back to end.
-                if (!m_watched.empty())
+                if (!m_watched.empty()) {
+                    idleSince.reset();
                     timeoutMs = prepareWait(fds);
+                } else if (failures.empty()) {
+                    if (!idleSince)
+                        idleSince = Clock::now();
+                    timeoutMs = lingerMs(*idleSince, fds);
+                    if (timeoutMs == 0) {
+                        m_running = false;
+                        return;
+                    }
+                }
+                // With nothing left but reports, come straight back after them.
             }
             // Outside the lock: a report may run a host's handler that starts
             // another program.
