@@ -1,4 +1,4 @@
-// The reaper of detached programs: one thread while any is watched (and briefly after), woken by pidfds, else polling waitid on their pids.
+// The reaper of detached programs: one thread while any is watched (and briefly after), asking after its own children only.
 #include "ChildReaper.h"
 
 #include <QtCore/QByteArray>
@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <mutex>
 #include <optional>
@@ -15,14 +16,8 @@
 #include <utility>
 #include <vector>
 
-#include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
-#include <unistd.h>
-#if defined(__linux__)
-#  include <sys/syscall.h>
-#endif
 
 namespace Port::detail {
 
@@ -30,47 +25,17 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Without pidfds the reaper looks at its children this often: soon enough
-// while a failure would still be reported, rarely once that is over.
-constexpr int kPollWhileReportingMs = 50;
-constexpr int kPollAfterwardsMs = 1000;
+// A program in its report window is asked after this often, so a failure
+// reaches the host within a glance; one past it, rarely, only to be reaped.
+// The caller that starts a program does nothing but hand over its pid: no
+// descriptor per program (a host may keep many open for days, and every later
+// start would copy them all) and no wake-up call.
+constexpr auto kTickWhileReporting = std::chrono::milliseconds(50);
+constexpr auto kTickAfterwards = std::chrono::milliseconds(1000);
 // With nothing left to watch the thread stays this long for the next
 // program: launches come in bursts (a page, then its manual), and a new
 // thread costs the caller more than the rest of a launch's own work.
 constexpr auto kIdleLinger = std::chrono::milliseconds(Launcher::LateFailureWindowMs);
-
-// A descriptor that becomes readable when pid ends (Linux 5.3 and later); -1 otherwise.
-int openPidfd(pid_t pid)
-{
-#if defined(__linux__) && defined(SYS_pidfd_open)
-    const long fd = ::syscall(SYS_pidfd_open, pid, 0); // always close-on-exec
-    return fd < 0 ? -1 : static_cast<int>(fd);
-#else
-    static_cast<void>(pid);
-    return -1;
-#endif
-}
-
-void closeDescriptor(int fd)
-{
-    if (fd >= 0)
-        ::close(fd);
-}
-
-bool openWakePipe(int fds[2])
-{
-#if defined(__linux__)
-    return ::pipe2(fds, O_CLOEXEC | O_NONBLOCK) == 0;
-#else
-    if (::pipe(fds) != 0)
-        return false;
-    for (int i = 0; i < 2; ++i) {
-        ::fcntl(fds[i], F_SETFD, FD_CLOEXEC);
-        ::fcntl(fds[i], F_SETFL, O_NONBLOCK);
-    }
-    return true;
-#endif
-}
 
 enum class ChildState { Running, Ended, Gone };
 
@@ -96,7 +61,6 @@ ChildState reapIfEnded(pid_t pid, ProgramEnd *end)
 struct WatchedChild
 {
     pid_t pid;
-    int pidfd; // -1: polled
     Clock::time_point reportUntil;
     LateFailureReport report;
 };
@@ -121,16 +85,12 @@ public:
         {
             std::lock_guard<std::mutex> lock(m_mutex);
             m_stopping = true;
-            wake();
         }
+        m_stop.notify_all();
         if (m_thread.joinable())
             m_thread.join();
         if (m_retired.joinable())
             m_retired.join();
-        for (const WatchedChild &child : m_watched)
-            closeDescriptor(child.pidfd);
-        closeDescriptor(m_wake[0]);
-        closeDescriptor(m_wake[1]);
     }
 
     ChildReaper(const ChildReaper &) = delete;
@@ -138,20 +98,15 @@ public:
 
     void watch(pid_t pid, const LateFailureReport &report)
     {
-        WatchedChild child{pid, openPidfd(pid), Clock::now() + std::chrono::milliseconds(Launcher::LateFailureWindowMs),
-                           report};
+        WatchedChild child{pid, Clock::now() + std::chrono::milliseconds(Launcher::LateFailureWindowMs), report};
         std::string noThread;
         {
             std::lock_guard<std::mutex> lock(m_mutex);
-            if (m_stopping) {
-                closeDescriptor(child.pidfd);
+            if (m_stopping)
                 return;
-            }
             m_watched.push_back(std::move(child));
-            if (m_running) {
-                wake();
-                return;
-            }
+            if (m_running)
+                return;  // it asks after the new child at its next turn
             // A thread that found nothing left to watch may still be on its
             // way out: the next one joins it, so the caller never waits.
             if (m_thread.joinable()) {
@@ -166,7 +121,6 @@ public:
                 });
                 m_running = true;
             } catch (const std::system_error &error) {
-                closeDescriptor(m_watched.back().pidfd);
                 m_watched.pop_back();
                 noThread = error.what();
             }
@@ -178,11 +132,7 @@ public:
     }
 
 private:
-    ChildReaper()
-    {
-        if (!openWakePipe(m_wake))
-            m_wake[0] = m_wake[1] = -1; // polling alone still ends the wait
-    }
+    ChildReaper() = default;
 
     void joinRetired()
     {
@@ -195,119 +145,86 @@ private:
             retired.join();
     }
 
-    void wake()
-    {
-        if (m_wake[1] >= 0) {
-            const char byte = 0;
-            // A full pipe already holds a wake-up.
-            static_cast<void>(::write(m_wake[1], &byte, 1));
-        }
-    }
-
-    void drainWake()
-    {
-        char buffer[64];
-        while (m_wake[0] >= 0 && ::read(m_wake[0], buffer, sizeof buffer) > 0) {
-        }
-    }
-
-    // Under the lock: reaps every watched child that has ended and collects
-    // the failures still to be reported.
-    std::vector<Failure> reapEnded()
+    // Under the lock: reaps the watched children that have ended and collects
+    // the failures still to be reported. Children past their report window
+    // are asked on slow turns only.
+    std::vector<Failure> reapEnded(Clock::time_point now)
     {
         std::vector<Failure> failures;
-        const Clock::time_point now = Clock::now();
+        const bool slowTurn = now >= m_nextSlowTurn;
         for (auto it = m_watched.begin(); it != m_watched.end();) {
+            const bool reporting = now <= it->reportUntil;
             ProgramEnd end;
-            const ChildState state = reapIfEnded(it->pid, &end);
+            const ChildState state = reporting || slowTurn ? reapIfEnded(it->pid, &end) : ChildState::Running;
             if (state == ChildState::Running) {
                 ++it;
                 continue;
             }
-            if (state == ChildState::Ended && (end.bySignal || end.code != 0) && now <= it->reportUntil)
+            if (state == ChildState::Ended && (end.bySignal || end.code != 0) && reporting)
                 failures.push_back(Failure{std::move(it->report), end});
-            closeDescriptor(it->pidfd);
             it = m_watched.erase(it);
         }
+        if (slowTurn)
+            m_nextSlowTurn = now + kTickAfterwards;
         return failures;
     }
 
-    // Under the lock: what to wait on next, and for how long (-1: until woken).
-    int prepareWait(std::vector<pollfd> &fds) const
+    // Under the lock: the next turn, or none when the thread may end.
+    std::optional<Clock::time_point> nextTurn(Clock::time_point now)
     {
-        fds.clear();
-        fds.push_back(pollfd{m_wake[0], POLLIN, 0});
-        bool polled = false;
         bool reporting = false;
-        const Clock::time_point now = Clock::now();
-        for (const WatchedChild &child : m_watched) {
-            if (child.pidfd >= 0)
-                fds.push_back(pollfd{child.pidfd, POLLIN, 0});
-            else
-                polled = true;
+        for (const WatchedChild &child : m_watched)
             reporting = reporting || now <= child.reportUntil;
+        if (!m_watched.empty()) {
+            m_idle = false;
+            return now + (reporting ? kTickWhileReporting : kTickAfterwards);
         }
-        if (!polled && m_wake[0] >= 0)
-            return -1;
-        return reporting ? kPollWhileReportingMs : kPollAfterwardsMs;
-    }
-
-    // Under the lock: how long to wait for a new program before ending, or 0 to end now.
-    int lingerMs(Clock::time_point idleSince, std::vector<pollfd> &fds) const
-    {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(idleSince + kIdleLinger - Clock::now());
-        if (left.count() <= 0 || m_wake[0] < 0)
-            return 0;
-        fds.assign(1, pollfd{m_wake[0], POLLIN, 0});
-        return int(left.count());
+        if (!m_idle) {
+            m_idle = true;
+            m_idleSince = now;
+        }
+        if (now >= m_idleSince + kIdleLinger)
+            return std::nullopt;
+        // A program may come meanwhile, and a failure of it must be seen in time.
+        return now + kTickWhileReporting;
     }
 
     void run()
     {
-        std::vector<pollfd> fds;
-        std::optional<Clock::time_point> idleSince;
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_idle = false;
         for (;;) {
-            std::vector<Failure> failures;
-            int timeoutMs = 0;
-            {
-                std::lock_guard<std::mutex> lock(m_mutex);
-                if (m_stopping) {
-                    m_running = false;
-                    return;
-                }
-                failures = reapEnded();
-                if (!m_watched.empty()) {
-                    idleSince.reset();
-                    timeoutMs = prepareWait(fds);
-                } else if (failures.empty()) {
-                    if (!idleSince)
-                        idleSince = Clock::now();
-                    timeoutMs = lingerMs(*idleSince, fds);
-                    if (timeoutMs == 0) {
-                        m_running = false;
-                        return;
-                    }
-                }
-                // With nothing left but reports, come straight back after them.
+            if (m_stopping)
+                break;
+            const Clock::time_point now = Clock::now();
+            std::vector<Failure> failures = reapEnded(now);
+            if (!failures.empty()) {
+                // Outside the lock: a report may run a host's handler that
+                // starts another program.
+                lock.unlock();
+                for (const Failure &failure : failures)
+                    reportLateFailure(failure.report, failure.end);
+                lock.lock();
+                continue;
             }
-            // Outside the lock: a report may run a host's handler that starts
-            // another program.
-            for (const Failure &failure : failures)
-                reportLateFailure(failure.report, failure.end);
-            if (timeoutMs != 0) {
-                ::poll(fds.data(), fds.size(), timeoutMs);
-                drainWake();
-            }
+            const std::optional<Clock::time_point> next = nextTurn(now);
+            if (!next)
+                break;
+            m_stop.wait_until(lock, *next, [this] { return m_stopping; });
         }
+        m_running = false;
     }
 
     std::mutex m_mutex;
+    std::condition_variable m_stop;
     std::vector<WatchedChild> m_watched;
     std::thread m_thread;
     std::thread m_retired; // the thread before m_thread, until m_thread joins it
     bool m_running = false;
     bool m_stopping = false;
-    int m_wake[2] = {-1, -1};
+    Clock::time_point m_nextSlowTurn;  // when the children past their window are asked next
+    bool m_idle = false;               // nothing watched since m_idleSince
+    Clock::time_point m_idleSince;
 };
 
 } // namespace
