@@ -75,6 +75,8 @@ private:
     QString write(bool *handedToQt);
     QString removeDamagedValues();
     bool changesReachedDisk(const QSettings &settings) const;
+    bool replacedOnRetry() const;
+    QString lastingWriteFailure() const;
     QString whyWriteFailed() const;
 
     void warnWriteFailed(const QString &reason) const;
@@ -84,7 +86,7 @@ private:
     void warnNoKey() const;
 
     const QString m_path;
-    const QByteArray m_nativePath;  // encoded once: every store object stats it
+    const NativePath m_nativePath;  // made once: every store object stats it
     const QString m_lockPath;
     std::recursive_mutex m_session;
     int m_depth = 0;
