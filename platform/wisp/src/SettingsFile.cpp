@@ -274,8 +274,10 @@ QSettings &SettingsFile::reader()
 {
     if (!m_reader)
         refresh();
-    if (!m_reader)
+    if (!m_reader) {
+        const std::unique_ptr<QLockFile> reading = lockForReading(m_path);
         openReader();
+    }
     return *m_reader;
 }
 
@@ -369,8 +371,13 @@ QString SettingsFile::write(bool *handedToQt)
         return QStringLiteral("another program kept it locked");
 
     const FileStamp before = readFileStamp(m_nativePath);
-    // On the file itself, sharing what the reader holds of it.
-    const std::unique_ptr<QSettings> writer = openSettings(m_path);
+    // On the file itself, sharing what the reader holds of it. A new object
+    // looks at the file at once; its write takes the lock itself.
+    std::unique_ptr<QSettings> writer;
+    {
+        const std::unique_ptr<QLockFile> reading = lockForReading(m_path);
+        writer = openSettings(m_path);
+    }
     m_changes.replay(*writer);
     *handedToQt = true;
     writer->sync();
