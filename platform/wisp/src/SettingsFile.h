@@ -35,7 +35,10 @@ namespace detail {
 // - values that would crash Qt's reader are kept from it: they read as unset,
 //   and the next write removes them from the file, keeping the file as it
 //   was in "<file>.damaged";
-// - the file's owner is kept when root writes it.
+// - the file's owner is kept when root writes it;
+// - where a file that is open cannot be replaced (Windows), the store never
+//   holds the file open outside the lock QSettings writers take, and tries a
+//   write of its own again while other programs read the file.
 class SettingsFile
 {
 public:
