@@ -372,10 +372,12 @@ QString SettingsFile::write(bool *handedToQt)
 
     const FileStamp before = readFileStamp(m_nativePath);
     // On the file itself, sharing what the reader holds of it. A new object
-    // looks at the file at once; its write takes the lock itself.
+    // reads the file at once when it is not the version the reader holds; its
+    // write takes the lock itself.
     std::unique_ptr<QSettings> writer;
     {
-        const std::unique_ptr<QLockFile> reading = lockForReading(m_path);
+        const bool readsTheFile = !m_stampKnown || m_readerIsCopy || before != m_stamp;
+        const std::unique_ptr<QLockFile> reading = readsTheFile ? lockForReading(m_path) : nullptr;
         writer = openSettings(m_path);
     }
     m_changes.replay(*writer);
