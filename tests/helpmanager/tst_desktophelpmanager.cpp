@@ -17,6 +17,9 @@
 #if defined(Q_OS_LINUX)
 #  include <unistd.h>
 #endif
+#if defined(Q_OS_WIN)
+#  include <windows.h>
+#endif
 
 using Gui::Wisp::DesktopHelpManager;
 using Gui::Wisp::HelpManager;
@@ -80,6 +83,64 @@ QString recorderRegistration()
 {
     return QLatin1Char('"') + QDir::toNativeSeparators(KelTest::argRecorderPath()) + QLatin1String("\" \"%1\"");
 }
+
+// A registration for PDF files in the test run's own prefix: a file class of
+// the test's, with command as the command line that opens its files (none
+// when empty). The file type goes back to the class it had on destruction.
+// (Wine reads file types from the machine's classes only.)
+class PdfRegistration
+{
+public:
+    explicit PdfRegistration(const QString &command) : m_previousClass(defaultValue(PdfType))
+    {
+        const std::wstring commandKey = std::wstring(FileClass) + L"\\shell\\open\\command";
+        m_valid = !m_previousClass.isEmpty() && setDefaultValue(PdfType, QString::fromWCharArray(FileClass))
+                  && (command.isEmpty() ? setDefaultValue(FileClass, QString())
+                                        : setDefaultValue(commandKey.c_str(), command));
+    }
+    ~PdfRegistration()
+    {
+        if (!m_previousClass.isEmpty())
+            setDefaultValue(PdfType, m_previousClass);
+        RegDeleteTreeW(HKEY_CLASSES_ROOT, FileClass);
+    }
+    PdfRegistration(const PdfRegistration &) = delete;
+    PdfRegistration &operator=(const PdfRegistration &) = delete;
+
+    bool isValid() const { return m_valid; }
+
+private:
+    static constexpr wchar_t PdfType[] = L".pdf";
+    static constexpr wchar_t FileClass[] = L"KelTest.RowPdfFile";
+
+    static QString defaultValue(const wchar_t *key)
+    {
+        wchar_t value[256];
+        DWORD size = sizeof value;
+        if (RegGetValueW(HKEY_CLASSES_ROOT, key, nullptr, RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS)
+            return QString();
+        return QString::fromWCharArray(value);
+    }
+
+    // Sets the key's default value; an empty value only makes the key.
+    static bool setDefaultValue(const wchar_t *key, const QString &value)
+    {
+        HKEY handle = nullptr;
+        if (RegCreateKeyExW(HKEY_CLASSES_ROOT, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &handle, nullptr)
+            != ERROR_SUCCESS)
+            return false;
+        const std::wstring text = value.toStdWString();
+        const bool ok = value.isEmpty()
+                        || RegSetValueExW(handle, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE *>(text.c_str()),
+                                          DWORD((text.size() + 1) * sizeof(wchar_t)))
+                               == ERROR_SUCCESS;
+        RegCloseKey(handle);
+        return ok;
+    }
+
+    QString m_previousClass;
+    bool m_valid = false;
+};
 #endif
 
 // A manager whose browser is the test itself: a subclass that intercepts.
@@ -224,7 +285,12 @@ private slots:
         QTest::newRow("exit 0") << QByteArray("0") << QString();
         QTest::newRow("exit 1") << QByteArray("1") << QStringLiteral("exit status 1");
         QTest::newRow("exit 3") << QByteArray("3") << QStringLiteral("exit status 3");
+#if defined(Q_OS_WIN)
+        // Windows has no signals: the C runtime's abort ends the program with status 3.
+        QTest::newRow("abort") << QByteArray("abort") << QStringLiteral("exit status 3");
+#else
         QTest::newRow("killed by a signal") << QByteArray("abort") << QStringLiteral("signal");
+#endif
     }
     // The opener runs, so the start succeeds; its failure right after is
     // reported once it is known, naming the opener, the target and the status.
@@ -244,9 +310,62 @@ private slots:
             return;
         }
         QTRY_COMPARE_WITH_TIMEOUT(messages.messages().size(), size_t(2), KelTest::ArgRecordWaitMs);
-        QVERIFY(anyMessageNames(messages, {QStringLiteral("/xdg-open'"), ending, QStringLiteral("https://example.org/")}));
+#if defined(Q_OS_WIN)
+        const QString opener = QDir::toNativeSeparators(KelTest::argRecorderPath()) + QLatin1Char('\'');
+#else
+        const QString opener = QStringLiteral("/xdg-open'");
+#endif
+        QVERIFY(anyMessageNames(messages, {opener, ending, QStringLiteral("https://example.org/")}));
         QVERIFY(anyMessageNames(messages, {ending, QStringLiteral("manual.pdf")}));
     }
+
+#if defined(Q_OS_WIN)
+    void registeredCommandReachesTheProgram_data()
+    {
+        QTest::addColumn<QString>("command");      // <rec> stands for the recorder; empty: none registered
+        QTest::addColumn<QStringList>("expected");  // what the program receives; <file> stands for the file
+        QTest::addColumn<QString>("warning");      // empty: started
+        const QString file = QStringLiteral("<file>");
+        const QString view = QStringLiteral("/view");
+        QTest::newRow("quoted program and %1") << "\"<rec>\" \"%1\"" << QStringList{file} << QString();
+        QTest::newRow("%L inside an argument") << "\"<rec>\" --file=%L" << QStringList{QLatin1String("--file=") + file}
+                                               << QString();
+        QTest::newRow("%* left out") << "\"<rec>\" /view \"%1\" %*" << QStringList{view, file} << QString();
+        QTest::newRow("no placeholder: the file appended") << "\"<rec>\" /view" << QStringList{view, file} << QString();
+        QTest::newRow("bare program outside the system folder")
+            << "kel_argrecorder.exe \"%1\"" << QStringList() << "not found in the system folder";
+        QTest::newRow("no command registered") << QString() << QStringList() << "No default program";
+    }
+    // The command registered for the file type is split as its program will
+    // split it, the file put in place of its placeholder; a program named
+    // without its folder is taken from the system folder only.
+    void registeredCommandReachesTheProgram()
+    {
+        QFETCH(QString, command);
+        QFETCH(QStringList, expected);
+        QFETCH(QString, warning);
+        if (!qEnvironmentVariableIsSet(RecorderRegisteredVariable))
+            QSKIP("changes registrations only in the test run's own wine prefix");
+        command.replace(QLatin1String("<rec>"), QDir::toNativeSeparators(KelTest::argRecorderPath()));
+        const PdfRegistration registration(command);
+        QVERIFY(registration.isValid());
+        KelTest::MessageRecorder messages;
+        DesktopHelpManager help;
+        const QString file = QStringLiteral("manual v2.pdf");
+        QCOMPARE(help.runPDFReader(file), warning.isEmpty());
+        if (!warning.isEmpty()) {
+            QVERIFY2(anyMessageNames(messages, {warning}), qPrintable(warning));
+            QThread::msleep(100);
+            QVERIFY(!QFile::exists(records()));
+            return;
+        }
+        QList<QByteArray> arrived;
+        for (QString argument : expected)
+            arrived << KelTest::recordedBytes(argument.replace(
+                QLatin1String("<file>"), QDir::toNativeSeparators(QDir::currentPath() + QLatin1Char('/') + file)));
+        QCOMPARE(KelTest::waitForArgRecords(records(), int(arrived.size())), arrived);
+    }
+#endif
 
     void runningOpenerOutlivesCall()
     {

@@ -16,7 +16,12 @@ using KelTest::Viewer;
 
 namespace {
 
+#if defined(Q_OS_WIN)
+// Each start of a program costs more than half a second under wine.
+constexpr int kManyLaunches = 60;
+#else
 constexpr int kManyLaunches = 1000;
+#endif
 constexpr int kLongLivedLaunches = 5;
 // Wide: every program of a thousand on a busy 2-core machine must have ended and been reaped.
 constexpr int kSettleMs = 60000;
@@ -34,6 +39,11 @@ Children childrenOfThisProcess()
 {
     Children children;
     for (const KelTest::ChildProcess &child : KelTest::childProcesses()) {
+#if defined(Q_OS_WIN)
+        // Wine starts its desktop process as a child of the first program that makes a window.
+        if (child.program.compare(QFileInfo(KelTest::argRecorderPath()).fileName(), Qt::CaseInsensitive) != 0)
+            continue;
+#endif
         ++children.all;
         children.zombies += child.state == 'Z' ? 1 : 0;
     }
@@ -57,6 +67,14 @@ private slots:
 void TestLaunchLeftovers::initTestCase()
 {
     QVERIFY2(QFile::exists(KelTest::argRecorderPath()), "kel_argrecorder is not built beside the tests");
+#if defined(Q_OS_WIN)
+    // The system's thread pool, which waits for started programs, is set up
+    // on the first start and kept for the process: counted from here on.
+    const KelTest::ScopedEnvironmentVariable record(KelTest::ArgRecorderOutVariable, std::nullopt);
+    QVERIFY(Port::Launcher::start(Port::CommandLine(KelTest::argRecorderPath()),
+                                  Port_MsgManData::createObject("test", "warm-up", 0, ""), QStringLiteral("warm-up")));
+    QTRY_VERIFY_WITH_TIMEOUT(childrenOfThisProcess().all == 0, kSettleMs);
+#endif
 }
 
 void TestLaunchLeftovers::nothingLeftBehind_data()
@@ -87,10 +105,16 @@ void TestLaunchLeftovers::nothingLeftBehind()
     QFETCH(int, launches);
     QFETCH(bool, reported);
 
+#if defined(Q_OS_WIN)
+    // The desktop's default program is the one registered for PDF files.
+    if (route == Route::DesktopOpener && !qEnvironmentVariableIsSet("KEL_TEST_RECORDER_REGISTERED"))
+        QSKIP("PDF files open with the user's own program here, not with the argument recorder");
+#endif
     KelTest::ScopedConfigHome home;
     QTemporaryDir openerDir;
     QVERIFY(QFile::copy(KelTest::argRecorderPath(), openerDir.filePath(QStringLiteral("xdg-open"))));
-    const KelTest::ScopedEnvironmentVariable path("PATH", QFile::encodeName(openerDir.path()) + ':' + qgetenv("PATH"));
+    const KelTest::ScopedEnvironmentVariable path(
+        "PATH", QFile::encodeName(openerDir.path() + QDir::listSeparator()) + qgetenv("PATH"));
     const KelTest::ScopedEnvironmentVariable record(KelTest::ArgRecorderOutVariable, std::nullopt);
     const KelTest::ScopedEnvironmentVariable exit("KEL_ARGRECORDER_EXIT", exitSetting);
     const KelTest::ScopedEnvironmentVariable sleep("KEL_ARGRECORDER_SLEEP_MS", QByteArray::number(runMs));
@@ -103,6 +127,9 @@ void TestLaunchLeftovers::nothingLeftBehind()
     }
     QCOMPARE(childrenOfThisProcess().all, 0);
     const int threadsBefore = KelTest::threadCount();
+#if defined(Q_OS_WIN)
+    const int handlesBefore = KelTest::handleCount();
+#endif
     KelTest::MessageRecorder messages;
 
     QElapsedTimer timer;
@@ -112,7 +139,14 @@ void TestLaunchLeftovers::nothingLeftBehind()
         failed += KelTest::launch(Viewer::Pdf, kFile) == 0 ? 0 : 1;
     const qint64 launchMs = timer.elapsed();
     const int threadsRightAfter = KelTest::threadCount();
+#if defined(Q_OS_WIN)
+    // Windows keeps no zombies; a program's handle and the wait on it are
+    // what is left until the reaper lets go of them. The system's pool keeps
+    // or retires its idle threads as it sees fit: they are shown, not counted.
+    QTRY_VERIFY_WITH_TIMEOUT(childrenOfThisProcess().all == 0 && KelTest::handleCount() <= handlesBefore, kSettleMs);
+#else
     QTRY_VERIFY_WITH_TIMEOUT(childrenOfThisProcess().all == 0 && KelTest::threadCount() == threadsBefore, kSettleMs);
+#endif
     const qint64 settledMs = timer.elapsed();
     const int expectedWarnings = reported ? launches : 0;
     QTRY_COMPARE_WITH_TIMEOUT(int(messages.messages().size()), expectedWarnings, kSettleMs);
@@ -124,11 +158,19 @@ void TestLaunchLeftovers::nothingLeftBehind()
                     + QLatin1String(" before, ") + QString::number(threadsRightAfter) + QLatin1String(" right after, ")
                     + QString::number(KelTest::threadCount()) + QLatin1String(" at the end; ")
                     + QString::number(left.all) + QLatin1String(" children and ") + QString::number(left.zombies)
-                    + QLatin1String(" zombies left; ") + QString::number(messages.messages().size())
-                    + QLatin1String(" warnings"));
+                    + QLatin1String(" zombies left; ")
+#if defined(Q_OS_WIN)
+                    + QString::number(handlesBefore) + QLatin1String(" handles before, ")
+                    + QString::number(KelTest::handleCount()) + QLatin1String(" at the end; ")
+#endif
+                    + QString::number(messages.messages().size()) + QLatin1String(" warnings"));
     QCOMPARE(failed, 0);
     QCOMPARE(left.zombies, 0);
+#if defined(Q_OS_WIN)
+    QVERIFY(KelTest::handleCount() <= handlesBefore);
+#else
     QCOMPARE(KelTest::threadCount(), threadsBefore);
+#endif
     QVERIFY(messages.allArrivedOn(QThread::currentThread()));
 }
 

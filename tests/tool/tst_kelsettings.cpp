@@ -23,6 +23,13 @@ constexpr int UsageExit = 2;
 constexpr int FailureExit = 1;
 constexpr char RecorderToken[] = "<rec>";
 constexpr char TestSite[] = "http://test.invalid";
+// The recording program's copy in a folder with a blank; Windows takes only a
+// file whose extension names a program for one.
+#if defined(Q_OS_WIN)
+constexpr char RecorderCopyName[] = "rec.exe";
+#else
+constexpr char RecorderCopyName[] = "rec";
+#endif
 constexpr char ErrorPrefix[] = "kel-settings: error: ";
 
 // A command line without blanks inside its arguments, written as one string.
@@ -72,9 +79,19 @@ constexpr char LineEnd[] = "\r\n";
 constexpr char LineEnd[] = "\n";
 #endif
 
+// What the tool wrote: UTF-8 on Windows, the local 8-bit encoding elsewhere.
+QString textOf(const QByteArray &bytes)
+{
+#if defined(Q_OS_WIN)
+    return QString::fromUtf8(bytes);
+#else
+    return QString::fromLocal8Bit(bytes);
+#endif
+}
+
 QStringList linesOf(const QByteArray &bytes)
 {
-    QStringList lines = QString::fromLocal8Bit(bytes).split(QLatin1String(LineEnd));
+    QStringList lines = textOf(bytes).split(QLatin1String(LineEnd));
     if (!lines.isEmpty() && lines.last().isEmpty())
         lines.removeLast();
     return lines;
@@ -167,7 +184,7 @@ private:
     {
         const QString folder = dir.path() + QLatin1String("/my browser");
         QDir().mkpath(folder);
-        const QString copy = folder + QLatin1String("/rec");
+        const QString copy = folder + QLatin1Char('/') + QLatin1String(RecorderCopyName);
         QFile::copy(KelTest::argRecorderPath(), copy);
         return copy;
     }
@@ -249,6 +266,9 @@ void KelSettingsTest::setThenGetEveryPreference_data()
                                           << "\"/opt/my browser/b\" --new %1";
     QTest::newRow("browser, non-ASCII") << "WebBrowser" << QString::fromUtf8("/opt/navigateur \xc3\xa9t\xc3\xa9/b %1")
                                         << QString::fromUtf8("/opt/navigateur \xc3\xa9t\xc3\xa9/b %1");
+    // Outside every Windows code page: CJK, an emoji, a combining mark.
+    const QString beyondCodePages = QStringLiteral("/opt/\u6d4f\u89c8\u5668 \U0001F600 e\u0301/b %1");
+    QTest::newRow("browser, beyond the code page") << "WebBrowser" << beyondCodePages << beyondCodePages;
     QTest::newRow("browser, empty") << "WebBrowser" << "" << "";
     QTest::newRow("memory, lowest index") << "JavaMemorySize" << "0" << "256";
     QTest::newRow("memory, highest index") << "JavaMemorySize" << "4" << "4096";
@@ -335,7 +355,7 @@ void KelSettingsTest::refusedCommandLineChangesNothing()
     QVERIFY(result.finished);
     QCOMPARE(result.exitCode, UsageExit);
     QVERIFY(result.out.isEmpty());
-    const QString error = QString::fromLocal8Bit(result.err);
+    const QString error = textOf(result.err);
     QVERIFY2(error.startsWith(QLatin1String(ErrorPrefix)), result.err.constData());
     QVERIFY2(error.contains(named), result.err.constData());
 
@@ -545,17 +565,17 @@ void KelSettingsTest::launcherReachesTheProgram()
     const KelTest::ChildResult result = runTool(args, env);
     QVERIFY2(result.exitCode == 0, describe(result).constData());
     if (!logged.isEmpty())
-        QVERIFY2(QString::fromLocal8Bit(result.err).contains(logged), result.err.constData());
+        QVERIFY2(textOf(result.err).contains(logged), result.err.constData());
 
     const QList<QByteArray> received = KelTest::waitForArgRecords(records, expected.size());
     QCOMPARE(received.size(), expected.size());
     for (int i = 0; i < expected.size(); ++i) {
-        const QString got = QString::fromLocal8Bit(received.at(i));
+        const QByteArray &got = received.at(i);
         const QString want = expected.at(i);
         if (want.endsWith(QLatin1Char('*')))
-            QVERIFY2(got.startsWith(want.chopped(1)), received.at(i).constData());
+            QVERIFY2(got.startsWith(KelTest::recordedBytes(want.chopped(1))), got.constData());
         else
-            QCOMPARE(got, want);
+            QCOMPARE(got, KelTest::recordedBytes(want));
     }
 }
 
@@ -714,7 +734,7 @@ void KelSettingsTest::helpShowsWhatACommandTakes()
 
     const KelTest::ChildResult result = runTool(args);
     QVERIFY2(result.exitCode == 0 && result.err.isEmpty(), describe(result).constData());
-    const QString text = QString::fromLocal8Bit(result.out);
+    const QString text = textOf(result.out);
     for (const QString &part : shown)
         QVERIFY2(text.contains(part), qPrintable(part));
     for (const QString &part : notShown)
@@ -746,7 +766,8 @@ void KelSettingsTest::setChecksAViewerCommand_data()
                                          << QStringList{QStringLiteral("'no-such-viewer-4711' is not found on PATH")};
     QTest::newRow("blank in an unquoted path") << browser << "<rec> %1" << false
                                                << QStringList{QStringLiteral("does not exist"),
-                                                              QStringLiteral("'browser/rec' 'https://example.com/'")};
+                                                              QLatin1String("'browser/") + QLatin1String(RecorderCopyName)
+                                                                  + QLatin1String("' 'https://example.com/'")};
     QTest::newRow("not a program") << pdf << "\"<plain>\" %1" << false
                                    << QStringList{QStringLiteral("is not an executable file")};
     QTest::newRow("empty") << browser << "" << false << QStringList{QStringLiteral("no program to start")};
@@ -773,7 +794,7 @@ void KelSettingsTest::setChecksAViewerCommand()
     const KelTest::ChildResult set = runTool(args, env);
     QVERIFY(set.finished);
     QCOMPARE(set.exitCode, warned.isEmpty() ? 0 : FailureExit);
-    const QString errors = QString::fromLocal8Bit(set.err);
+    const QString errors = textOf(set.err);
     QCOMPARE(errors.isEmpty(), warned.isEmpty());
     for (const QString &part : warned)
         QVERIFY2(errors.contains(part), set.err.constData());
@@ -821,7 +842,7 @@ void KelSettingsTest::storedValueShowsAsTheLibraryReadsIt()
     const KelTest::ChildResult get = runTool({QStringLiteral("get"), key});
     QVERIFY2(get.exitCode == 0, describe(get).constData());
     QCOMPARE(linesOf(get.out), QStringList{shown});
-    const QString errors = QString::fromLocal8Bit(get.err);
+    const QString errors = textOf(get.err);
     QCOMPARE(errors.isEmpty(), note.isEmpty());
     QVERIFY2(errors.contains(note), get.err.constData());
 
@@ -875,7 +896,7 @@ void KelSettingsTest::resetKeepsACopyAndOtherPrograms()
     if (!removed.isEmpty()) {
         const QString copy = QFileInfo(home.storeFile()).path() + QLatin1Char('/') + copies.first();
         QCOMPARE(fileBytes(copy), before);
-        QVERIFY2(QString::fromLocal8Bit(reset.err).contains(copy), reset.err.constData());
+        QVERIFY2(textOf(reset.err).contains(copy), reset.err.constData());
     }
 }
 

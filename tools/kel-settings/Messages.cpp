@@ -2,6 +2,7 @@
 #include "Messages.h"
 
 #include "Commands.h"
+#include "Terminal.h"
 
 #include <Port/MsgManData.h>
 
@@ -32,7 +33,7 @@ void writeErrorLine(const char *label, const QByteArray &text)
     line += label;
     line += text;
     line += '\n';
-    std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), stderr);
+    writeToStream(stderr, line);
     std::fflush(stderr);
 }
 
@@ -57,7 +58,7 @@ void forwardChannelMessage(const Port_Message &message)
 
 void forwardQtLogLine(QtMsgType type, const QMessageLogContext &, const QString &text)
 {
-    const QByteArray bytes = text.toLocal8Bit();
+    const QByteArray bytes = streamBytes(text);
     switch (type) {
     case QtWarningMsg:
         writeErrorLine(WarningLabel, bytes);
@@ -83,17 +84,17 @@ void installMessageForwarding()
 
 void printError(const QString &text)
 {
-    writeErrorLine(ErrorLabel, text.toLocal8Bit());
+    writeErrorLine(ErrorLabel, streamBytes(text));
 }
 
 void printWarning(const QString &text)
 {
-    writeErrorLine(WarningLabel, text.toLocal8Bit());
+    writeErrorLine(WarningLabel, streamBytes(text));
 }
 
 void printNote(const QString &text)
 {
-    writeErrorLine(NoteLabel, text.toLocal8Bit());
+    writeErrorLine(NoteLabel, streamBytes(text));
 }
 
 WarningWatch::WarningWatch() : m_startCount(g_warningCount.load()) {}

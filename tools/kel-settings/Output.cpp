@@ -1,7 +1,8 @@
-// Writes the tool's results to stdout: paths and values in the local 8-bit encoding, JSON as UTF-8.
+// Writes the tool's results to stdout: text lines in the tool's output encoding, JSON as UTF-8.
 #include "Output.h"
 
 #include "Messages.h"
+#include "Terminal.h"
 
 #include <QtCore/QByteArray>
 #include <QtCore/QJsonDocument>
@@ -14,16 +15,14 @@ namespace {
 
 void writeBytes(const QByteArray &bytes)
 {
-    std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stdout);
+    writeToStream(stdout, bytes);
 }
 
 } // namespace
 
-// The library hands paths over in the local 8-bit encoding; printing them the
-// same way gives back the bytes a script would pass to another program.
 void printLine(const QString &line)
 {
-    QByteArray bytes = line.toLocal8Bit();
+    QByteArray bytes = streamBytes(line);
     bytes += '\n';
     writeBytes(bytes);
 }

@@ -1,4 +1,4 @@
-// What reaches stdout: text lines in the local 8-bit encoding and JSON documents.
+// What reaches stdout: text lines in the tool's output encoding and JSON documents.
 #pragma once
 
 #include <QtCore/QJsonObject>

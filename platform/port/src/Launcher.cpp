@@ -2,11 +2,11 @@
 #include <Port/Launcher.h>
 
 #include "LauncherPlatform.h"
+#include "PortText.h"
 
 #include <QtCore/QByteArray>
 #include <QtCore/QCoreApplication>
 #include <QtCore/QDir>
-#include <QtCore/QFile>
 #include <QtCore/QMetaObject>
 
 #include <algorithm>
@@ -34,7 +34,7 @@ QString resolve(const QString &program)
 {
     if (program.isEmpty() || isPath(program))
         return program;
-    return QFile::decodeName(Process::FindProgram(QFile::encodeName(program).constData()).c_str());
+    return detail::fromPortText(Process::FindProgram(detail::toPortText(program).constData()).c_str());
 }
 
 void warnNotStarted(const Port_MsgManData &channel, const QString &program, const QString &subject, const char *why)

@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <windows.h>
 
@@ -37,17 +38,78 @@ Process::Status statusForStartError(DWORD error)
                                                                              : Process::StartFailed;
 }
 
+// The null device, opened so that a child can inherit it; null when it cannot be opened.
+HANDLE openInheritableNullDevice()
+{
+    SECURITY_ATTRIBUTES inheritable = {};
+    inheritable.nLength = sizeof inheritable;
+    inheritable.bInheritHandle = TRUE;
+    const HANDLE device = CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                      &inheritable, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    return device == INVALID_HANDLE_VALUE ? nullptr : device;
+}
+
+// Lets a child inherit exactly the handles given, however many inheritable
+// handles the host holds, even ones other threads open meanwhile.
+class InheritedHandles
+{
+public:
+    explicit InheritedHandles(HANDLE handle) : m_handles{handle}
+    {
+        SIZE_T size = 0;
+        InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+        m_buffer.resize(size);
+        auto *list = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(m_buffer.data());
+        if (InitializeProcThreadAttributeList(list, 1, 0, &size)) {
+            m_list = list;
+            if (!UpdateProcThreadAttribute(m_list, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, m_handles, sizeof m_handles,
+                                           nullptr, nullptr)) {
+                DeleteProcThreadAttributeList(m_list);
+                m_list = nullptr;
+            }
+        }
+    }
+    ~InheritedHandles()
+    {
+        if (m_list)
+            DeleteProcThreadAttributeList(m_list);
+    }
+    InheritedHandles(const InheritedHandles &) = delete;
+    InheritedHandles &operator=(const InheritedHandles &) = delete;
+
+    LPPROC_THREAD_ATTRIBUTE_LIST list() const { return m_list; }
+
+private:
+    HANDLE m_handles[1];
+    std::vector<char> m_buffer;
+    LPPROC_THREAD_ATTRIBUTE_LIST m_list = nullptr;
+};
+
 // The application is named, so nothing is searched for and no shell reads the
-// command line; no handle of the host is inherited. 0 or the system error.
+// command line. The null device is the program's standard streams and the only
+// handle of the host it inherits; without it, it inherits none. 0 or the system error.
 DWORD createProcess(const QString &program, const QStringList &arguments, DWORD flags, PROCESS_INFORMATION *info)
 {
     const std::wstring application = QDir::toNativeSeparators(program).toStdWString();
     // CreateProcessW may write to the command line.
     std::wstring commandLine = windowsCommandLine(program, arguments).toStdWString();
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    if (!CreateProcessW(application.c_str(), &commandLine[0], nullptr, nullptr, FALSE,
-                        flags | CREATE_UNICODE_ENVIRONMENT, nullptr, nullptr, &startup, info))
+    const Handle nullDevice(openInheritableNullDevice());
+    const InheritedHandles inherited(nullDevice.get());
+    STARTUPINFOEXW startup = {};
+    startup.StartupInfo.cb = sizeof startup.StartupInfo;
+    BOOL inherit = FALSE;
+    if (nullDevice.get() && inherited.list()) {
+        startup.StartupInfo.cb = sizeof startup;
+        startup.StartupInfo.dwFlags = STARTF_USESTDHANDLES;
+        startup.StartupInfo.hStdInput = nullDevice.get();
+        startup.StartupInfo.hStdOutput = nullDevice.get();
+        startup.StartupInfo.hStdError = nullDevice.get();
+        startup.lpAttributeList = inherited.list();
+        flags |= EXTENDED_STARTUPINFO_PRESENT;
+        inherit = TRUE;
+    }
+    if (!CreateProcessW(application.c_str(), &commandLine[0], nullptr, nullptr, inherit,
+                        flags | CREATE_UNICODE_ENVIRONMENT, nullptr, nullptr, &startup.StartupInfo, info))
         return GetLastError();
     return ERROR_SUCCESS;
 }

@@ -1,12 +1,11 @@
 // Port::Process: the checks and bookkeeping around running a command to its end through the launcher.
 #include <Port/Process.h>
 
+#include "PortText.h"
 #include "ProcessPlatform.h"
 
 #include <Port/CommandLine.h>
 #include <Port/Launcher.h>
-
-#include <QtCore/QFile>
 
 #include <algorithm>
 
@@ -25,7 +24,7 @@ int Process::RunNoWindow(const char *command, bool waitForEnd, bool hideWindow)
     m_retcode = -1;
     if (!command || *command == '\0')
         return BadCommand;
-    const Launcher::RunResult outcome = Launcher::run(CommandLine(QFile::decodeName(command)), m_timeoutMs);
+    const Launcher::RunResult outcome = Launcher::run(CommandLine(detail::fromPortText(command)), m_timeoutMs);
     if (outcome.status == Ran)
         m_retcode = outcome.exitCode;
     return outcome.status;

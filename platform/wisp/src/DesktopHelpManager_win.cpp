@@ -14,12 +14,6 @@
 #include <shellapi.h>
 #include <shlwapi.h>
 
-#if defined(_MSC_VER)
-// AssocQueryStringW and PathIsRelativeW live in shlwapi, CommandLineToArgvW in shell32.
-#  pragma comment(lib, "shlwapi.lib")
-#  pragma comment(lib, "shell32.lib")
-#endif
-
 namespace Gui {
 namespace Wisp {
 namespace DesktopOpener {

@@ -7,6 +7,7 @@
 #include <Port/MsgManData.h>
 
 #include <QtCore/QCoreApplication>
+#include <QtCore/QDeadlineTimer>
 #include <QtCore/QDir>
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
@@ -16,7 +17,10 @@
 #include <QtCore/QSettings>
 #include <QtCore/QStorageInfo>
 #include <QtCore/QTemporaryDir>
+#include <QtCore/QThread>
 #include <QtGui/QGuiApplication>
+
+#include <algorithm>
 
 namespace Gui {
 namespace Wisp {
@@ -43,6 +47,10 @@ constexpr int kLeftoverLockAgeMs = 200;
 constexpr int kMaxReads = 5;
 // Bytes that must be free for a write to have room.
 constexpr qint64 kRoomForAWrite = 64 * 1024;
+// Where an open file cannot be replaced, how long a write is tried again
+// while other programs read the file: each holds it for a moment only.
+constexpr int kReplaceRetryMs = 2000;
+constexpr int kLongestReplacePauseMs = 50;
 
 std::mutex &registryMutex()
 {
@@ -66,9 +74,10 @@ QByteArray readWholeFile(const QString &path)
     return file.readAll();
 }
 
+// Text on the message channel is UTF-8, as every Port::StringBase on Windows.
 QByteArray nativeName(const QString &path)
 {
-    return QFile::encodeName(QDir::toNativeSeparators(path));
+    return QDir::toNativeSeparators(path).toUtf8();
 }
 
 // Every value lives in the INI file that QSettings programs read and write;
@@ -108,6 +117,20 @@ bool holdsValueForGuiOnly(const std::vector<UnsafeValue> &values)
     return false;
 }
 
+// Where an open file cannot be replaced, the store reads the file only under
+// the lock QSettings writers take around their replace, so that a read of the
+// store never makes another program's write fail. A reader never hangs on it:
+// after the wait it reads all the same. Elsewhere this holds nothing.
+std::unique_ptr<QLockFile> lockForReading(const QString &path)
+{
+    if (!openFileBlocksReplace())
+        return nullptr;
+    auto lock = std::make_unique<QLockFile>(path + QLatin1String(kQtLockSuffix));
+    lock->setStaleLockTime(kLeftoverLockAgeMs);
+    lock->tryLock(kQtLockTimeoutMs);
+    return lock;
+}
+
 bool replaceFile(const QString &path, const QByteArray &content)
 {
     QSaveFile file(path);  // follows a symbolic link and keeps the file's permissions
@@ -126,7 +149,7 @@ std::shared_ptr<SettingsFile> SettingsFile::forPath(const QString &path)
 }
 
 SettingsFile::SettingsFile(const QString &path)
-    : m_path(path), m_nativePath(QFile::encodeName(path)), m_lockPath(path + QLatin1String(kLockSuffix))
+    : m_path(path), m_nativePath(toNativePath(path)), m_lockPath(path + QLatin1String(kLockSuffix))
 {
 }
 
@@ -181,6 +204,7 @@ void SettingsFile::refresh()
     FileStamp now = readFileStamp(m_nativePath);
     if (isCurrent(now))
         return;
+    const std::unique_ptr<QLockFile> reading = lockForReading(m_path);
     for (int attempt = 0; attempt < kMaxReads; ++attempt) {
         readFile(now);
         // Both this look and QSettings' own read fell between the two stats:
@@ -250,8 +274,10 @@ QSettings &SettingsFile::reader()
 {
     if (!m_reader)
         refresh();
-    if (!m_reader)
+    if (!m_reader) {
+        const std::unique_ptr<QLockFile> reading = lockForReading(m_path);
         openReader();
+    }
     return *m_reader;
 }
 
@@ -332,8 +358,10 @@ QString SettingsFile::write(bool *handedToQt)
     // QSettings reads the file once more before it merges the changes into
     // it when another program changed it meanwhile; that version is checked
     // first, like every version it reads.
-    if (!m_stampKnown || readFileStamp(m_nativePath) != m_stamp)
+    if (!m_stampKnown || readFileStamp(m_nativePath) != m_stamp) {
+        const std::unique_ptr<QLockFile> reading = lockForReading(m_path);
         m_unsafe = findUnsafeValues(readWholeFile(m_path), isGuiProcess());
+    }
     if (!m_unsafe.empty()) {
         const QString why = removeDamagedValues();
         if (!why.isEmpty())
@@ -343,12 +371,19 @@ QString SettingsFile::write(bool *handedToQt)
         return QStringLiteral("another program kept it locked");
 
     const FileStamp before = readFileStamp(m_nativePath);
-    // On the file itself, sharing what the reader holds of it.
-    const std::unique_ptr<QSettings> writer = openSettings(m_path);
+    // On the file itself, sharing what the reader holds of it. A new object
+    // reads the file at once when it is not the version the reader holds; its
+    // write takes the lock itself.
+    std::unique_ptr<QSettings> writer;
+    {
+        const bool readsTheFile = !m_stampKnown || m_readerIsCopy || before != m_stamp;
+        const std::unique_ptr<QLockFile> reading = readsTheFile ? lockForReading(m_path) : nullptr;
+        writer = openSettings(m_path);
+    }
     m_changes.replay(*writer);
     *handedToQt = true;
     writer->sync();
-    if (!changesReachedDisk(*writer))
+    if (!changesReachedDisk(*writer) && !replacedOnRetry())
         return whyWriteFailed();
     restoreOwner(m_nativePath, before);
     m_stamp = readFileStamp(m_nativePath);
@@ -406,7 +441,28 @@ bool SettingsFile::changesReachedDisk(const QSettings &settings) const
     }
 }
 
-QString SettingsFile::whyWriteFailed() const
+// Where an open file cannot be replaced, a write fails whenever another
+// program reads the file at that moment. QSettings keeps the changes it could
+// not write, and a fresh object on the same file, which shares them, writes
+// them again; that is tried for a while unless the failure lasts by nature.
+bool SettingsFile::replacedOnRetry() const
+{
+    if (!openFileBlocksReplace() || !lastingWriteFailure().isEmpty())
+        return false;
+    const QDeadlineTimer deadline(kReplaceRetryMs);
+    int pauseMs = 1;
+    while (!deadline.hasExpired()) {
+        QThread::msleep(pauseMs);
+        const QSettings fresh(m_path, QSettings::IniFormat);  // writes what is still waiting
+        if (fresh.status() == QSettings::NoError)
+            return true;
+        pauseMs = std::min(pauseMs * 2, kLongestReplacePauseMs);
+    }
+    return false;
+}
+
+// Empty when nothing about the file, its folder or the disk stands in the way.
+QString SettingsFile::lastingWriteFailure() const
 {
     const QFileInfo file(m_path);
     if (file.exists() && !file.isWritable())
@@ -418,7 +474,13 @@ QString SettingsFile::whyWriteFailed() const
         return QStringLiteral("its folder is not writable");
     if (QStorageInfo(folder.absoluteFilePath()).bytesAvailable() < kRoomForAWrite)
         return QStringLiteral("the disk is full");
-    return QStringLiteral("the file could not be replaced");
+    return QString();
+}
+
+QString SettingsFile::whyWriteFailed() const
+{
+    const QString lasting = lastingWriteFailure();
+    return lasting.isEmpty() ? QStringLiteral("the file could not be replaced") : lasting;
 }
 
 // ---- Warnings ------------------------------------------------------------------
@@ -427,7 +489,7 @@ void SettingsFile::warnWriteFailed(const QString &reason) const
 {
     Port_MsgManData::createObject(kDomain, kSourceFile, __LINE__, kRevision)
         .issueWarning("Unable to write settings file %s (%s): the changed values are lost",
-                      nativeName(m_path).constData(), reason.toLocal8Bit().constData());
+                      nativeName(m_path).constData(), reason.toUtf8().constData());
 }
 
 void SettingsFile::warnLockTimedOut() const
@@ -442,12 +504,12 @@ void SettingsFile::warnUnsafeValue(const UnsafeValue &value) const
     if (value.reason == UnsafeValue::Damaged) {
         Port_MsgManData::createObject(kDomain, kSourceFile, __LINE__, kRevision)
             .issueWarning("Settings file %s holds a damaged value for %s; it reads as unset",
-                          nativeName(m_path).constData(), value.key.toLocal8Bit().constData());
+                          nativeName(m_path).constData(), value.key.toUtf8().constData());
     } else {
         Port_MsgManData::createObject(kDomain, kSourceFile, __LINE__, kRevision)
             .issueWarning("Settings file %s holds a value for %s that only a program with a GUI can read; it reads "
                           "as unset, and this program does not write the file",
-                          nativeName(m_path).constData(), value.key.toLocal8Bit().constData());
+                          nativeName(m_path).constData(), value.key.toUtf8().constData());
     }
 }
 
@@ -455,7 +517,7 @@ void SettingsFile::warnDamagedValuesRemoved(const QStringList &keys, const QStri
 {
     Port_MsgManData::createObject(kDomain, kSourceFile, __LINE__, kRevision)
         .issueWarning("Removed the damaged values of %s from settings file %s; the file as it was is kept as %s",
-                      keys.join(QLatin1String(", ")).toLocal8Bit().constData(), nativeName(m_path).constData(),
+                      keys.join(QLatin1String(", ")).toUtf8().constData(), nativeName(m_path).constData(),
                       nativeName(copy).constData());
 }
 

@@ -35,7 +35,10 @@ namespace detail {
 // - values that would crash Qt's reader are kept from it: they read as unset,
 //   and the next write removes them from the file, keeping the file as it
 //   was in "<file>.damaged";
-// - the file's owner is kept when root writes it.
+// - the file's owner is kept when root writes it;
+// - where a file that is open cannot be replaced (Windows), the store never
+//   holds the file open outside the lock QSettings writers take, and tries a
+//   write of its own again while other programs read the file.
 class SettingsFile
 {
 public:
@@ -75,6 +78,8 @@ private:
     QString write(bool *handedToQt);
     QString removeDamagedValues();
     bool changesReachedDisk(const QSettings &settings) const;
+    bool replacedOnRetry() const;
+    QString lastingWriteFailure() const;
     QString whyWriteFailed() const;
 
     void warnWriteFailed(const QString &reason) const;
@@ -84,7 +89,7 @@ private:
     void warnNoKey() const;
 
     const QString m_path;
-    const QByteArray m_nativePath;  // encoded once: every store object stats it
+    const NativePath m_nativePath;  // made once: every store object stats it
     const QString m_lockPath;
     std::recursive_mutex m_session;
     int m_depth = 0;

@@ -4,6 +4,8 @@
 #include <QtCore/QByteArray>
 #include <QtCore/QString>
 
+#include <string>
+
 namespace Gui {
 namespace Wisp {
 namespace detail {
@@ -28,14 +30,27 @@ struct FileStamp
     bool operator!=(const FileStamp &o) const { return !(*this == o); }
 };
 
-// One stat call on a path in the file system's encoding; a symbolic link is
-// followed, so the stamp is the file's that the link names.
-FileStamp readFileStamp(const QByteArray &nativePath);
+// A path as the system's calls take it: the file system's bytes on UNIX-like
+// systems, UTF-16 on Windows, which holds every name a QString can.
+#if defined(Q_OS_WIN)
+using NativePath = std::wstring;
+#else
+using NativePath = QByteArray;
+#endif
+NativePath toNativePath(const QString &path);
+
+// True where a file that any program holds open cannot be replaced
+// (Windows): there a reader stands in the way of every writer's replace.
+bool openFileBlocksReplace();
+
+// One look at the file's metadata; a symbolic link is followed, so the stamp
+// is the file's that the link names.
+FileStamp readFileStamp(const NativePath &path);
 
 // A writer that may write any file (root) replaces the file with one of its
 // own; this gives it back to the owner and group it had before, so the
 // user's file stays the user's. Nothing happens where nothing changed.
-void restoreOwner(const QByteArray &nativePath, const FileStamp &before);
+void restoreOwner(const NativePath &path, const FileStamp &before);
 
 // An exclusive lock on a sidecar file that the kernel releases when the
 // process dies, so a crashed writer never leaves the store locked.
@@ -59,7 +74,7 @@ public:
     void release();
 
 private:
-    qintptr m_handle = -1;       // the open lock file, kept for the process
+    qintptr m_handle = -1;       // the open lock file (UNIX: kept for the process)
     qintptr m_queueHandle = -1;  // the file that waiters hold shared (UNIX)
     bool m_locked = false;
 };

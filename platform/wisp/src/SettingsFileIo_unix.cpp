@@ -28,7 +28,17 @@ constexpr std::chrono::microseconds kLongestPause(200);
 
 } // namespace
 
-FileStamp readFileStamp(const QByteArray &nativePath)
+bool openFileBlocksReplace()
+{
+    return false;
+}
+
+NativePath toNativePath(const QString &path)
+{
+    return QFile::encodeName(path);
+}
+
+FileStamp readFileStamp(const NativePath &nativePath)
 {
     FileStamp stamp;
     struct stat st;
@@ -146,7 +156,7 @@ void InterProcessLock::release()
     ::flock(int(m_handle), LOCK_UN);
 }
 
-void restoreOwner(const QByteArray &nativePath, const FileStamp &before)
+void restoreOwner(const NativePath &nativePath, const FileStamp &before)
 {
     if (!before.exists || ::geteuid() != 0)
         return;

@@ -300,4 +300,4 @@ void TestProcess::timeoutNeverNegative()
 }
 
 QTEST_GUILESS_MAIN(TestProcess)
-#include "tst_process.moc"
+#include "tst_process_unix.moc"
