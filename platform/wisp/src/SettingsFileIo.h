@@ -76,6 +76,7 @@ public:
 private:
     qintptr m_handle = -1;       // the open lock file (UNIX: kept for the process)
     qintptr m_queueHandle = -1;  // the file that waiters hold shared (UNIX)
+    void *m_waiterCount = nullptr;  // how many wait, mapped from that file (UNIX)
     bool m_locked = false;
 };
 

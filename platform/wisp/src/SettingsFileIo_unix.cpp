@@ -4,12 +4,15 @@
 #include <QtCore/QFile>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <thread>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -25,6 +28,12 @@ constexpr char kQueueSuffix[] = ".waiting";
 // so those already waiting get the lock first.
 constexpr std::chrono::microseconds kNewcomerPause(500);
 constexpr std::chrono::microseconds kLongestPause(200);
+
+// The waiters' count lives in the first bytes of the queue file, shared by
+// every process that maps it.
+using WaiterCount = std::atomic<std::int32_t>;
+static_assert(WaiterCount::is_always_lock_free, "the waiters' count is shared between processes");
+constexpr off_t kWaiterCountBytes = sizeof(WaiterCount);
 
 } // namespace
 
@@ -76,11 +85,38 @@ bool tryFlock(int fd, int operation)
     return true;
 }
 
+// The count of waiters, mapped from the queue file; null where the file
+// cannot be written, and then the queue file alone tells.
+void *mapWaiterCount(int queue)
+{
+    struct stat st;
+    if (::fstat(queue, &st) != 0)
+        return nullptr;
+    // Only ever grown: a count another process wrote stays as it is.
+    if (st.st_size < kWaiterCountBytes && ::ftruncate(queue, kWaiterCountBytes) != 0)
+        return nullptr;
+    void *map = ::mmap(nullptr, kWaiterCountBytes, PROT_READ | PROT_WRITE, MAP_SHARED, queue, 0);
+    return map == MAP_FAILED ? nullptr : map;
+}
+
+// A waiter that died while counted leaves the count too high, and one reset
+// by a newcomer while a waiter was arriving can end below zero; both only
+// send newcomers the slower way, never past the queue.
+void leaveWaiterCount(WaiterCount *count)
+{
+    std::int32_t now = count->load(std::memory_order_relaxed);
+    while (now > 0 && !count->compare_exchange_weak(now, now - 1, std::memory_order_release))
+    {
+    }
+}
+
 } // namespace
 
 InterProcessLock::~InterProcessLock()
 {
     release();
+    if (m_waiterCount)
+        ::munmap(m_waiterCount, kWaiterCountBytes);
     if (m_handle >= 0)
         ::close(int(m_handle));
     if (m_queueHandle >= 0)
@@ -100,23 +136,40 @@ InterProcessLock::Result InterProcessLock::acquire(const QString &lockPath, int 
         m_queueHandle = queue;
         if (fd < 0 || queue < 0)
             return Unavailable;
+        m_waiterCount = mapWaiterCount(queue);
     }
     const int fd = int(m_handle);
     const int queue = int(m_queueHandle);
+    auto *waiters = static_cast<WaiterCount *>(m_waiterCount);
 
     // flock hands the lock to nobody in particular: a process that lets go
     // and takes it again at once would win every time over processes that
     // poll for it. So while anyone waits (waiters hold the queue file
-    // shared), a newcomer lets them go first instead of taking the lock.
-    const bool othersWaiting = !tryFlock(queue, LOCK_EX);
-    if (!othersWaiting) {
-        ::flock(queue, LOCK_UN);
+    // shared, and count themselves), a newcomer lets them go first instead
+    // of taking the lock. The count answers without a call into the kernel,
+    // which is most of what a store object opened for one read costs; the
+    // queue file is asked only when the count says someone waits.
+    bool othersWaiting = false;
+    if (waiters && waiters->load(std::memory_order_acquire) <= 0) {
         if (tryFlock(fd, LOCK_EX)) {
             m_locked = true;
             return Locked;
         }
+    } else {
+        othersWaiting = !tryFlock(queue, LOCK_EX);
+        if (!othersWaiting) {
+            ::flock(queue, LOCK_UN);
+            if (waiters)
+                waiters->store(0, std::memory_order_release);  // whoever was counted is gone
+            if (tryFlock(fd, LOCK_EX)) {
+                m_locked = true;
+                return Locked;
+            }
+        }
     }
 
+    if (waiters)
+        waiters->fetch_add(1, std::memory_order_acq_rel);
     while (::flock(queue, LOCK_SH) != 0 && errno == EINTR) {
     }
     if (othersWaiting)
@@ -145,6 +198,8 @@ InterProcessLock::Result InterProcessLock::acquire(const QString &lockPath, int 
         pause = std::min(pause * 2, kLongestPause);
     }
     ::flock(queue, LOCK_UN);
+    if (waiters)
+        leaveWaiterCount(waiters);
     return result;
 }
 
