@@ -154,12 +154,15 @@ private:
 // exec-failure pipe is needed.
 int spawn(const QString &program, const QStringList &arguments, pid_t *pid)
 {
-    SpawnSetup setup;
-    if (const int rc = setup.prepare())
-        return rc;
+    // The same for every start, and only read by posix_spawn: made once.
+    // Never freed, so a start during the process's exit still finds it.
+    static SpawnSetup *const setup = new SpawnSetup;
+    static const int prepared = setup->prepare();
+    if (prepared != 0)
+        return prepared;
     const QByteArray path = QFile::encodeName(program);
     const ArgumentVector argv(path, arguments);
-    return ::posix_spawn(pid, path.constData(), setup.actions(), setup.attributes(), argv.get(), environ);
+    return ::posix_spawn(pid, path.constData(), setup->actions(), setup->attributes(), argv.get(), environ);
 }
 
 Process::Status statusForStartError(int error)

@@ -41,14 +41,20 @@ StringBase findProgram(const char *name)
     if (std::strchr(name, '/'))
         return StringBase(name);
     const QByteArray path = searchPath();
-    for (const QByteArray &dir : path.split(':')) {
+    std::string candidate;
+    for (const char *dir = path.constData(); *dir;) {
+        const char *end = std::strchr(dir, ':');
+        const std::size_t length = end ? static_cast<std::size_t>(end - dir) : std::strlen(dir);
         // Only absolute directories: an empty entry or "." would mean the
         // working directory, where anyone may have planted a program.
-        if (!dir.startsWith('/'))
-            continue;
-        const std::string candidate = std::string(dir.constData(), static_cast<std::size_t>(dir.size())) + '/' + name;
-        if (isExecutableFile(candidate))
-            return StringBase(candidate.c_str());
+        if (length > 0 && dir[0] == '/') {
+            candidate.assign(dir, length).append(1, '/').append(name);
+            if (isExecutableFile(candidate))
+                return StringBase(candidate.c_str());
+        }
+        if (!end)
+            break;
+        dir = end + 1;
     }
     return StringBase();
 }
