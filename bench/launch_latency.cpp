@@ -3,7 +3,9 @@
 // Every launch starts kel_bench_stayrunning, a program that runs until it is
 // killed, as a viewer or browser does; the time measured is the caller's
 // wait, never the program's life. The routes take turns within each round;
-// the programs stay running for a while, as viewers and browsers do.
+// the programs stay running for a while, as viewers and browsers do. The
+// preferences change every so many rounds, as a user changes them now and
+// then; the first launch after a change is measured on its own.
 // Prints a Markdown table of medians and 95th percentiles (--table=FILE
 // writes it to a file too).
 #include "BenchOptions.h"
@@ -50,6 +52,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// Launches of each library route; the yardsticks run in every round, twice as often.
 constexpr int kLaunches = 250;
 constexpr std::chrono::milliseconds kIdleBeforeLaunch{2};
 constexpr double kTargetP95Us = 10000;
@@ -65,15 +68,23 @@ QString g_standIn;
 
 // Every launch starts while the programs of the launches before it still run,
 // as a host's viewers and browsers do; every so many rounds they are all
-// ended, so the machine does not fill up with them.
-constexpr int kRoundsBetweenCleanups = 25;
+// ended, so the machine does not fill up with them, and the preferences
+// change to the other layout.
+constexpr int kRoundsPerBlock = 25;
 
-// Kills everything the launches started and waits until the launcher's
-// reaper has taken it. The warnings queued about the kills are dropped.
+// The programs the yardsticks started; the launcher's reaper knows nothing of them.
+std::vector<pid_t> g_yardstickChildren;
+
+// Kills everything the launches started and waits until it is reaped: the
+// yardsticks' programs here, the library's by the launcher's reaper. The
+// warnings queued about the kills are dropped.
 void endStartedPrograms()
 {
     for (const KelTest::ChildProcess &child : KelTest::childProcesses())
         ::kill(static_cast<pid_t>(child.pid), SIGKILL);
+    for (const pid_t pid : g_yardstickChildren)
+        ::waitpid(pid, nullptr, 0);
+    g_yardstickChildren.clear();
     while (!KelTest::childProcesses().isEmpty())
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     QCoreApplication::processEvents();
@@ -93,8 +104,9 @@ double percentile(std::vector<double> values, double fraction)
 
 // ---- The launches ------------------------------------------------------------
 
-// The store holds one of two layouts, so that a round reaches every route
-// with two writes, made outside the measured calls.
+// The store holds one of two layouts: the PDF viewer is the default one and
+// the web browser the user's, or the other way round. Written outside the
+// measured calls.
 void setPreferences(bool pdfDefault)
 {
     Gui::Wisp::Settings store(kScope, true, true, true);
@@ -103,6 +115,15 @@ void setPreferences(bool pdfDefault)
     store.setValue(QStringLiteral("UseDefaultWebBrowser"), !pdfDefault);
     store.setValue(QStringLiteral("PDFViewer"), userCommand);
     store.setValue(QStringLiteral("WebBrowser"), userCommand);
+}
+
+// A preference the launches do not read, changed so that the next launch
+// finds the file changed.
+void touchPreferences()
+{
+    static int touches = 0;
+    Gui::Wisp::Settings store(kScope, true, true, true);
+    store.setValue(QStringLiteral("JavaMemorySize"), ++touches % 4);
 }
 
 // The yardstick: posix_spawn of the same program, nothing set up. The C
@@ -169,79 +190,104 @@ bool forkWithExecFailurePipe(pid_t *pid)
     return got == 0;
 }
 
+enum class Layout { Any, PdfDefault, PdfUser };
+
 struct Route
 {
     const char *name;
-    bool pdfDefault;     // the store layout it needs
-    bool library;        // held against the target
+    Layout layout;       // the store layout it needs
+    bool held;           // a library launch held against the target
     std::function<bool(pid_t *)> launch; // sets pid when the caller must reap it
     // A fork leaves the caller's memory shared with the child until it
     // writes to it again; that copying would land on whatever launch came
-    // next, so such a route runs on its own after the others.
+    // next, so such a route runs on its own after the others. So does a
+    // launch just after a change of the preferences, which would have every
+    // launch after it find the file changed.
     bool apart = false;
+    bool afterChange = false;
 };
+
+bool runPdfViewer(pid_t *)
+{
+    return Kel::UserSettings::RunPDFViewer(Port::StringBase(kPdf)) == 0;
+}
+
+bool runWebBrowser(pid_t *)
+{
+    return Kel::UserSettings::RunWebBrowser(Port::StringBase(kUrl)) == 0;
+}
 
 const std::vector<Route> &routes()
 {
     static const std::vector<Route> all{
-        {kBareName, true, false, bareSpawn},
-        {"posix_spawn with the launcher's attributes", true, false, spawnWithLauncherAttributes},
-        {"fork + exec-failure pipe", true, false, forkWithExecFailurePipe, true},
-        {"RunPDFViewer, default opener", true, true,
-         [](pid_t *) { return Kel::UserSettings::RunPDFViewer(Port::StringBase(kPdf)) == 0; }},
-        {"RunWebBrowser, user-defined browser", true, true,
-         [](pid_t *) { return Kel::UserSettings::RunWebBrowser(Port::StringBase(kUrl)) == 0; }},
-        {"RunPDFViewer, user-defined viewer", false, true,
-         [](pid_t *) { return Kel::UserSettings::RunPDFViewer(Port::StringBase(kPdf)) == 0; }},
-        {"RunWebBrowser, default opener", false, true,
-         [](pid_t *) { return Kel::UserSettings::RunWebBrowser(Port::StringBase(kUrl)) == 0; }},
+        {kBareName, Layout::Any, false, bareSpawn},
+        {"posix_spawn with the launcher's attributes", Layout::Any, false, spawnWithLauncherAttributes},
+        {"fork + exec-failure pipe", Layout::Any, false, forkWithExecFailurePipe, true},
+        {"RunPDFViewer, default opener", Layout::PdfDefault, true, runPdfViewer},
+        {"RunWebBrowser, user-defined browser", Layout::PdfDefault, true, runWebBrowser},
+        {"RunPDFViewer, user-defined viewer", Layout::PdfUser, true, runPdfViewer},
+        {"RunWebBrowser, default opener", Layout::PdfUser, true, runWebBrowser},
+        {"RunPDFViewer, user-defined viewer, first after a change of the preferences", Layout::PdfUser, false,
+         runPdfViewer, true, true},
     };
     return all;
 }
 
 std::vector<std::vector<double>> g_samples;
 
-int g_layout = -1;
+Layout g_layout = Layout::Any;
+
+void useLayout(Layout layout)
+{
+    if (layout == Layout::Any || layout == g_layout)
+        return;
+    setPreferences(layout == Layout::PdfDefault);
+    g_layout = layout;
+}
 
 // One launch of a route after a moment of idle; its time in microseconds,
 // or a negative number when it did not start.
 double timeOneLaunch(const Route &route)
 {
-    if (g_layout != int(route.pdfDefault)) {
-        setPreferences(route.pdfDefault);
-        g_layout = int(route.pdfDefault);
-    }
+    useLayout(route.layout);
+    if (route.afterChange)
+        touchPreferences();
     std::this_thread::sleep_for(kIdleBeforeLaunch);
     pid_t pid = -1;
     const Clock::time_point start = Clock::now();
     const bool started = route.launch(&pid);
     const double us = microsecondsSince(start);
-    if (pid > 0) {
-        ::kill(pid, SIGKILL);
-        ::waitpid(pid, nullptr, 0);
-    }
+    // Every route's program stays running until the next clean-up: a program
+    // that starts up while the next launch is measured weighs on it, whichever
+    // route started it.
+    if (pid > 0)
+        g_yardstickChildren.push_back(pid);
     return started ? us : -1;
 }
 
-// Each round launches every route once, starting with another route each
-// time, so that the load of a shared machine, which drifts over seconds,
-// weighs on all of them alike.
+// Each round launches every route of the block's layout once, starting with
+// another route each time, so that the load of a shared machine, which
+// drifts over seconds, weighs on all of them alike.
 void launchRounds(benchmark::State &state)
 {
     const std::size_t count = routes().size();
     g_samples.assign(count, {});
     std::size_t round = 0;
     for (auto _ : state) {
-        if (round % kRoundsBetweenCleanups == 0)
+        const Layout layout = (round / kRoundsPerBlock) % 2 == 0 ? Layout::PdfDefault : Layout::PdfUser;
+        if (round % kRoundsPerBlock == 0) {
             endStartedPrograms();
+            useLayout(layout);
+        }
         double roundUs = 0;
         for (std::size_t k = 0; k < count; ++k) {
             const std::size_t i = (round + k) % count;
-            if (routes()[i].apart)
+            const Route &route = routes()[i];
+            if (route.apart || (route.layout != Layout::Any && route.layout != layout))
                 continue;
-            const double us = timeOneLaunch(routes()[i]);
+            const double us = timeOneLaunch(route);
             if (us < 0) {
-                state.SkipWithError(routes()[i].name);
+                state.SkipWithError(route.name);
                 return;
             }
             g_samples[i].push_back(us);
@@ -286,8 +332,11 @@ std::string table(bool *allMet)
 {
     std::ostringstream out;
     out << "Caller blocked per launch, " << kLaunches
-        << " launches of each, interleaved (a fork's on their own after the others), of a program that stays "
-           "running (load average "
+        << " launches of each library route and twice as many of each yardstick, interleaved, with the "
+           "preferences changed every "
+        << kRoundsPerBlock
+        << " rounds (a fork's, and the launches just after a change, on their own after the others), of a "
+           "program that stays running (load average "
         << g_loadBefore
         << " before, " << loadAverage() << " after)\n\n"
         << "| launch | median | p95 | median / bare | p95 / bare | target (p95 <= 10 ms and <= 1.1x bare) |\n"
@@ -306,7 +355,7 @@ std::string table(bool *allMet)
         std::snprintf(row, sizeof row, "| %s | %.0f µs | %.0f µs | %.2f | %.2f | ", routes()[i].name, median, p95,
                       median / bareMedian, p95 / bareP95);
         out << row;
-        if (!routes()[i].library) {
+        if (!routes()[i].held) {
             out << "– |\n";
             continue;
         }
@@ -349,7 +398,7 @@ int main(int argc, char **argv)
     g_loadBefore = loadAverage();
 
     benchmark::RegisterBenchmark("launch rounds", launchRounds)
-        ->Iterations(kLaunches)
+        ->Iterations(2 * kLaunches)
         ->Repetitions(1)
         ->UseManualTime()
         ->Unit(benchmark::kMicrosecond);

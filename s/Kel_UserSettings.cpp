@@ -20,6 +20,8 @@
 #include <QtCore/QStringList>
 
 #include <atomic>
+#include <cctype>
+#include <mutex>
 
 namespace Kel {
 
@@ -149,18 +151,42 @@ QString widgetStateKey(const QString &widgetName)
 }
 
 // The two viewers differ only in keys, the default program and the warnings.
+// What a launch takes from the preferences: the default program, or the
+// user's command line cut into program and arguments, as the launcher takes
+// them ("%1" not yet replaced).
+struct ViewerChoice
+{
+    bool useDefault = kUseDefaultViewerDefault;
+    unsigned int located = kOk;
+    QString program;
+    QStringList arguments;
+};
+
+// The last choice found for one viewer and the version of the preferences
+// it was found in.
+struct RememberedChoice
+{
+    std::mutex mutex;
+    quint64 version = 0;
+    ViewerChoice choice;
+};
+
+RememberedChoice g_pdfViewerChoice;
+RememberedChoice g_webBrowserChoice;
+
 struct ViewerKind
 {
     const QString &flagKey;
     const QString &commandKey;
     QString (Gui::Wisp::HelpManager::*defaultCommand)() const;
     Warning noLocation;
+    RememberedChoice &remembered;
 };
 
 const ViewerKind kPdfViewer{kUseDefaultPDFViewerKey, kPDFViewerKey, &Gui::Wisp::HelpManager::getPDFViewer,
-                            kNoPdfViewerLocation};
+                            kNoPdfViewerLocation, g_pdfViewerChoice};
 const ViewerKind kWebBrowser{kUseDefaultWebBrowserKey, kWebBrowserKey, &Gui::Wisp::HelpManager::getWebBrowser,
-                             kNoWebBrowserLocation};
+                             kNoWebBrowserLocation, g_webBrowserChoice};
 
 unsigned int locateViewer(const ViewerKind &kind, StringBase &path, StringList &args)
 {
@@ -208,13 +234,12 @@ const char *refusalOf(const QString &url)
     return nullptr;
 }
 
-QStringList buildArguments(const StringList &args, const QString &substitute, const QString &appended)
+QStringList buildArguments(const QStringList &args, const QString &substitute, const QString &appended)
 {
     const QString placeholder = QLatin1String(kPlaceholder);
     QStringList list;
     bool substituted = false;
-    for (const StringBase &arg : args) {
-        QString text = Utility::PortStringToQString(arg);
+    for (QString text : args) {
         if (text.indexOf(placeholder, 0, Qt::CaseSensitive) != -1) {
             text.replace(placeholder, substitute, Qt::CaseSensitive);
             substituted = true;
@@ -234,35 +259,85 @@ Port_MsgManData launchChannel(const Warning &launch)
 }
 
 // Starts the user's program detached; true once it runs.
-bool startUserProgram(const StringBase &path, const QStringList &arguments, const Warning &launch,
+bool startUserProgram(const QString &program, const QStringList &arguments, const Warning &launch,
                       const QString &target)
 {
-    return Port::Launcher::start(Port::CommandLine(programFromPath(path), arguments), launchChannel(launch), target);
+    return Port::Launcher::start(Port::CommandLine(program, arguments), launchChannel(launch), target);
+}
+
+// Whether text begins with prefix (ASCII), letters compared without case,
+// as the 8-bit command line was compared: no other letter folds to one of it.
+bool beginsWithNoCase(const QString &text, const char *prefix)
+{
+    for (int i = 0; prefix[i] != '\0'; ++i) {
+        if (i >= text.size() || text.at(i).unicode() > 0x7f
+            || std::tolower(static_cast<unsigned char>(text.at(i).unicode())) != std::tolower(static_cast<unsigned char>(prefix[i])))
+            return false;
+    }
+    return true;
 }
 
 // Drops "-remote" when no browser window could take the remote call, so the
 // browser starts anew instead.
-void dropRemoteWithoutWindow(StringList &args)
+void dropRemoteWithoutWindow(QStringList &args)
 {
     bool remote = false;
     bool openUrl = false;
-    std::size_t remotePosition = 0;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        if (args[i].Compare(kRemoteArgument, Port::ComparePrefixNoCase) == 0) {
+    int remotePosition = 0;
+    for (int i = 0; i < args.size(); ++i) {
+        if (beginsWithNoCase(args.at(i), kRemoteArgument)) {
             remote = true;
             remotePosition = i;
-        } else if (args[i].Compare(kOpenUrlArgument, Port::ComparePrefixNoCase) == 0) {
+        } else if (beginsWithNoCase(args.at(i), kOpenUrlArgument)) {
             openUrl = true;
         }
     }
     if (remote && openUrl && !detail::BrowserWindowExists())
-        args.erase(args.begin() + static_cast<std::ptrdiff_t>(remotePosition));
+        args.removeAt(remotePosition);
 }
 
 std::uint32_t saturatingLast(std::uint32_t first, std::uint32_t length)
 {
     const std::uint64_t last = std::uint64_t(first) + length - 1;
     return last > StringBase::npos ? StringBase::npos : static_cast<std::uint32_t>(last);
+}
+
+// Hosts launch from their GUI thread, often several times in a row. While the
+// preferences stay as they were, a launch takes its choice from the last one
+// with one look at the file: no store object, no waiting for another store
+// user, no command line cut again. A viewer that could not be located is
+// looked for again each time, so each launch warns about it.
+ViewerChoice chosenViewer(const ViewerKind &kind)
+{
+    RememberedChoice &remembered = kind.remembered;
+    const quint64 current = Gui::Wisp::Settings::currentVersion(kScope);
+    {
+        std::lock_guard<std::mutex> lock(remembered.mutex);
+        if (current != 0 && current == remembered.version)
+            return remembered.choice;
+    }
+    ViewerChoice choice;
+    quint64 version = 0;
+    {
+        // One store object around the reads: they see one version of the
+        // preferences, and those after the first cost no look at the file.
+        ScopeStore preferences;
+        choice.useDefault = readFlag(kind.flagKey, kUseDefaultViewerDefault);
+        StringBase path;
+        StringList args;
+        if (!choice.useDefault)
+            choice.located = locateViewer(kind, path, args);
+        version = preferences.version();
+        choice.program = programFromPath(path);
+        for (const StringBase &arg : args)
+            choice.arguments.append(Utility::PortStringToQString(arg));
+    }
+    if (choice.located == kOk) {
+        std::lock_guard<std::mutex> lock(remembered.mutex);
+        remembered.version = version;
+        remembered.choice = choice;
+    }
+    return choice;
 }
 
 } // namespace
@@ -478,19 +553,8 @@ unsigned int UserSettings::GetWebBrowserPath(StringBase &path, StringList &args)
 unsigned int UserSettings::RunPDFViewer(const StringBase &file)
 {
     const QString pdf = Utility::PortStringToQString(file);
-    bool useDefault = false;
-    StringBase path;
-    StringList args;
-    unsigned int located = kOk;
-    {
-        // One store object around the reads: they see one version of the
-        // preferences, and those after the first cost no look at the file.
-        ScopeStore preferences;
-        useDefault = readFlag(kUseDefaultPDFViewerKey, kUseDefaultViewerDefault);
-        if (!useDefault)
-            located = GetPDFViewerPath(path, args);
-    }
-    if (useDefault) {
+    const ViewerChoice choice = chosenViewer(kPdfViewer);
+    if (choice.useDefault) {
         Gui::Wisp::HelpManager *manager = Gui::Wisp::HelpManager::getInstance();
         if (!manager)
             return kOk;
@@ -500,13 +564,13 @@ unsigned int UserSettings::RunPDFViewer(const StringBase &file)
         return kFailed;
     }
 
-    if (located == kFailed) {
+    if (choice.located == kFailed) {
         issueWarning(kNoUserPdfViewer);
         return kFailed;
     }
     const QString argument = fileAsArgument(pdf);
-    const QStringList arguments = buildArguments(args, QDir::toNativeSeparators(argument), argument);
-    if (startUserProgram(path, arguments, kUserPdfViewerFailed, pdf))
+    const QStringList arguments = buildArguments(choice.arguments, QDir::toNativeSeparators(argument), argument);
+    if (startUserProgram(choice.program, arguments, kUserPdfViewerFailed, pdf))
         return kOk;
     issueWarning(kUserPdfViewerFailed);
     return kFailed;
@@ -515,17 +579,8 @@ unsigned int UserSettings::RunPDFViewer(const StringBase &file)
 unsigned int UserSettings::RunWebBrowser(const StringBase &url)
 {
     const QString target = Utility::PortStringToQString(url);
-    bool useDefault = false;
-    StringBase path;
-    StringList args;
-    unsigned int located = kOk;
-    {
-        ScopeStore preferences;  // one version of the preferences, as for a PDF
-        useDefault = readFlag(kUseDefaultWebBrowserKey, kUseDefaultViewerDefault);
-        if (!useDefault)
-            located = GetWebBrowserPath(path, args);
-    }
-    if (useDefault) {
+    const ViewerChoice choice = chosenViewer(kWebBrowser);
+    if (choice.useDefault) {
         Gui::Wisp::HelpManager *manager = Gui::Wisp::HelpManager::getInstance();
         if (!manager)
             return kOk;
@@ -535,7 +590,7 @@ unsigned int UserSettings::RunWebBrowser(const StringBase &url)
         return kFailed;
     }
 
-    if (located == kFailed) {
+    if (choice.located == kFailed) {
         issueWarning(kNoUserWebBrowser);
         return kFailed;
     }
@@ -546,9 +601,10 @@ unsigned int UserSettings::RunWebBrowser(const StringBase &url)
         issueWarning(kUserWebBrowserFailed);
         return kFailed;
     }
+    QStringList args = choice.arguments;
     if (!Port_Env::IsNt())
         dropRemoteWithoutWindow(args);
-    if (startUserProgram(path, buildArguments(args, target, target), kUserWebBrowserFailed, target))
+    if (startUserProgram(choice.program, buildArguments(args, target, target), kUserWebBrowserFailed, target))
         return kOk;
     issueWarning(kUserWebBrowserFailed);
     return kFailed;

@@ -2,7 +2,7 @@
 #include <Port/Launcher.h>
 
 #include "LauncherPlatform.h"
-#include "PortText.h"
+#include "ProgramLookup.h"
 
 #include <QtCore/QByteArray>
 #include <QtCore/QCoreApplication>
@@ -10,6 +10,7 @@
 #include <QtCore/QMetaObject>
 
 #include <algorithm>
+#include <cerrno>
 
 namespace Port {
 
@@ -28,13 +29,22 @@ bool isPath(const QString &program)
     return program.contains(QLatin1Char('/')) || program.contains(QDir::separator());
 }
 
+bool isBareName(const QString &program)
+{
+    return !program.isEmpty() && !isPath(program);
+}
+
 // A path stays as it is, never narrowed to 8 bits; a bare name is looked up.
 // Empty when there is nothing to start.
 QString resolve(const QString &program)
 {
-    if (program.isEmpty() || isPath(program))
-        return program;
-    return detail::fromPortText(Process::FindProgram(detail::toPortText(program).constData()).c_str());
+    return isBareName(program) ? detail::rememberedProgramPath(program) : program;
+}
+
+// The program is not there, or no longer one that can run.
+bool meansProgramGone(int error)
+{
+    return error == ENOENT || error == ENOTDIR || error == EACCES || error == ENOEXEC;
 }
 
 void warnNotStarted(const Port_MsgManData &channel, const QString &program, const QString &subject, const char *why)
@@ -47,16 +57,31 @@ void warnNotStarted(const Port_MsgManData &channel, const QString &program, cons
 
 bool Launcher::start(const CommandLine &command, const Port_MsgManData &channel, const QString &subject)
 {
-    const QString program = resolve(command.program());
+    QString program = resolve(command.program());
     if (program.isEmpty()) {
         warnNotStarted(channel, command.program(), subject, command.program().isEmpty() ? kNoProgram : kNotOnPath);
         return false;
     }
-    const int error = detail::spawnDetached(program, command.arguments(), detail::LateFailureReport{channel, program, subject});
+    int error = detail::spawnDetached(program, command.arguments(), detail::LateFailureReport{channel, program, subject});
+    // A program remembered for a bare name may have been removed or moved
+    // since: it is looked up once more, as a shell does.
+    if (error != 0 && isBareName(command.program()) && meansProgramGone(error)) {
+        detail::forgetProgramPath(command.program());
+        const QString found = resolve(command.program());
+        if (!found.isEmpty() && found != program) {
+            program = found;
+            error = detail::spawnDetached(program, command.arguments(), detail::LateFailureReport{channel, program, subject});
+        }
+    }
     if (error == 0)
         return true;
     warnNotStarted(channel, program, subject, qt_error_string(error).toUtf8().constData());
     return false;
+}
+
+QString Launcher::programPath(const QString &name)
+{
+    return isBareName(name) ? detail::rememberedProgramPath(name) : QString();
 }
 
 Launcher::RunResult Launcher::run(const CommandLine &command, int timeoutMs)

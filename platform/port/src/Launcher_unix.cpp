@@ -91,13 +91,15 @@ public:
     const posix_spawnattr_t *attributes() const { return &m_attr; }
 
 private:
+    // One open of the null device serves all three streams: the child makes
+    // these calls while the caller waits.
     int redirectStandardStreams()
     {
-        int rc = ::posix_spawn_file_actions_addopen(&m_actions, STDIN_FILENO, kNullDevice, O_RDONLY, 0);
+        int rc = ::posix_spawn_file_actions_addopen(&m_actions, STDIN_FILENO, kNullDevice, O_RDWR, 0);
         if (rc == 0)
-            rc = ::posix_spawn_file_actions_addopen(&m_actions, STDOUT_FILENO, kNullDevice, O_WRONLY, 0);
+            rc = ::posix_spawn_file_actions_adddup2(&m_actions, STDIN_FILENO, STDOUT_FILENO);
         if (rc == 0)
-            rc = ::posix_spawn_file_actions_addopen(&m_actions, STDERR_FILENO, kNullDevice, O_WRONLY, 0);
+            rc = ::posix_spawn_file_actions_adddup2(&m_actions, STDIN_FILENO, STDERR_FILENO);
         return rc;
     }
 

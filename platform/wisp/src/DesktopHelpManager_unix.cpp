@@ -3,7 +3,6 @@
 
 #include <Port/CommandLine.h>
 #include <Port/Launcher.h>
-#include <Port/Process.h>
 
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
@@ -22,6 +21,16 @@ constexpr char MacOpener[] = "/usr/bin/open";
 constexpr char OpenerName[] = "xdg-open";
 #endif
 
+// The opener as the launcher is given it.
+QString openerCommand()
+{
+#if defined(Q_OS_MACOS)
+    return QFile::decodeName(MacOpener);
+#else
+    return QLatin1String(OpenerName);
+#endif
+}
+
 // The one opener for files and links; empty when there is none.
 QString openerPath()
 {
@@ -29,8 +38,10 @@ QString openerPath()
     return QFileInfo(QFile::decodeName(MacOpener)).isExecutable() ? QFile::decodeName(MacOpener) : QString();
 #else
     // Only absolute PATH entries are searched, so an "xdg-open" planted in the
-    // working directory is never the one that runs.
-    return QFile::decodeName(Port::Process::FindProgram(OpenerName).c_str());
+    // working directory is never the one that runs. The launcher remembers
+    // what it found while PATH stays the same, and looks again when the
+    // opener it found can no longer be run.
+    return Port::Launcher::programPath(QLatin1String(OpenerName));
 #endif
 }
 
@@ -48,10 +59,9 @@ QString defaultCommand(Kind)
 
 StartOutcome start(Kind, const QString &target, const Port_MsgManData &channel)
 {
-    const QString opener = openerPath();
-    if (opener.isEmpty())
+    if (openerPath().isEmpty())
         return StartOutcome::NoOpener;
-    return Port::Launcher::start(Port::CommandLine(opener, QStringList{target}), channel, target)
+    return Port::Launcher::start(Port::CommandLine(openerCommand(), QStringList{target}), channel, target)
                ? StartOutcome::Started
                : StartOutcome::Failed;
 }

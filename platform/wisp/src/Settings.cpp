@@ -169,6 +169,16 @@ QString Settings::fileName() const
     return m_file->path();
 }
 
+quint64 Settings::version() const
+{
+    return m_file->version();
+}
+
+quint64 Settings::currentVersion(const char *scope)
+{
+    return viewOf(scope)->versionIfUnchanged();
+}
+
 QString Settings::storeDirectory()
 {
     {

@@ -21,6 +21,7 @@
 #include <QtGui/QGuiApplication>
 
 #include <algorithm>
+#include <atomic>
 
 namespace Gui {
 namespace Wisp {
@@ -51,6 +52,10 @@ constexpr qint64 kRoomForAWrite = 64 * 1024;
 // while other programs read the file: each holds it for a moment only.
 constexpr int kReplaceRetryMs = 2000;
 constexpr int kLongestReplacePauseMs = 50;
+
+// Versions are numbered across every view, so a version of one file never
+// matches a version of another; 0 means "not known".
+std::atomic<quint64> g_lastVersion{0};
 
 std::mutex &registryMutex()
 {
@@ -191,6 +196,21 @@ void SettingsFile::detach()
 
 // ---- Reading -------------------------------------------------------------------
 
+void SettingsFile::newVersion()
+{
+    m_version = g_lastVersion.fetch_add(1, std::memory_order_relaxed) + 1;
+}
+
+quint64 SettingsFile::versionIfUnchanged()
+{
+    // Another thread's open store object, or one of this thread's, may hold
+    // changes that the version does not cover: the caller takes the long way.
+    std::unique_lock<std::recursive_mutex> session(m_session, std::try_to_lock);
+    if (!session.owns_lock() || m_depth > 0)
+        return 0;
+    return isCurrent(readFileStamp(m_nativePath)) ? m_version : 0;
+}
+
 bool SettingsFile::isCurrent(const FileStamp &now) const
 {
     if (!m_reader || !m_stampKnown || now != m_stamp)
@@ -205,6 +225,7 @@ void SettingsFile::refresh()
     if (isCurrent(now))
         return;
     const std::unique_ptr<QLockFile> reading = lockForReading(m_path);
+    newVersion();
     for (int attempt = 0; attempt < kMaxReads; ++attempt) {
         readFile(now);
         // Both this look and QSettings' own read fell between the two stats:
@@ -245,6 +266,7 @@ void SettingsFile::openReader()
     forgetClosedSettingsFiles();
     m_reader = openSettings(m_path);
     m_readerIsCopy = false;
+    newVersion();
 }
 
 // The file less what Qt must not read, in a private file of its own: every
@@ -304,6 +326,7 @@ void SettingsFile::setValue(const QString &key, const QVariant &value)
         return;
     }
     m_changes.set(key, value);
+    newVersion();
 }
 
 bool SettingsFile::contains(const QString &key)
@@ -328,6 +351,7 @@ void SettingsFile::remove(const QString &key)
     if (!key.isEmpty() && namesNoKey(key))
         return;
     m_changes.remove(key);
+    newVersion();
 }
 
 QStringList SettingsFile::allKeys()
@@ -342,6 +366,7 @@ void SettingsFile::commit()
     bool handedToQt = false;
     const QString failure = write(&handedToQt);
     m_changes.clear();
+    newVersion();
     if (failure.isEmpty())
         return;
     warnWriteFailed(failure);

@@ -63,6 +63,14 @@ public:
     void remove(const QString &key);
     QStringList allKeys();
 
+    // Changes whenever what value() answers may have changed; unique across
+    // views. For a store object that is open.
+    quint64 version() const { return m_version; }
+    // The version the file holds now, told with one look at it and no lock,
+    // or 0 when that cannot be told so cheaply: a store object is open in the
+    // process, or the file changed since it was last read.
+    quint64 versionIfUnchanged();
+
     const QString &path() const { return m_path; }
 
 private:
@@ -71,6 +79,7 @@ private:
     void openReader();
     void openSanitizedCopy(const QByteArray &content);
     void dropView();
+    void newVersion();
     bool isCurrent(const FileStamp &now) const;
     QSettings &reader();
 
@@ -105,6 +114,7 @@ private:
     bool m_stampKnown = false;
     std::vector<UnsafeValue> m_unsafe;  // what that version holds that Qt must not read
     bool m_checkedAsGui = false;
+    quint64 m_version = 0;
 };
 
 } // namespace detail

@@ -12,7 +12,9 @@ namespace Port {
 // standard streams, a session of its own, no blocked signals and every signal
 // at its default disposition, this process's environment and no other
 // descriptor or handle of the host. A bare program name is looked up in the
-// absolute entries of PATH only (see Process::FindProgram).
+// absolute entries of PATH only (see Process::FindProgram), and the program
+// found is remembered while PATH stays the same, as a shell remembers its
+// commands; when it can no longer be run, the name is looked up again.
 class PORT_EXPORT Launcher
 {
 public:
@@ -43,6 +45,10 @@ public:
     // are killed when the wait runs out, and whatever it leaves running is
     // ended with it when it ends. Reports nothing on the message channel.
     static RunResult run(const CommandLine &command, int timeoutMs);
+
+    // The program start() and run() run for a bare name, or an empty string
+    // when there is none (or name is a path).
+    static QString programPath(const QString &name);
 };
 
 } // namespace Port

@@ -50,6 +50,17 @@ public:
     QStringList allKeys() const;
     QString fileName() const;
 
+    // For callers that keep what they worked out from a scope's values, such
+    // as a program to start: version() names the values this object reads,
+    // and changes whenever they may have changed. currentVersion() tells the
+    // version the scope holds now with one look at the file, without waiting
+    // for any other store user, or gives 0 when it cannot tell that cheaply
+    // (a store object is open in this process, or the file changed since this
+    // process last read it). When it equals an earlier version(), the values
+    // are what they were then.
+    quint64 version() const;
+    static quint64 currentVersion(const char *scope);
+
     // The directory that holds the scope files ("<config>/Dravel").
     static QString storeDirectory();
 
