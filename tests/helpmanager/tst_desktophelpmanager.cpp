@@ -367,6 +367,51 @@ private slots:
     }
 #endif
 
+    void openerChangedBetweenStarts_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<bool>("secondStarts");
+        QTest::newRow("moved to a later PATH folder") << QStringLiteral("move") << true;
+        QTest::newRow("replaced by a file that cannot run") << QStringLiteral("spoil") << true;
+        QTest::newRow("removed") << QStringLiteral("remove") << false;
+    }
+    // The opener found by the first start is remembered while PATH stays the
+    // same; a later start whose remembered opener is gone looks again.
+    void openerChangedBetweenStarts()
+    {
+#if defined(Q_OS_WIN)
+        QSKIP("Windows starts the program registered for the file type, not an opener on PATH");
+#endif
+        QFETCH(QString, change);
+        QFETCH(bool, secondStarts);
+        const QString later = m_work->path() + QLatin1String("/later");
+        QVERIFY(QDir().mkpath(later));
+        setPath(openerDir() + QLatin1Char(':') + later);
+        const QString opener = openerDir() + QLatin1String("/xdg-open");
+        DesktopHelpManager help;
+        QVERIFY(help.runWebBrowser(QStringLiteral("https://example.org/first")));
+        QCOMPARE(KelTest::waitForArgRecords(records(), 1).size(), 1);
+
+        if (change == QLatin1String("move")) {
+            QVERIFY(QFile::rename(opener, later + QLatin1String("/xdg-open")));
+        } else {
+            installOpener(later);
+            QVERIFY(QFile::remove(opener));
+            if (change == QLatin1String("spoil"))
+                writeFile(opener, "not a program\n");
+            else
+                QVERIFY(QFile::remove(later + QLatin1String("/xdg-open")));
+        }
+        KelTest::MessageRecorder messages;
+        QCOMPARE(help.runWebBrowser(QStringLiteral("https://example.org/second")), secondStarts);
+        if (secondStarts) {
+            QCOMPARE(KelTest::waitForArgRecords(records(), 2).value(1), QByteArray("https://example.org/second"));
+            QVERIFY(messages.messages().empty());
+        } else {
+            QVERIFY(anyMessageNames(messages, {opener, QStringLiteral("example.org/second")}));
+        }
+    }
+
     void runningOpenerOutlivesCall()
     {
         qputenv(SleepVariable, LongRunMs);

@@ -1,7 +1,10 @@
 // Tests of launching the PDF viewer and web browser: the host's program, a user-defined program, and what reaches it.
 #include "ArgRecorder.h"
 #include "RecordingHelpManager.h"
+#include "VariantTransport.h"
 #include "ViewerTestSupport.h"
+
+#include <Gui/Wisp/Settings.h>
 
 #include <QtCore/QDir>
 #include <QtCore/QTemporaryDir>
@@ -84,6 +87,8 @@ private slots:
     void programFailsSoonAfterStart();
     void targetArrivesAsOneArgument_data();
     void targetArrivesAsOneArgument();
+    void launchFollowsChangedPreferences_data();
+    void launchFollowsChangedPreferences();
     void urlRefused_data();
     void urlRefused();
 };
@@ -417,6 +422,51 @@ void TestViewerLaunch::targetArrivesAsOneArgument()
     QCOMPARE(fixture.records(1), QList<QByteArray>{received.toUtf8()});
     QVERIFY(fixture.warnings().isEmpty());
     QVERIFY2(KelTest::staysAbsent(marker), "the target was run as a command");
+}
+
+void TestViewerLaunch::launchFollowsChangedPreferences_data()
+{
+    addViewerColumn();
+    QTest::addColumn<QString>("changedBy");
+    for (Viewer viewer : {Viewer::Pdf, Viewer::Web}) {
+        for (const char *changedBy : {"this process", "a store object still open", "a QSettings program"})
+            QTest::addRow("%s/%s", KelTest::viewerName(viewer), changedBy) << viewer << QString::fromLatin1(changedBy);
+    }
+}
+
+// A launch takes its command line from the one before while the preferences
+// stay the same; every change is seen by the next launch, wherever it was made.
+void TestViewerLaunch::launchFollowsChangedPreferences()
+{
+    QFETCH(Viewer, viewer);
+    QFETCH(QString, changedBy);
+
+    LaunchFixture fixture;
+    KelTest::useUserDefined(viewer, recorderCommand(QStringLiteral("first %1")));
+    const QString target = QStringLiteral("/tmp/a.pdf");
+    const QByteArray arrives = KelTest::substituted(viewer, target).toUtf8();
+    QCOMPARE(KelTest::launch(viewer, target), 0u);
+    QCOMPARE(fixture.records(2), (QList<QByteArray>{"first", arrives}));
+
+    const QString second = recorderCommand(QStringLiteral("second %1"));
+    const QString key = viewer == Viewer::Pdf ? QStringLiteral("PDFViewer") : QStringLiteral("WebBrowser");
+    if (changedBy == QLatin1String("this process")) {
+        KelTest::setCommandLine(viewer, second);
+    } else if (changedBy == QLatin1String("a store object still open")) {
+        Gui::Wisp::Settings store("Molvane", true, true, true);
+        store.setValue(key, second);
+        QCOMPARE(KelTest::launch(viewer, target), 0u);
+    } else {
+        const QString file = Gui::Wisp::Settings("Molvane", true, true, true).fileName();
+        const KelTest::ChildResult peer = KelTest::runProgram(
+            KelTest::binDir() + QLatin1String("/kel_qsettings_peer"),
+            {QStringLiteral("set"), file, key, QString::fromLatin1(KelTest::encodedVariant(second))});
+        QVERIFY2(peer.finished && peer.exitCode == 0, peer.err.constData());
+    }
+    if (changedBy != QLatin1String("a store object still open"))
+        QCOMPARE(KelTest::launch(viewer, target), 0u);
+    QCOMPARE(fixture.records(4).mid(2), (QList<QByteArray>{"second", arrives}));
+    QVERIFY(fixture.warnings().isEmpty());
 }
 
 void TestViewerLaunch::urlRefused_data()

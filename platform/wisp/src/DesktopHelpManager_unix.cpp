@@ -3,6 +3,7 @@
 
 #include <Port/CommandLine.h>
 #include <Port/Launcher.h>
+#include <Port/Process.h>
 
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
@@ -21,7 +22,8 @@ constexpr char MacOpener[] = "/usr/bin/open";
 constexpr char OpenerName[] = "xdg-open";
 #endif
 
-// The opener as the launcher is given it.
+// The opener as the launcher is given it: on freedesktop by name, so that
+// the launcher looks for it again when the one it remembers is gone.
 QString openerCommand()
 {
 #if defined(Q_OS_MACOS)
@@ -38,9 +40,18 @@ QString openerPath()
     return QFileInfo(QFile::decodeName(MacOpener)).isExecutable() ? QFile::decodeName(MacOpener) : QString();
 #else
     // Only absolute PATH entries are searched, so an "xdg-open" planted in the
-    // working directory is never the one that runs. The launcher remembers
-    // what it found while PATH stays the same, and looks again when the
-    // opener it found can no longer be run.
+    // working directory is never the one that runs.
+    return QFile::decodeName(Port::Process::FindProgram(OpenerName).c_str());
+#endif
+}
+
+// The same for a launch, which the host makes on its GUI thread: the
+// launcher remembers what it found while PATH stays the same.
+QString openerPathForLaunch()
+{
+#if defined(Q_OS_MACOS)
+    return openerPath();
+#else
     return Port::Launcher::programPath(QLatin1String(OpenerName));
 #endif
 }
@@ -59,7 +70,7 @@ QString defaultCommand(Kind)
 
 StartOutcome start(Kind, const QString &target, const Port_MsgManData &channel)
 {
-    if (openerPath().isEmpty())
+    if (openerPathForLaunch().isEmpty())
         return StartOutcome::NoOpener;
     return Port::Launcher::start(Port::CommandLine(openerCommand(), QStringList{target}), channel, target)
                ? StartOutcome::Started
