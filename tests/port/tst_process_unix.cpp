@@ -127,25 +127,30 @@ void TestProcess::endings_data()
     QTest::addColumn<QByteArray>("body");
     QTest::addColumn<int>("status");
     QTest::addColumn<int>("retcode");
+    QTest::addColumn<bool>("nullDeviceClosed");  // the host closed what the launcher keeps open
 
-    QTest::newRow("success") << QByteArray("exit 0") << int(Process::Ran) << 0;
-    QTest::newRow("exit 1") << QByteArray("exit 1") << int(Process::Ran) << 1;
-    QTest::newRow("exit 7") << QByteArray("exit 7") << int(Process::Ran) << 7;
-    QTest::newRow("killed") << QByteArray("kill -KILL $$") << int(Process::Crashed) << -1;
+    QTest::newRow("success") << QByteArray("exit 0") << int(Process::Ran) << 0 << false;
+    QTest::newRow("exit 1") << QByteArray("exit 1") << int(Process::Ran) << 1 << false;
+    QTest::newRow("exit 7") << QByteArray("exit 7") << int(Process::Ran) << 7 << false;
+    QTest::newRow("killed") << QByteArray("kill -KILL $$") << int(Process::Crashed) << -1 << false;
     // The test ignores SIGPIPE and SIGHUP and blocks SIGUSR1; the child must
     // get the defaults back and die of them.
-    QTest::newRow("SIGPIPE reset") << QByteArray("kill -PIPE $$; exit 0") << int(Process::Crashed) << -1;
-    QTest::newRow("SIGHUP reset") << QByteArray("kill -HUP $$; exit 0") << int(Process::Crashed) << -1;
-    QTest::newRow("SIGUSR1 unblocked") << QByteArray("kill -USR1 $$; exit 0") << int(Process::Crashed) << -1;
-    QTest::newRow("stdin is empty") << QByteArray("read line && exit 9; exit 4") << int(Process::Ran) << 4;
+    QTest::newRow("SIGPIPE reset") << QByteArray("kill -PIPE $$; exit 0") << int(Process::Crashed) << -1 << false;
+    QTest::newRow("SIGHUP reset") << QByteArray("kill -HUP $$; exit 0") << int(Process::Crashed) << -1 << false;
+    QTest::newRow("SIGUSR1 unblocked") << QByteArray("kill -USR1 $$; exit 0") << int(Process::Crashed) << -1 << false;
+    QTest::newRow("stdin is empty") << QByteArray("read line && exit 9; exit 4") << int(Process::Ran) << 4 << false;
     // Fields after the name in /proc/PID/stat: state, parent, group, session.
     QTest::newRow("session of its own")
         << QByteArray("read -r s < /proc/$$/stat; set -- ${s##*) }; [ \"$4\" = \"$$\" ] && exit 5; exit 6")
-        << int(Process::Ran) << 5;
+        << int(Process::Ran) << 5 << false;
     QTest::newRow("no inherited descriptor")
-        << QByteArray("[ -e /proc/$$/fd/$KEL_OPEN_FD ] && exit 7; exit 8") << int(Process::Ran) << 8;
+        << QByteArray("[ -e /proc/$$/fd/$KEL_OPEN_FD ] && exit 7; exit 8") << int(Process::Ran) << 8 << false;
     QTest::newRow("this process's environment")
-        << QByteArray("[ \"$KEL_PROBE_VALUE\" = 'a b' ] && exit 3; exit 2") << int(Process::Ran) << 3;
+        << QByteArray("[ \"$KEL_PROBE_VALUE\" = 'a b' ] && exit 3; exit 2") << int(Process::Ran) << 3 << false;
+    const QByteArray quiet("echo out; echo err >&2; [ \"$(readlink /proc/$$/fd/1)\" = /dev/null ] && "
+                           "[ \"$(readlink /proc/$$/fd/2)\" = /dev/null ] && exit 5; exit 6");
+    QTest::newRow("output goes nowhere") << quiet << int(Process::Ran) << 5 << false;
+    QTest::newRow("output goes nowhere, null device closed by the host") << quiet << int(Process::Ran) << 5 << true;
 }
 
 void TestProcess::endings()
@@ -153,7 +158,24 @@ void TestProcess::endings()
     QFETCH(QByteArray, body);
     QFETCH(int, status);
     QFETCH(int, retcode);
+    QFETCH(bool, nullDeviceClosed);
     QVERIFY(!writeScript(QStringLiteral("kel-probe"), body).isEmpty());
+
+    // A host that closes every descriptor it did not open itself; the file
+    // it opens next may get the number, and must get nothing of the child.
+    QFile hostFile(m_bin.filePath(QStringLiteral("host-file")));
+    QList<int> reused;
+    if (nullDeviceClosed) {
+        QVERIFY(hostFile.open(QIODevice::ReadWrite | QIODevice::Truncate));
+        for (const QFileInfo &fd : QDir(QStringLiteral("/proc/self/fd")).entryInfoList(QDir::Files | QDir::System)) {
+            const int number = fd.fileName().toInt();
+            if (number > STDERR_FILENO && fd.symLinkTarget() == QLatin1String("/dev/null")) {
+                QVERIFY(::dup2(hostFile.handle(), number) == number);
+                reused.append(number);
+            }
+        }
+        QVERIFY(!reused.isEmpty());
+    }
 
     // A descriptor without close-on-exec, as careless host code leaves one.
     const int openFd = ::open("/dev/null", O_RDONLY);
@@ -175,6 +197,10 @@ void TestProcess::endings()
     ::close(openFd);
     QCOMPARE(got, status);
     QCOMPARE(p.GetChildRetcode(), retcode);
+    for (const int number : reused)
+        ::close(number);
+    if (nullDeviceClosed)
+        QCOMPARE(hostFile.size(), qint64(0));
 }
 
 void TestProcess::startProblems_data()

@@ -6,6 +6,7 @@
 #include <QtCore/QFile>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -15,6 +16,7 @@
 
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -55,14 +57,46 @@ private:
     std::vector<char *> m_pointers;
 };
 
+// The null device, opened in this process for the children to share: an
+// open of it in the child costs each start more than the rest of its set-up.
+// -1 when it cannot be opened; the children then open it themselves.
+struct NullDevice
+{
+    int fd = -1;
+    dev_t device = 0;
+    ino_t inode = 0;
+
+    static NullDevice open()
+    {
+        NullDevice null;
+        null.fd = ::open(kNullDevice, O_RDWR | O_CLOEXEC);
+        struct stat info;
+        if (null.fd >= 0 && ::fstat(null.fd, &info) == 0) {
+            null.device = info.st_rdev;
+            null.inode = info.st_ino;
+        }
+        return null;
+    }
+
+    // A host may close descriptors it does not own; the number may then
+    // name another file, which must never become a child's output.
+    bool stillOpen() const
+    {
+        struct stat info;
+        return fd < 0
+               || (::fstat(fd, &info) == 0 && S_ISCHR(info.st_mode) && info.st_rdev == device && info.st_ino == inode);
+    }
+};
+
 // Owns the spawn attributes and file actions, so every exit path frees them.
 class SpawnSetup
 {
 public:
-    SpawnSetup()
+    explicit SpawnSetup(const NullDevice &null) : m_null(null)
     {
         m_actionsReady = ::posix_spawn_file_actions_init(&m_actions) == 0;
         m_attrReady = ::posix_spawnattr_init(&m_attr) == 0;
+        m_prepared = prepare();
     }
     ~SpawnSetup()
     {
@@ -74,7 +108,15 @@ public:
     SpawnSetup(const SpawnSetup &) = delete;
     SpawnSetup &operator=(const SpawnSetup &) = delete;
 
-    // 0 on success, else the error number of the step that failed.
+    // 0 when ready, else the error number of the step that failed.
+    int prepared() const { return m_prepared; }
+    bool stillValid() const { return m_null.stillOpen(); }
+    int nullDevice() const { return m_null.fd; }
+
+    const posix_spawn_file_actions_t *actions() const { return &m_actions; }
+    const posix_spawnattr_t *attributes() const { return &m_attr; }
+
+private:
     int prepare()
     {
         if (!m_actionsReady || !m_attrReady)
@@ -87,19 +129,17 @@ public:
         return rc;
     }
 
-    const posix_spawn_file_actions_t *actions() const { return &m_actions; }
-    const posix_spawnattr_t *attributes() const { return &m_attr; }
-
-private:
-    // One open of the null device serves all three streams: the child makes
-    // these calls while the caller waits.
+    // The child makes these calls while the caller waits: copies of the
+    // shared null device where there is one.
     int redirectStandardStreams()
     {
-        int rc = ::posix_spawn_file_actions_addopen(&m_actions, STDIN_FILENO, kNullDevice, O_RDWR, 0);
-        if (rc == 0)
-            rc = ::posix_spawn_file_actions_adddup2(&m_actions, STDIN_FILENO, STDOUT_FILENO);
-        if (rc == 0)
-            rc = ::posix_spawn_file_actions_adddup2(&m_actions, STDIN_FILENO, STDERR_FILENO);
+        int rc = 0;
+        for (const int stream : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+            if (rc == 0 && m_null.fd >= 0)
+                rc = ::posix_spawn_file_actions_adddup2(&m_actions, m_null.fd, stream);
+            else if (rc == 0)
+                rc = ::posix_spawn_file_actions_addopen(&m_actions, stream, kNullDevice, O_RDWR, 0);
+        }
         return rc;
     }
 
@@ -144,11 +184,30 @@ private:
         return rc;
     }
 
+    const NullDevice m_null;
     posix_spawn_file_actions_t m_actions;
     posix_spawnattr_t m_attr;
     bool m_actionsReady = false;
     bool m_attrReady = false;
+    int m_prepared = ENOMEM;
 };
+
+// The same for every start, and only read by posix_spawn: made once, and
+// again only when the host closed the null device. Never freed, so a start
+// in another thread or during the process's exit still finds the one it took.
+const SpawnSetup &currentSetup()
+{
+    static std::atomic<SpawnSetup *> current{nullptr};
+    SpawnSetup *setup = current.load(std::memory_order_acquire);
+    if (setup && setup->stillValid())
+        return *setup;
+    SpawnSetup *fresh = new SpawnSetup(NullDevice::open());
+    if (current.compare_exchange_strong(setup, fresh, std::memory_order_acq_rel))
+        return *fresh;
+    ::close(fresh->nullDevice());  // another thread made one first
+    delete fresh;
+    return *setup;
+}
 
 // The one place a program is started. The C library reports a failed exec
 // (missing, not executable, not a program) before this returns: glibc since
@@ -156,15 +215,12 @@ private:
 // exec-failure pipe is needed.
 int spawn(const QString &program, const QStringList &arguments, pid_t *pid)
 {
-    // The same for every start, and only read by posix_spawn: made once.
-    // Never freed, so a start during the process's exit still finds it.
-    static SpawnSetup *const setup = new SpawnSetup;
-    static const int prepared = setup->prepare();
-    if (prepared != 0)
-        return prepared;
+    const SpawnSetup &setup = currentSetup();
+    if (setup.prepared() != 0)
+        return setup.prepared();
     const QByteArray path = QFile::encodeName(program);
     const ArgumentVector argv(path, arguments);
-    return ::posix_spawn(pid, path.constData(), setup->actions(), setup->attributes(), argv.get(), environ);
+    return ::posix_spawn(pid, path.constData(), setup.actions(), setup.attributes(), argv.get(), environ);
 }
 
 Process::Status statusForStartError(int error)
