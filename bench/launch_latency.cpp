@@ -136,11 +136,10 @@ bool bareSpawn(pid_t *pid)
     return ::posix_spawn(pid, program.constData(), nullptr, nullptr, argv, environ) == 0;
 }
 
-// The same spawn with what the launcher gives every child: the null device
-// as standard streams, no inherited descriptor, a session of its own, no
-// blocked signals, every signal at its default. Tells the kernel's share of a
-// launch (a new session moves the child into a scheduling group of its own
-// before it can exec) from the library's.
+// The same spawn with what the launcher gives every child: copies of a null
+// device kept open as standard streams, no inherited descriptor, a session of
+// its own, no blocked signals, every signal at its default. Tells the
+// kernel's share of a launch from the library's.
 bool spawnWithLauncherAttributes(pid_t *pid)
 {
     static const QByteArray program = QFile::encodeName(g_standIn);
@@ -150,9 +149,10 @@ bool spawnWithLauncherAttributes(pid_t *pid)
     posix_spawnattr_t attributes;
     ::posix_spawn_file_actions_init(&actions);
     ::posix_spawnattr_init(&attributes);
-    ::posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    ::posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    ::posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    static const int nullDevice = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+    ::posix_spawn_file_actions_adddup2(&actions, nullDevice, STDIN_FILENO);
+    ::posix_spawn_file_actions_adddup2(&actions, nullDevice, STDOUT_FILENO);
+    ::posix_spawn_file_actions_adddup2(&actions, nullDevice, STDERR_FILENO);
     ::posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
     sigset_t mask;
     sigemptyset(&mask);

@@ -96,8 +96,13 @@ QString DesktopHelpManager::getWebBrowser() const
 bool DesktopHelpManager::runPDFReader(const QString &file)
 {
     // A relative name is made absolute first: the viewer runs with another
-    // working directory, and "-x.pdf" becomes "/cwd/-x.pdf", no option.
-    const QString absolute = file.isEmpty() ? QString() : QDir::toNativeSeparators(QFileInfo(file).absoluteFilePath());
+    // working directory, and "-x.pdf" becomes "/cwd/-x.pdf", no option. A
+    // path that is absolute already is only cleaned, as QFileInfo would.
+    QString absolute;
+    if (QDir::isAbsolutePath(file))
+        absolute = QDir::toNativeSeparators(QDir::cleanPath(file));
+    else if (!file.isEmpty())
+        absolute = QDir::toNativeSeparators(QFileInfo(file).absoluteFilePath());
     return openWithDefaultProgram(DesktopOpener::Kind::PdfFile, absolute);
 }
 
