@@ -150,7 +150,6 @@ QString widgetStateKey(const QString &widgetName)
     return kWidgetStateKey + widgetName;
 }
 
-// The two viewers differ only in keys, the default program and the warnings.
 // What a launch takes from the preferences: the default program, or the
 // user's command line cut into program and arguments, as the launcher takes
 // them ("%1" not yet replaced).
@@ -174,6 +173,7 @@ struct RememberedChoice
 RememberedChoice g_pdfViewerChoice;
 RememberedChoice g_webBrowserChoice;
 
+// The two viewers differ only in keys, the default program and the warnings.
 struct ViewerKind
 {
     const QString &flagKey;
@@ -270,8 +270,10 @@ bool startUserProgram(const QString &program, const QStringList &arguments, cons
 bool beginsWithNoCase(const QString &text, const char *prefix)
 {
     for (int i = 0; prefix[i] != '\0'; ++i) {
-        if (i >= text.size() || text.at(i).unicode() > 0x7f
-            || std::tolower(static_cast<unsigned char>(text.at(i).unicode())) != std::tolower(static_cast<unsigned char>(prefix[i])))
+        if (i >= text.size() || text.at(i).unicode() > 0x7f)
+            return false;
+        const auto letter = static_cast<unsigned char>(text.at(i).unicode());
+        if (std::tolower(letter) != std::tolower(static_cast<unsigned char>(prefix[i])))
             return false;
     }
     return true;

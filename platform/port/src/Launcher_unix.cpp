@@ -74,6 +74,9 @@ struct NullDevice
         if (null.fd >= 0 && ::fstat(null.fd, &info) == 0) {
             null.device = info.st_rdev;
             null.inode = info.st_ino;
+        } else if (null.fd >= 0) {
+            ::close(null.fd);  // not one it could recognise again
+            null.fd = -1;
         }
         return null;
     }
