@@ -95,7 +95,7 @@ struct NullDevice
 class SpawnSetup
 {
 public:
-    explicit SpawnSetup(const NullDevice &null) : m_null(null)
+    SpawnSetup(const NullDevice &null, const SpawnSetup *replaced) : m_null(null), m_replaced(replaced)
     {
         m_actionsReady = ::posix_spawn_file_actions_init(&m_actions) == 0;
         m_attrReady = ::posix_spawnattr_init(&m_attr) == 0;
@@ -188,6 +188,8 @@ private:
     }
 
     const NullDevice m_null;
+    // Kept, never freed: a start in another thread may still be using it.
+    [[maybe_unused]] const SpawnSetup *const m_replaced;
     posix_spawn_file_actions_t m_actions;
     posix_spawnattr_t m_attr;
     bool m_actionsReady = false;
@@ -196,15 +198,16 @@ private:
 };
 
 // The same for every start, and only read by posix_spawn: made once, and
-// again only when the host closed the null device. Never freed, so a start
-// in another thread or during the process's exit still finds the one it took.
+// again only when the host closed the null device. None is ever freed, so a
+// start in another thread or during the process's exit still finds the one
+// it took.
 const SpawnSetup &currentSetup()
 {
     static std::atomic<SpawnSetup *> current{nullptr};
     SpawnSetup *setup = current.load(std::memory_order_acquire);
     if (setup && setup->stillValid())
         return *setup;
-    SpawnSetup *fresh = new SpawnSetup(NullDevice::open());
+    SpawnSetup *fresh = new SpawnSetup(NullDevice::open(), setup);
     if (current.compare_exchange_strong(setup, fresh, std::memory_order_acq_rel))
         return *fresh;
     ::close(fresh->nullDevice());  // another thread made one first
