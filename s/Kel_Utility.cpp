@@ -11,6 +11,8 @@
 #endif
 #include <QtWidgets/QApplication>
 
+#include <cstring>
+
 namespace Kel {
 namespace Utility {
 
@@ -64,16 +66,26 @@ Port::StringBase QStringToPortString(const QString &text)
 
 // Qt's own decoders drop a leading U+FEFF as a byte-order mark; in a name it
 // is a character like any other, and a file or core name must come back whole.
+// A character cut off at the end stays as a replacement character for each of
+// its bytes, never silently dropped.
 QString PortStringToQString(const Port::StringBase &text)
 {
     const char *bytes = text.c_str();
     const auto length = qstrlen(bytes);  // the text ends at the first NUL
 #if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
-    QStringDecoder decoder(kPortEncoding, QStringDecoder::Flag::ConvertInitialBom);
+    // The encoding is UTF-8 on every platform here. fromUtf8 is the quick way
+    // (a launch converts its target on the GUI thread) wherever there is no
+    // leading mark for it to drop.
+    constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
+    if (length < 3 || std::memcmp(bytes, kByteOrderMark, 3) != 0)
+        return QString::fromUtf8(bytes, qsizetype(length));
+    QStringDecoder decoder(kPortEncoding, QStringDecoder::Flag::ConvertInitialBom | QStringDecoder::Flag::Stateless);
     return decoder.decode(QByteArrayView(bytes, qsizetype(length)));
 #else
     QTextCodec::ConverterState state(QTextCodec::IgnoreHeader);
-    return portCodec()->toUnicode(bytes, int(length), &state);
+    QString decoded = portCodec()->toUnicode(bytes, int(length), &state);
+    decoded.append(QString(state.remainingChars, QChar::ReplacementCharacter));
+    return decoded;
 #endif
 }
 

@@ -60,6 +60,12 @@ void TestConversions::portToQString_data()
     QTest::newRow("UTF-8") << QByteArray("Projekte/\xC3\x9C" "bung") << QString::fromUtf8("Projekte/Übung");
     // A QString cannot hold a byte that is not UTF-8: it comes back as EF BF BD.
     QTest::newRow("not UTF-8") << QByteArray("caf\xE9.pdf") << QString::fromUtf8("caf\xEF\xBF\xBD.pdf");
+    // A character cut off at the end is not lost without a trace.
+    QTest::newRow("cut at the end") << QByteArray("caf\xC3") << QString::fromUtf8("caf\xEF\xBF\xBD");
+    QTest::newRow("emoji cut at the end") << QByteArray("a\xF0\x9F\x98")
+                                          << QString::fromUtf8("a\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD");
+    QTest::newRow("leading U+FEFF, twice") << QByteArray("\xEF\xBB\xBF\xEF\xBB\xBFx")
+                                            << QStringLiteral("\uFEFF\uFEFFx");
 }
 
 void TestConversions::portToQString()
