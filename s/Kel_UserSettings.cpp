@@ -236,11 +236,17 @@ const char *refusalOf(const QString &url)
 
 QStringList buildArguments(const QStringList &args, const QString &substitute, const QString &appended)
 {
-    const QString placeholder = QLatin1String(kPlaceholder);
+    const QLatin1String placeholder(kPlaceholder);
     QStringList list;
+    list.reserve(args.size() + 1);
     bool substituted = false;
     for (QString text : args) {
-        if (text.indexOf(placeholder, 0, Qt::CaseSensitive) != -1) {
+        // The usual command line has the placeholder as an argument of its
+        // own, which needs no search and no copy.
+        if (text == placeholder) {
+            text = substitute;
+            substituted = true;
+        } else if (text.indexOf(placeholder, 0, Qt::CaseSensitive) != -1) {
             text.replace(placeholder, substitute, Qt::CaseSensitive);
             substituted = true;
         }
@@ -259,10 +265,10 @@ Port_MsgManData launchChannel(const Warning &launch)
 }
 
 // Starts the user's program detached; true once it runs.
-bool startUserProgram(const QString &program, const QStringList &arguments, const Warning &launch,
+bool startUserProgram(const QString &program, const QStringList &arguments, const Port_MsgManData &channel,
                       const QString &target)
 {
-    return Port::Launcher::start(Port::CommandLine(program, arguments), launchChannel(launch), target);
+    return Port::Launcher::start(Port::CommandLine(program, arguments), channel, target);
 }
 
 // Whether text begins with prefix (ASCII), letters compared without case,
@@ -572,7 +578,9 @@ unsigned int UserSettings::RunPDFViewer(const StringBase &file)
     }
     const QString argument = fileAsArgument(pdf);
     const QStringList arguments = buildArguments(choice.arguments, QDir::toNativeSeparators(argument), argument);
-    if (startUserProgram(choice.program, arguments, kUserPdfViewerFailed, pdf))
+    // Made once, not at every launch: launches run on the host's GUI thread.
+    static const Port_MsgManData channel = launchChannel(kUserPdfViewerFailed);
+    if (startUserProgram(choice.program, arguments, channel, pdf))
         return kOk;
     issueWarning(kUserPdfViewerFailed);
     return kFailed;
@@ -596,17 +604,18 @@ unsigned int UserSettings::RunWebBrowser(const StringBase &url)
         issueWarning(kNoUserWebBrowser);
         return kFailed;
     }
+    // Made once, not at every launch: launches run on the host's GUI thread.
+    static const Port_MsgManData channel = launchChannel(kUserWebBrowserFailed);
     if (const char *reason = refusalOf(target)) {
-        launchChannel(kUserWebBrowserFailed)
-            .issueWarning("Refusing to open '%s' with the user-defined web browser: %s", target.toUtf8().constData(),
-                          reason);
+        channel.issueWarning("Refusing to open '%s' with the user-defined web browser: %s",
+                             target.toUtf8().constData(), reason);
         issueWarning(kUserWebBrowserFailed);
         return kFailed;
     }
     QStringList args = choice.arguments;
     if (!Port_Env::IsNt())
         dropRemoteWithoutWindow(args);
-    if (startUserProgram(choice.program, buildArguments(args, target, target), kUserWebBrowserFailed, target))
+    if (startUserProgram(choice.program, buildArguments(args, target, target), channel, target))
         return kOk;
     issueWarning(kUserWebBrowserFailed);
     return kFailed;

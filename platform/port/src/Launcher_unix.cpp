@@ -4,6 +4,7 @@
 
 #include <QtCore/QByteArray>
 #include <QtCore/QFile>
+#include <QtCore/QVarLengthArray>
 
 #include <algorithm>
 #include <atomic>
@@ -12,7 +13,6 @@
 #include <csignal>
 #include <cstring>
 #include <thread>
-#include <vector>
 
 #include <fcntl.h>
 #include <spawn.h>
@@ -35,26 +35,30 @@ constexpr char kNullDevice[] = "/dev/null";
 constexpr std::chrono::microseconds kFirstPollDelay{200};
 constexpr std::chrono::microseconds kLongestPollDelay{5000};
 
-// The argument vector posix_spawn takes, and the bytes it points into.
+// The argument vector posix_spawn takes, and the bytes it points into. A
+// launch's few arguments stay on the caller's stack.
 class ArgumentVector
 {
 public:
     ArgumentVector(const QByteArray &program, const QStringList &arguments)
     {
-        m_bytes.reserve(static_cast<std::size_t>(arguments.size()) + 1);
-        m_bytes.push_back(program);
+        m_bytes.reserve(arguments.size() + 1);
+        m_bytes.append(program);
         for (const QString &argument : arguments)
-            m_bytes.push_back(QFile::encodeName(argument));
-        for (QByteArray &bytes : m_bytes)
-            m_pointers.push_back(bytes.data());
-        m_pointers.push_back(nullptr);
+            m_bytes.append(QFile::encodeName(argument));
+        m_pointers.reserve(m_bytes.size() + 1);
+        // posix_spawn never writes through them; data() would copy the shared program path.
+        for (const QByteArray &bytes : m_bytes)
+            m_pointers.append(const_cast<char *>(bytes.constData()));
+        m_pointers.append(nullptr);
     }
 
     char *const *get() const { return m_pointers.data(); }
 
 private:
-    std::vector<QByteArray> m_bytes;
-    std::vector<char *> m_pointers;
+    static constexpr int kOnStack = 8;
+    QVarLengthArray<QByteArray, kOnStack> m_bytes;
+    QVarLengthArray<char *, kOnStack + 1> m_pointers;
 };
 
 // The null device, opened in this process for the children to share: an

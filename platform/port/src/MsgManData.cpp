@@ -55,8 +55,17 @@ void sendToQtLog(const Port_Message &message)
 
 } // namespace
 
+struct Port_MsgManData::Origin
+{
+    std::string domain;
+    std::string file;
+    unsigned line;
+    std::string revision;
+};
+
 Port_MsgManData::Port_MsgManData(const char *domain, const char *file, unsigned line, const char *revision)
-    : m_domain(copyOrEmpty(domain)), m_file(copyOrEmpty(file)), m_line(line), m_revision(copyOrEmpty(revision))
+    : m_origin(std::make_shared<const Origin>(
+          Origin{copyOrEmpty(domain), copyOrEmpty(file), line, copyOrEmpty(revision)}))
 {
 }
 
@@ -70,10 +79,10 @@ void Port_MsgManData::issueWarning(const char *format, ...) const
 {
     Port_Message message;
     message.severity = Port_Message::Warning;
-    message.domain = m_domain;
-    message.file = m_file;
-    message.line = m_line;
-    message.revision = m_revision;
+    message.domain = m_origin->domain;
+    message.file = m_origin->file;
+    message.line = m_origin->line;
+    message.revision = m_origin->revision;
 
     std::va_list args;
     va_start(args, format);

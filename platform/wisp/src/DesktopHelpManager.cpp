@@ -46,6 +46,18 @@ bool isRefusedTarget(const QString &target)
     return target.isEmpty() || target.startsWith(QLatin1Char(OptionMark));
 }
 
+// QDir::isAbsolutePath builds a QFileInfo to answer, which costs a launch
+// more than the rest of its path handling; on UNIX a path from the root is
+// absolute without asking. Any other path gets QDir's answer.
+bool isAbsolutePath(const QString &path)
+{
+#if !defined(Q_OS_WIN)
+    if (path.startsWith(QLatin1Char('/')))
+        return true;
+#endif
+    return QDir::isAbsolutePath(path);
+}
+
 bool openWithDefaultProgram(DesktopOpener::Kind kind, const QString &target)
 {
     if (isRefusedTarget(target)) {
@@ -53,7 +65,9 @@ bool openWithDefaultProgram(DesktopOpener::Kind kind, const QString &target)
                                          target.toUtf8().constData(), describe(kind));
         return false;
     }
-    switch (DesktopOpener::start(kind, target, messageAt(__LINE__))) {
+    // Made once, not at every launch: launches run on the host's GUI thread.
+    static const Port_MsgManData launching = messageAt(__LINE__);
+    switch (DesktopOpener::start(kind, target, launching)) {
     case DesktopOpener::StartOutcome::Started:
         return true;
     case DesktopOpener::StartOutcome::NoOpener:
@@ -99,7 +113,7 @@ bool DesktopHelpManager::runPDFReader(const QString &file)
     // working directory, and "-x.pdf" becomes "/cwd/-x.pdf", no option. A
     // path that is absolute already is only cleaned, as QFileInfo would.
     QString absolute;
-    if (QDir::isAbsolutePath(file))
+    if (isAbsolutePath(file))
         absolute = QDir::toNativeSeparators(QDir::cleanPath(file));
     else if (!file.isEmpty())
         absolute = QDir::toNativeSeparators(QFileInfo(file).absoluteFilePath());

@@ -5,6 +5,7 @@
 #include <Port/port_export.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 
 struct Port_Message
@@ -32,6 +33,10 @@ class PORT_EXPORT Port_MsgManData
 public:
     static Port_MsgManData createObject(const char *domain, const char *file, unsigned line, const char *revision);
 
+    // Copied, never moved from: a channel stays usable whatever was done with it.
+    Port_MsgManData(const Port_MsgManData &) = default;
+    Port_MsgManData &operator=(const Port_MsgManData &) = default;
+
     // The format is printf-style; pass outside text only as an argument.
     void issueWarning(const char *format, ...) const PORT_PRINTF_FORMAT(2, 3);
 
@@ -40,10 +45,11 @@ public:
     static Port_MessageHandler SetHandler(Port_MessageHandler handler);
 
 private:
+    struct Origin;
+
     Port_MsgManData(const char *domain, const char *file, unsigned line, const char *revision);
 
-    std::string m_domain;
-    std::string m_file;
-    unsigned m_line;
-    std::string m_revision;
+    // Shared and never changed: a channel is copied along with every program
+    // a launch hands to the reaper, and a copy must cost the caller nothing.
+    std::shared_ptr<const Origin> m_origin;
 };
