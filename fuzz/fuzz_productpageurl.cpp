@@ -19,9 +19,18 @@ void require(bool condition)
 const QLocale::Language kLanguages[] = {QLocale::English, QLocale::Chinese, QLocale::Japanese, QLocale::Korean,
                                         QLocale::German, QLocale::AnyLanguage};
 
+// The name may begin with U+FEFF, which fromUtf8 would take for a byte-order
+// mark and drop: each one is put back.
 QString decoded(const QString &value)
 {
-    return QString::fromUtf8(QByteArray::fromPercentEncoding(value.toLatin1()));
+    const QByteArray mark("\xEF\xBB\xBF");
+    QByteArray bytes = QByteArray::fromPercentEncoding(value.toLatin1());
+    QString marks;
+    while (bytes.startsWith(mark)) {
+        marks += QChar(0xFEFF);
+        bytes.remove(0, mark.size());
+    }
+    return marks + QString::fromUtf8(bytes);
 }
 
 } // namespace
