@@ -132,15 +132,33 @@ void touchPreferences()
     store.setValue(QStringLiteral("JavaMemorySize"), ++touches % 4);
 }
 
+// The stand-in's argument vector, the same for every yardstick.
+char *const *standInArgv()
+{
+    static const QByteArray program = QFile::encodeName(g_standIn);
+    static QByteArray argument(kPdf);
+    static char *argv[] = {const_cast<char *>(program.constData()), argument.data(), nullptr};
+    return argv;
+}
+
+// After a start with an exec-failure pipe: true when the pipe reached its end
+// of file, so the exec went through, without an error written to it.
+bool execWentThrough(const int fds[2], bool started)
+{
+    ::close(fds[1]);
+    int error = 0;
+    const ssize_t got = started ? ::read(fds[0], &error, sizeof error) : -1;
+    ::close(fds[0]);
+    return got == 0;
+}
+
 // posix_spawn of the same program, nothing set up. The C library reports a
 // failed exec before it returns, so a launcher on it needs no pipe: the
 // stricter measure, shown beside the target's.
 bool bareSpawn(pid_t *pid)
 {
-    static const QByteArray program = QFile::encodeName(g_standIn);
-    static QByteArray argument(kPdf);
-    char *argv[] = {const_cast<char *>(program.constData()), argument.data(), nullptr};
-    return ::posix_spawn(pid, program.constData(), nullptr, nullptr, argv, environ) == 0;
+    char *const *argv = standInArgv();
+    return ::posix_spawn(pid, argv[0], nullptr, nullptr, argv, environ) == 0;
 }
 
 // The target's yardstick: the same spawn, and a close-on-exec pipe whose end
@@ -149,18 +167,11 @@ bool bareSpawn(pid_t *pid)
 // do it.
 bool bareSpawnWithExecFailurePipe(pid_t *pid)
 {
-    static const QByteArray program = QFile::encodeName(g_standIn);
-    static QByteArray argument(kPdf);
-    char *argv[] = {const_cast<char *>(program.constData()), argument.data(), nullptr};
+    char *const *argv = standInArgv();
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0)
         return false;
-    const bool spawned = ::posix_spawn(pid, program.constData(), nullptr, nullptr, argv, environ) == 0;
-    ::close(fds[1]);
-    int error = 0;
-    const ssize_t got = spawned ? ::read(fds[0], &error, sizeof error) : -1;
-    ::close(fds[0]);
-    return got == 0;
+    return execWentThrough(fds, ::posix_spawn(pid, argv[0], nullptr, nullptr, argv, environ) == 0);
 }
 
 // The same spawn with what the launcher gives every child: copies of a null
@@ -169,9 +180,7 @@ bool bareSpawnWithExecFailurePipe(pid_t *pid)
 // kernel's share of a launch from the library's.
 bool spawnWithLauncherAttributes(pid_t *pid)
 {
-    static const QByteArray program = QFile::encodeName(g_standIn);
-    static QByteArray argument(kPdf);
-    char *argv[] = {const_cast<char *>(program.constData()), argument.data(), nullptr};
+    char *const *argv = standInArgv();
     posix_spawn_file_actions_t actions;
     posix_spawnattr_t attributes;
     ::posix_spawn_file_actions_init(&actions);
@@ -187,7 +196,7 @@ bool spawnWithLauncherAttributes(pid_t *pid)
     sigfillset(&mask);
     ::posix_spawnattr_setsigdefault(&attributes, &mask);
     ::posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-    const int rc = ::posix_spawn(pid, program.constData(), &actions, &attributes, argv, environ);
+    const int rc = ::posix_spawn(pid, argv[0], &actions, &attributes, argv, environ);
     ::posix_spawnattr_destroy(&attributes);
     ::posix_spawn_file_actions_destroy(&actions);
     return rc == 0;
@@ -197,9 +206,7 @@ bool spawnWithLauncherAttributes(pid_t *pid)
 // and a close-on-exec pipe that carries the exec's error back.
 bool forkWithExecFailurePipe(pid_t *pid)
 {
-    static const QByteArray program = QFile::encodeName(g_standIn);
-    static QByteArray argument(kPdf);
-    char *argv[] = {const_cast<char *>(program.constData()), argument.data(), nullptr};
+    char *const *argv = standInArgv();
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0)
         return false;
@@ -210,11 +217,7 @@ bool forkWithExecFailurePipe(pid_t *pid)
         static_cast<void>(::write(fds[1], &error, sizeof error));
         ::_exit(127);
     }
-    ::close(fds[1]);
-    int error = 0;
-    const ssize_t got = *pid > 0 ? ::read(fds[0], &error, sizeof error) : -1;
-    ::close(fds[0]);
-    return got == 0;
+    return execWentThrough(fds, *pid > 0);
 }
 
 enum class Layout { Any, PdfDefault, PdfUser };
