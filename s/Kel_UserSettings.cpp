@@ -21,7 +21,6 @@
 
 #include <atomic>
 #include <cctype>
-#include <mutex>
 
 namespace Kel {
 
@@ -161,18 +160,6 @@ struct ViewerChoice
     QStringList arguments;
 };
 
-// The last choice found for one viewer and the version of the preferences
-// it was found in.
-struct RememberedChoice
-{
-    std::mutex mutex;
-    quint64 version = 0;
-    ViewerChoice choice;
-};
-
-RememberedChoice g_pdfViewerChoice;
-RememberedChoice g_webBrowserChoice;
-
 // The two viewers differ only in keys, the default program and the warnings.
 struct ViewerKind
 {
@@ -180,13 +167,12 @@ struct ViewerKind
     const QString &commandKey;
     QString (Gui::Wisp::HelpManager::*defaultCommand)() const;
     Warning noLocation;
-    RememberedChoice &remembered;
 };
 
 const ViewerKind kPdfViewer{kUseDefaultPDFViewerKey, kPDFViewerKey, &Gui::Wisp::HelpManager::getPDFViewer,
-                            kNoPdfViewerLocation, g_pdfViewerChoice};
+                            kNoPdfViewerLocation};
 const ViewerKind kWebBrowser{kUseDefaultWebBrowserKey, kWebBrowserKey, &Gui::Wisp::HelpManager::getWebBrowser,
-                             kNoWebBrowserLocation, g_webBrowserChoice};
+                             kNoWebBrowserLocation};
 
 unsigned int locateViewer(const ViewerKind &kind, StringBase &path, StringList &args)
 {
@@ -310,41 +296,20 @@ std::uint32_t saturatingLast(std::uint32_t first, std::uint32_t length)
     return last > StringBase::npos ? StringBase::npos : static_cast<std::uint32_t>(last);
 }
 
-// Hosts launch from their GUI thread, often several times in a row. While the
-// preferences stay as they were, a launch takes its choice from the last one
-// with one look at the file: no store object, no waiting for another store
-// user, no command line cut again. A viewer that could not be located is
-// looked for again each time, so each launch warns about it.
+// Reads the preferences afresh at every launch: a look at the file and a
+// lookup each, so every change, by this process or another, reaches the next launch.
 ViewerChoice chosenViewer(const ViewerKind &kind)
 {
-    RememberedChoice &remembered = kind.remembered;
-    const quint64 current = Gui::Wisp::Settings::currentVersion(kScope);
-    {
-        std::lock_guard<std::mutex> lock(remembered.mutex);
-        if (current != 0 && current == remembered.version)
-            return remembered.choice;
-    }
     ViewerChoice choice;
-    quint64 version = 0;
-    {
-        // One store object around the reads: they see one version of the
-        // preferences, and those after the first cost no look at the file.
-        ScopeStore preferences;
-        choice.useDefault = readFlag(kind.flagKey, kUseDefaultViewerDefault);
-        StringBase path;
-        StringList args;
-        if (!choice.useDefault)
-            choice.located = locateViewer(kind, path, args);
-        version = preferences.version();
-        choice.program = programFromPath(path);
-        for (const StringBase &arg : args)
-            choice.arguments.append(Utility::PortStringToQString(arg));
-    }
-    if (choice.located == kOk) {
-        std::lock_guard<std::mutex> lock(remembered.mutex);
-        remembered.version = version;
-        remembered.choice = choice;
-    }
+    choice.useDefault = readFlag(kind.flagKey, kUseDefaultViewerDefault);
+    if (choice.useDefault)
+        return choice;
+    StringBase path;
+    StringList args;
+    choice.located = locateViewer(kind, path, args);
+    choice.program = programFromPath(path);
+    for (const StringBase &arg : args)
+        choice.arguments.append(Utility::PortStringToQString(arg));
     return choice;
 }
 
