@@ -1,0 +1,171 @@
+// kel_widgets_demo: a host with a File menu of recent projects and a preferences dialog of external programs.
+//
+// kel_widgets_demo                      runs the demo on the user's store
+// kel_widgets_demo --screenshots DIR    records sample projects in a scratch folder, shows the menu and the
+//                                       page, and writes recent-projects-menu.png and external-programs-page.png
+//                                       into DIR (run it on a display of its own: it uses the store it is given)
+#include <Kel_ExternalProgramsPage.h>
+#include <Kel_RecentProjectsMenu.h>
+#include <Kel_UserSettings.h>
+#include <Kel_Utility.h>
+
+#include <Gui/Wisp/DesktopHelpManager.h>
+
+#include <QtCore/QDir>
+#include <QtCore/QFile>
+#include <QtCore/QFileInfo>
+#include <QtCore/QTemporaryDir>
+#include <QtCore/QTimer>
+#include <QtGui/QPixmap>
+#include <QtGui/QScreen>
+#include <QtWidgets/QApplication>
+#include <QtWidgets/QDialog>
+#include <QtWidgets/QDialogButtonBox>
+#include <QtWidgets/QFileDialog>
+#include <QtWidgets/QLabel>
+#include <QtWidgets/QLineEdit>
+#include <QtWidgets/QMainWindow>
+#include <QtWidgets/QMenuBar>
+#include <QtWidgets/QPushButton>
+#include <QtWidgets/QRadioButton>
+#include <QtWidgets/QStatusBar>
+#include <QtWidgets/QVBoxLayout>
+
+namespace {
+
+constexpr int SettleMs = 700;  // lets the menu's file tests answer and the window paint
+
+class PreferencesDialog : public QDialog
+{
+public:
+    explicit PreferencesDialog(QWidget *parent)
+        : QDialog(parent), m_page(new Kel::ExternalProgramsPage(this))
+    {
+        setWindowTitle(QObject::tr("Preferences"));
+        auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Apply, this);
+        QPushButton *apply = buttons->button(QDialogButtonBox::Apply);
+        apply->setEnabled(false);
+        connect(m_page, &Kel::ExternalProgramsPage::changed, apply, [this, apply] { apply->setEnabled(m_page->hasChanges()); });
+        connect(apply, &QPushButton::clicked, this, [this, apply] { m_page->apply(); apply->setEnabled(false); });
+        connect(buttons, &QDialogButtonBox::accepted, this, [this] { m_page->apply(); accept(); });
+        connect(buttons, &QDialogButtonBox::rejected, this, [this] { m_page->reset(); reject(); });
+        auto *layout = new QVBoxLayout(this);
+        layout->addWidget(m_page);
+        layout->addWidget(buttons);
+    }
+
+    Kel::ExternalProgramsPage *page() const { return m_page; }
+
+private:
+    Kel::ExternalProgramsPage *m_page;
+};
+
+class DemoWindow : public QMainWindow
+{
+public:
+    DemoWindow()
+    {
+        setWindowTitle(QObject::tr("Widgets demo"));
+        QMenu *file = menuBar()->addMenu(QObject::tr("&File"));
+        file->addAction(QObject::tr("&Open…"), this, [this] {
+            const QString project = QFileDialog::getOpenFileName(this, QObject::tr("Open a project"));
+            if (!project.isEmpty())
+                open(project);
+        });
+        m_recent = new Kel::RecentProjectsMenu(this);
+        file->addMenu(m_recent);
+        connect(m_recent, &Kel::RecentProjectsMenu::projectTriggered, this, &DemoWindow::open);
+        file->addSeparator();
+        file->addAction(QObject::tr("&Preferences…"), this, [this] { m_preferences->show(); });
+        file->addAction(QObject::tr("&Quit"), qApp, &QApplication::quit);
+        m_preferences = new PreferencesDialog(this);
+        m_shown = new QLabel(QObject::tr("No project open."), this);
+        m_shown->setAlignment(Qt::AlignCenter);
+        setCentralWidget(m_shown);
+        statusBar();
+        resize(720, 420);
+    }
+
+    void open(const QString &project)
+    {
+        Kel::UserSettings::SetPreviousProjectName(Kel::Utility::QStringToPortString(project));
+        m_shown->setText(QObject::tr("Project: %1").arg(QDir::toNativeSeparators(project)));
+    }
+
+    Kel::RecentProjectsMenu *recent() const { return m_recent; }
+    PreferencesDialog *preferences() const { return m_preferences; }
+    QMenu *fileMenu() const { return menuBar()->actions().constFirst()->menu(); }
+
+private:
+    Kel::RecentProjectsMenu *m_recent;
+    PreferencesDialog *m_preferences;
+    QLabel *m_shown;
+};
+
+// The part of the screen that holds the given widgets, with a margin.
+bool grabAround(const QList<QWidget *> &widgets, const QString &file)
+{
+    QRect area;
+    for (const QWidget *widget : widgets)
+        area |= widget->frameGeometry();
+    area.adjust(-8, -8, 8, 8);
+    const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
+    return shot.save(file);
+}
+
+int takeScreenshots(DemoWindow &window, const QString &folder)
+{
+    QTemporaryDir projects;
+    const QStringList samples{QStringLiteral("board-test/top.qpf"),
+                              QStringLiteral("customers/Acme Instruments/2024 field units/revision C/controller.qpf"),
+                              QStringLiteral("R&D/filters.qpf")};
+    for (auto it = samples.crbegin(); it != samples.crend(); ++it) {
+        const QString path = projects.path() + QLatin1Char('/') + *it;
+        QDir().mkpath(QFileInfo(path).path());
+        QFile(path).open(QIODevice::WriteOnly);
+        window.open(path);
+    }
+    window.move(40, 40);
+    window.show();
+    int status = 0;
+    QTimer::singleShot(SettleMs, &window, [&] {
+        QMenu *file = window.fileMenu();
+        file->popup(window.mapToGlobal(QPoint(0, window.menuBar()->height())));
+        file->setActiveAction(window.recent()->menuAction());
+        window.recent()->popup(file->geometry().topRight());
+        window.recent()->setActiveAction(window.recent()->actions().constFirst());
+        QTimer::singleShot(SettleMs, &window, [&] {
+            if (!grabAround({&window, file, window.recent()}, folder + QLatin1String("/recent-projects-menu.png")))
+                status = 1;
+            window.recent()->close();
+            file->close();
+            PreferencesDialog *dialog = window.preferences();
+            dialog->move(80, 60);
+            dialog->show();
+            dialog->page()->findChildren<QRadioButton *>().at(3)->setChecked(true);
+            dialog->page()->findChildren<QLineEdit *>().at(1)->setText(QStringLiteral("\"/opt/my browser/b\" --new %1"));
+            QTimer::singleShot(SettleMs, &window, [&, dialog] {
+                if (!grabAround({dialog}, folder + QLatin1String("/external-programs-page.png")))
+                    status = 1;
+                qApp->exit(status);
+            });
+        });
+    });
+    return QApplication::exec();
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    static Gui::Wisp::DesktopHelpManager help;
+    Gui::Wisp::HelpManager::setInstance(&help);
+    DemoWindow window;
+    const QStringList arguments = QApplication::arguments();
+    const int screenshots = arguments.indexOf(QStringLiteral("--screenshots"));
+    if (screenshots > 0 && screenshots + 1 < arguments.size())
+        return takeScreenshots(window, arguments.at(screenshots + 1));
+    window.show();
+    return QApplication::exec();
+}

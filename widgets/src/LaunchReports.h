@@ -1,0 +1,20 @@
+// Lets a widget hear what the message channel reports about a program it started, while every message still reaches the host as before.
+#pragma once
+
+#include <QtCore/QObject>
+#include <QtCore/QString>
+
+#include <functional>
+
+namespace Kel {
+namespace Widgets {
+
+// For Port::Launcher::LateFailureWindowMs and a little after, every warning
+// whose text names target in quotes, as the launcher's reports name what a
+// program was started for, goes to heard on receiver's thread while receiver
+// lives. The host's handler, or Qt's message log when it has none, gets every
+// message all the same.
+void listenForReports(QObject *receiver, const QString &target, std::function<void(const QString &text)> heard);
+
+} // namespace Widgets
+} // namespace Kel

@@ -1,0 +1,24 @@
+// What a viewer or browser command line would start for a target, or why it would not, in the page's words.
+#pragma once
+
+#include <QtCore/QString>
+#include <QtCore/QStringList>
+
+namespace Kel {
+namespace Widgets {
+
+enum class ExternalProgram { PdfViewer, WebBrowser };
+
+struct Verdict
+{
+    bool startable = false;
+    QString program;       // as the launcher is given it
+    QStringList arguments; // target already in place
+    QString problem;       // translated; empty when startable
+};
+
+// The library's own check of commandLine, opening target.
+Verdict checkCommandLine(ExternalProgram program, const QString &commandLine, const QString &target);
+
+} // namespace Widgets
+} // namespace Kel

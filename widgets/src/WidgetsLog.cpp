@@ -1,0 +1,10 @@
+// The Qt logging category "kel.widgets".
+#include "WidgetsLog.h"
+
+namespace Kel {
+namespace Widgets {
+
+Q_LOGGING_CATEGORY(widgetsLog, "kel.widgets")
+
+} // namespace Widgets
+} // namespace Kel

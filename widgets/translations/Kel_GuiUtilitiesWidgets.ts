@@ -1,0 +1,147 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1">
+<context>
+    <name>Kel::ExternalProgramsPage</name>
+    <message>
+        <source>PDF viewer</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Web browser</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;PDF viewer</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Web browser</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Use the system&apos;s &amp;default</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: use the system&apos;s default</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Use this &amp;command:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: use this command</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>program and arguments, %1 for the file or address</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 command line</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>A program, in double quotes when its path holds blanks, then its arguments; %1 stands for the file or address.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Browse…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Browse for the %1 program</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: what would start</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Try</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Try the %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Opens a sample PDF file as the page shows it</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Opens the product web site as the page shows it</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: result of the try</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The sample PDF file is not installed, so nothing can be tried.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>This application opens nothing with the system&apos;s default.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The system names no default program.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The system&apos;s default: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Starts %1 with %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Choose the PDF viewer</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Choose the web browser</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>It failed: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Started: it opens %1.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>It did not start.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>This command line cannot be checked.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>Kel::RecentProjectsMenu</name>
+    <message>
+        <source>%1 %2 — %3</source>
+        <comment>recent project: number, file name, folder</comment>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No Recent Projects</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Clear List</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Recent Projects</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+</TS>
