@@ -480,7 +480,7 @@ unsigned int UserSettings::SetWidgetState(const QString &widgetName, const QVari
 std::vector<StringBase> UserSettings::GetRecentProjects()
 {
     std::vector<StringBase> existing;
-    ScopeStore store;  // stays open while the limit is read through further store objects
+    ScopeStore store;  // stays open while the limit is read through further store objects; holds no lock
     const QStringList stored = store.getValue(kRecentFilesKey, QVariant()).toStringList();
     int examined = 0;
     for (const QString &entry : stored) {
@@ -505,6 +505,8 @@ StringBase UserSettings::GetPreviousProjectName()
 unsigned int UserSettings::SetPreviousProjectName(const StringBase &name)
 {
     ScopeStore store;
+    // Read, change and write as one step against other recorders.
+    store.lockForUpdate();
     Gui::Wisp::RecentFileList recent(store.getValue(kRecentFilesKey, QVariant()).toStringList(), nullptr);
     recent.push_front(Utility::PortStringToQString(name));
     store.setValue(kRecentFilesKey, QVariant(recent.getStringList()));

@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <utility>
 
@@ -22,6 +23,7 @@ constexpr char NoLabel[] = "";
 constexpr char WarningLabel[] = "warning: ";
 constexpr char ErrorLabel[] = "error: ";
 constexpr char NoteLabel[] = "note: ";
+constexpr char LibraryCategoryPrefix[] = "kel.";
 
 std::atomic<unsigned long> g_warningCount{0};
 
@@ -56,11 +58,20 @@ void forwardChannelMessage(const Port_Message &message)
     }
 }
 
-void forwardQtLogLine(QtMsgType type, const QMessageLogContext &, const QString &text)
+// The library's own categories ("kel.settings", ...) say why something it
+// was asked to do was not done: the command then did not do all of it.
+bool isLibraryCategory(const QMessageLogContext &context)
+{
+    return context.category && std::strncmp(context.category, LibraryCategoryPrefix, sizeof LibraryCategoryPrefix - 1) == 0;
+}
+
+void forwardQtLogLine(QtMsgType type, const QMessageLogContext &context, const QString &text)
 {
     const QByteArray bytes = streamBytes(text);
     switch (type) {
     case QtWarningMsg:
+        if (isLibraryCategory(context))
+            ++g_warningCount;
         writeErrorLine(WarningLabel, bytes);
         return;
     case QtCriticalMsg:

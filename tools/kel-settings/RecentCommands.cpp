@@ -78,6 +78,7 @@ bool sameFile(const QString &entry, const QString &path)
 bool removeFromRecent(const QString &path)
 {
     PreferenceStore store;
+    store.lockForUpdate();
     const QStringList stored = store.getValue(recentFilesKey(), QVariant()).toStringList();
     QStringList kept;
     for (const QString &entry : stored) {
@@ -106,6 +107,7 @@ int removeRecentProject(const QString &path)
 void clearStoredRecent()
 {
     PreferenceStore store;
+    store.lockForUpdate();  // not between another recorder's read and write
     store.remove(recentFilesKey());
 }
 

@@ -74,11 +74,12 @@ struct ResetOutcome
     QString copy;  // empty when nothing was stored to reset
 };
 
-// The store object holds the scope from the copy to the last removal, so no
-// other writer comes between them; it writes when it closes.
+// The store object holds the scope against other updaters from the copy to
+// the last removal; it writes when it closes.
 ResetOutcome resetStoredKeys(const Invocation &invocation)
 {
     PreferenceStore store;
+    store.lockForUpdate();
     ResetOutcome outcome;
     outcome.storeFile = store.fileName();
     const QStringList keys = keysToReset(store, invocation);

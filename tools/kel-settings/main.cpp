@@ -6,8 +6,8 @@
 
 #include <Gui/Wisp/Settings.h>
 
-#include <QtCore/QCoreApplication>
 #include <QtCore/QDir>
+#include <QtGui/QGuiApplication>
 
 namespace {
 
@@ -20,11 +20,41 @@ void useConfigDirectory(const QString &directory)
     KelSettings::useStoreDirectory(QDir(directory).absoluteFilePath(storeFolder));
 }
 
+constexpr char PlatformVariable[] = "QT_QPA_PLATFORM";
+
+// Stored values of GUI types (fonts, brushes, pens...) are read, and written
+// back, only by a process with a GUI. The tool shows no window: it takes the
+// offscreen platform, and the programs it starts get the environment as it was.
+class OffscreenGuiApplication
+{
+public:
+    OffscreenGuiApplication(int &argc, char **argv)
+        : m_platform(qgetenv(PlatformVariable)), m_platformSet(qEnvironmentVariableIsSet(PlatformVariable)),
+          m_application(choosingOffscreen(argc), argv)
+    {
+        if (m_platformSet)
+            qputenv(PlatformVariable, m_platform);
+        else
+            qunsetenv(PlatformVariable);
+    }
+
+private:
+    static int &choosingOffscreen(int &argc)
+    {
+        qputenv(PlatformVariable, "offscreen");
+        return argc;
+    }
+
+    const QByteArray m_platform;
+    const bool m_platformSet;
+    QGuiApplication m_application;
+};
+
 } // namespace
 
 int main(int argc, char **argv)
 {
-    QCoreApplication application(argc, argv);
+    OffscreenGuiApplication application(argc, argv);
     QCoreApplication::setApplicationName(QLatin1String(KelSettings::ToolName));
     QCoreApplication::setApplicationVersion(QStringLiteral(KEL_SETTINGS_VERSION));
     KelSettings::installMessageForwarding();

@@ -1,305 +1,22 @@
-// Finds, in a settings file's text, the serialized values that QDataStream cannot be trusted with.
+// Vouches for serialized settings values by the shape of their stream, and has a child process read the types it does not know.
 #include "SerializedValueCheck.h"
 
-#include <QtCore/QDataStream>
-#include <QtCore/QStringList>
-#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
-#include <QtCore/QStringDecoder>
-#else
-#include <QtCore/QTextCodec>
-#endif
+#include "SettingsFileIo.h"
+#include "WispLogging.h"
 
-#include <algorithm>
-#include <cstring>
+#include <QtCore/QCryptographicHash>
+#include <QtCore/QFileInfo>
+#include <QtCore/QHash>
+#include <QtCore/QMetaType>
+#include <QtCore/QProcess>
+
+#include <mutex>
 
 namespace Gui {
 namespace Wisp {
 namespace detail {
 
 namespace {
-
-// ---- The INI text, read as QSettings reads it -------------------------------
-
-enum CharTrait { Space = 0x1, Special = 0x2 };
-
-int traitsOf(char ch)
-{
-    switch (ch) {
-    case ' ':
-    case '\t':
-        return Space;
-    case '\n':
-    case '\r':
-        return Space | Special;
-    case '"':
-    case ';':
-    case '=':
-    case '\\':
-        return Special;
-    default:
-        return 0;
-    }
-}
-
-bool isLineBreak(char ch)
-{
-    return ch == '\n' || ch == '\r';
-}
-
-// One logical line: a quote or a backslash carries it over line breaks, an
-// unquoted ';' ends it, a ';' at its start makes a comment line.
-struct IniLine
-{
-    qsizetype start = 0;
-    qsizetype end = 0;
-    qsizetype equals = -1;  // the first unquoted '=', or -1
-};
-
-bool readLine(const QByteArray &data, qsizetype &pos, IniLine &line)
-{
-    const qsizetype size = data.size();
-    bool inQuotes = false;
-    line.equals = -1;
-    qsizetype start = pos;
-    while (start < size && (traitsOf(data.at(start)) & Space))
-        ++start;
-    qsizetype i = start;
-    while (i < size) {
-        char ch = data.at(i);
-        while (!(traitsOf(ch) & Special)) {
-            if (++i == size)
-                goto done;
-            ch = data.at(i);
-        }
-        ++i;
-        if (ch == '=') {
-            if (!inQuotes && line.equals == -1)
-                line.equals = i - 1;
-        } else if (isLineBreak(ch)) {
-            if (i == start + 1) {
-                ++start;
-            } else if (!inQuotes) {
-                --i;
-                goto done;
-            }
-        } else if (ch == '\\') {
-            if (i < size) {
-                const char escaped = data.at(i++);
-                if (i < size) {
-                    const char next = data.at(i);
-                    if ((escaped == '\n' && next == '\r') || (escaped == '\r' && next == '\n'))
-                        ++i;
-                }
-            }
-        } else if (ch == '"') {
-            inQuotes = !inQuotes;
-        } else {  // ';'
-            if (i == start + 1) {
-                while (i < size && !isLineBreak(data.at(i)))
-                    ++i;
-                while (i < size && (traitsOf(data.at(i)) & Space))
-                    ++i;
-                start = i;
-            } else if (!inQuotes) {
-                --i;
-                goto done;
-            }
-        }
-    }
-done:
-    pos = i;
-    line.start = start;
-    line.end = i;
-    return line.end > line.start;
-}
-
-// Plain runs of a value as this Qt version decodes them: UTF-8 in Qt 6; in
-// Qt 5, Latin-1 unless the file starts with a UTF-8 byte-order mark.
-class TextDecoder
-{
-public:
-    explicit TextDecoder(bool utf8Marked)
-#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
-        : m_decoder(QStringDecoder::Utf8)
-#else
-        : m_codec(utf8Marked ? QTextCodec::codecForName("UTF-8") : nullptr)
-#endif
-    {
-        Q_UNUSED(utf8Marked)
-    }
-
-    QString operator()(const char *run, qsizetype size)
-    {
-#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
-        return m_decoder(QByteArrayView(run, size));
-#else
-        return m_codec ? m_codec->toUnicode(run, int(size)) : QString::fromLatin1(run, int(size));
-#endif
-    }
-
-private:
-#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
-    QStringDecoder m_decoder;
-#else
-    QTextCodec *m_codec;
-#endif
-};
-
-bool isHexDigit(char ch)
-{
-    return (ch >= '0' && ch <= '9') || (ch >= 'a' && ch <= 'f') || (ch >= 'A' && ch <= 'F');
-}
-
-int hexValue(char ch)
-{
-    if (ch >= '0' && ch <= '9')
-        return ch - '0';
-    return (ch | 0x20) - 'a' + 10;
-}
-
-char namedEscape(char code)
-{
-    switch (code) {
-    case 'a': return '\a';
-    case 'b': return '\b';
-    case 'f': return '\f';
-    case 'n': return '\n';
-    case 'r': return '\r';
-    case 't': return '\t';
-    case 'v': return '\v';
-    case '"': return '"';
-    case '?': return '?';
-    case '\'': return '\'';
-    case '\\': return '\\';
-    default: return 0;
-    }
-}
-
-void chopTrailingBlanks(QString &text, qsizetype limit)
-{
-    qsizetype n = text.size();
-    while (n > limit && (text.at(n - 1) == QLatin1Char(' ') || text.at(n - 1) == QLatin1Char('\t')))
-        --n;
-    text.truncate(n);
-}
-
-// The strings of an escaped value: one, or the items of a list.
-QStringList unescapedValue(const char *p, const char *end, bool utf8Marked)
-{
-    TextDecoder decode(utf8Marked);
-    QStringList items;
-    QString current;
-    bool inQuotes = false;
-    bool currentQuoted = false;
-    qsizetype chopLimit = 0;
-    bool chopAtEnd = true;  // Qt leaves the blanks of a value cut short inside an escape
-    auto skipBlanks = [&] {
-        while (p < end && (*p == ' ' || *p == '\t'))
-            ++p;
-        chopLimit = current.size();
-    };
-    skipBlanks();
-    while (p < end) {
-        const char ch = *p;
-        if (ch == '\\') {
-            if (++p == end) {
-                chopAtEnd = false;
-                break;
-            }
-            const char code = *p++;
-            if (const char named = namedEscape(code)) {
-                current += QLatin1Char(named);
-                chopLimit = current.size();
-                continue;
-            }
-            const bool hex = code == 'x';
-            if ((hex && p < end && isHexDigit(*p)) || (code >= '0' && code <= '7')) {
-                // Like Qt: the digits run on, and the character keeps their low 16 bits.
-                char16_t value = hex ? 0 : char16_t(code - '0');
-                while (p < end && (hex ? isHexDigit(*p) : (*p >= '0' && *p <= '7'))) {
-                    value = char16_t(hex ? (value << 4) + hexValue(*p) : (value << 3) + (*p - '0'));
-                    ++p;
-                }
-                current += QChar(value);
-            } else if (hex && p == end) {
-                chopAtEnd = false;
-                break;
-            } else if (isLineBreak(code) && p < end && isLineBreak(*p) && *p != code) {
-                ++p;
-            }
-            chopLimit = current.size();
-            continue;
-        }
-        if (ch == '"') {
-            ++p;
-            currentQuoted = true;
-            inQuotes = !inQuotes;
-            if (!inQuotes)
-                skipBlanks();
-            continue;
-        }
-        if (ch == ',' && !inQuotes) {
-            if (!currentQuoted)
-                chopTrailingBlanks(current, chopLimit);
-            items.append(current);
-            current.clear();
-            currentQuoted = false;
-            ++p;
-            skipBlanks();
-            continue;
-        }
-        const char *run = p++;
-        while (p < end && *p != '\\' && *p != '"' && *p != ',')
-            ++p;
-        current += decode(run, p - run);
-    }
-    if (!currentQuoted && chopAtEnd)
-        chopTrailingBlanks(current, chopLimit);
-    items.append(current);
-    return items;
-}
-
-QString unescapedKey(const QByteArray &escaped)
-{
-    const QString text = QString::fromUtf8(escaped);
-    QString key;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar ch = text.at(i);
-        if (ch == QLatin1Char('\\')) {
-            key += QLatin1Char('/');
-        } else if (ch == QLatin1Char('%') && i + 1 < text.size()) {
-            const bool wide = text.at(i + 1) == QLatin1Char('U');
-            const qsizetype digits = wide ? 4 : 2;
-            const qsizetype first = i + (wide ? 2 : 1);
-            bool ok = first + digits <= text.size();
-            const ushort value = ok ? text.mid(first, digits).toUShort(&ok, 16) : 0;
-            if (ok) {
-                key += QChar(value);
-                i = first + digits - 1;
-            } else {
-                key += ch;
-            }
-        } else {
-            key += ch;
-        }
-    }
-    return key;
-}
-
-QString sectionPrefix(const QByteArray &data, const IniLine &line)
-{
-    qsizetype close = data.indexOf(']', line.start);
-    if (close < 0 || close >= line.end)
-        close = line.end;
-    const QByteArray name = data.mid(line.start + 1, close - line.start - 1).trimmed();
-    if (name.compare("general", Qt::CaseInsensitive) == 0)
-        return QString();
-    if (name.compare("%general", Qt::CaseInsensitive) == 0)
-        return QString::fromLatin1(name.mid(1)) + QLatin1Char('/');
-    return unescapedKey(name) + QLatin1Char('/');
-}
-
-// ---- The shape of a serialized QVariant ---------------------------------------
 
 // Type numbers of Qt 5, which both majors read a stream in. QSettings
 // writes streams of version 4.0, whose numbers Qt maps onto these first.
@@ -311,8 +28,8 @@ enum TypeNumber : quint32 {
     EasingCurve = 29, Uuid = 30, Long = 32, Short = 33, SignedCharacter = 34, ULong = 35, UShort = 36,
     UChar = 37, Float = 38, SChar = 40, NestedVariant = 41, RegularExpression = 44, ByteArrayList = 49,
     Nullptr = 51, CborSimpleType = 52,
-    Font = 64, Pixmap = 65, Brush = 66, Color = 67, Palette = 68, Icon = 69, Polygon = 71, Region = 72,
-    Bitmap = 73, Cursor = 74, Pen = 76, TextFormat = 78, PolygonF = 86,
+    FirstGuiType = 64, Color = 67, Polygon = 71, Region = 72, PolygonF = 86, LastGuiType = 87, SizePolicy = 121,
+    VersionNumber = 0xFFFFFFFE,  // by name only
 };
 
 // In a stream of version 4.0, Qt writes Qt 4's own numbers (core types up
@@ -327,11 +44,10 @@ bool isWrittenByQt(quint32 number)
 
 quint32 qt5Number(quint32 number)
 {
-    constexpr quint32 kSizePolicy = 121;
     if (number >= 128)
         return number - 97;
     if (number == 75)
-        return kSizePolicy;
+        return SizePolicy;
     if (number > 75 && number <= 86)
         return number - 1;
     return number;
@@ -341,32 +57,22 @@ quint32 qt5Number(quint32 number)
 constexpr int kMaxNesting = 64;
 constexpr quint32 kNullLength = 0xFFFFFFFFu;
 
-enum class Verdict { Safe, Damaged, NeedsGuiProcess };
+enum class Shape { Safe, Damaged, Foreign, Gui, Unknown };
 
 class StreamShape
 {
 public:
-    StreamShape(const QByteArray &bytes, QDataStream::Version version, bool guiProcess)
+    StreamShape(const QByteArray &bytes, QDataStream::Version version)
         : m_p(reinterpret_cast<const uchar *>(bytes.constData())), m_end(m_p + bytes.size()),
-          m_qt4(version < QDataStream::Qt_5_0), m_withNullFlag(version >= QDataStream::Qt_4_2),
-          m_guiProcess(guiProcess)
+          m_qt4(version < QDataStream::Qt_5_0), m_withNullFlag(version >= QDataStream::Qt_4_2)
     {
     }
 
-    Verdict verdict()
+    Shape shape()
     {
         if (!variant(0))
-            return Verdict::Damaged;
-        return m_needsGui ? Verdict::NeedsGuiProcess : Verdict::Safe;
-    }
-
-private:
-    bool skip(quint64 n)
-    {
-        if (n > quint64(m_end - m_p))
-            return false;
-        m_p += n;
-        return true;
+            return Shape::Damaged;
+        return m_stopped;
     }
 
     bool u32(quint32 &v)
@@ -378,6 +84,21 @@ private:
         return true;
     }
 
+    bool skip(quint64 n)
+    {
+        if (n > quint64(m_end - m_p))
+            return false;
+        m_p += n;
+        return true;
+    }
+
+    // A count is believable only when that many of the smallest element fit.
+    bool count(quint32 &n, quint32 smallestElement)
+    {
+        return u32(n) && quint64(n) * smallestElement <= quint64(m_end - m_p);
+    }
+
+private:
     bool u8(quint8 &v)
     {
         if (m_p == m_end)
@@ -404,19 +125,13 @@ private:
         return u32(n) && (n == kNullLength || (n % 2 == 0 && skip(n)));
     }
 
-    // A count is believable only when that many of the smallest element fit.
-    bool count(quint32 &n, quint32 smallestElement)
-    {
-        return u32(n) && quint64(n) * smallestElement <= quint64(m_end - m_p);
-    }
-
     template <typename Element>
     bool repeated(quint32 smallestElement, Element element)
     {
         quint32 n = 0;
         if (!count(n, smallestElement))
             return false;
-        for (quint32 i = 0; i < n && !m_stopped; ++i) {
+        for (quint32 i = 0; i < n && m_stopped == Shape::Safe; ++i) {
             if (!element())
                 return false;
         }
@@ -439,21 +154,16 @@ private:
         return value(qt5Number(type), depth);
     }
 
-    // The stream from here on is one the check does not know: Qt reads it on
-    // its own, and nothing after it can be checked.
-    bool stop()
+    // The stream from here on is one the check does not read: the verdict
+    // comes from elsewhere.
+    bool stop(Shape why)
     {
-        m_stopped = true;
+        m_stopped = why;
         return true;
     }
 
-    bool needsGui()
-    {
-        if (!m_guiProcess)
-            m_needsGui = true;
-        return stop();
-    }
-
+    // Qt looks a name up among the types this process knows: one it does not
+    // know reads as nothing, a name of one of Qt's own types as that type.
     bool namedType(int depth)
     {
         QByteArray name;
@@ -461,11 +171,24 @@ private:
             return false;
         if (name.endsWith('\0'))
             name.chop(1);
-        if (name == "QUuid")
-            return value(Uuid, depth);
-        if (name == "QPolygonF")
-            return value(PolygonF, depth);
-        return stop();
+        if (name == "QVersionNumber")
+            return value(VersionNumber, depth);
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+        const int id = QMetaType::fromName(name).id();
+        const bool gui = id >= QMetaType::FirstGuiType && id <= QMetaType::LastGuiType;
+        const int qt6GuiToQt5 = FirstGuiType - QMetaType::FirstGuiType;
+#else
+        const int id = QMetaType::type(name.constData());
+        const bool gui = id >= QMetaType::FirstGuiType && id <= QMetaType::LastGuiType;
+        const int qt6GuiToQt5 = 0;
+#endif
+        if (id == QMetaType::UnknownType)
+            return stop(Shape::Foreign);
+        if (gui)
+            return value(quint32(id + qt6GuiToQt5), depth);
+        if (id < QMetaType::User)
+            return value(quint32(id), depth);
+        return stop(Shape::Safe);  // registered by the host, read by its own code
     }
 
     bool value(quint32 type, int depth)
@@ -476,8 +199,7 @@ private:
         case Bool: case SignedCharacter: case UChar: case SChar: case CborSimpleType: return skip(1);
         case Char: case Short: case UShort: return skip(2);
         case Int: case UInt: case Time: return skip(4);
-        case Date: return skip(m_qt4 ? 4 : 8);
-        case Float: return skip(m_qt4 ? 4 : 8);
+        case Date: case Float: return skip(m_qt4 ? 4 : 8);
         case LongLong: case ULongLong: case Double: case Size: case Point: case Long: case ULong: return skip(8);
         case Rect: case Line: case SizeF: case PointF: case Uuid: return skip(16);
         case RectF: case LineF: return skip(32);
@@ -494,6 +216,7 @@ private:
         }
         case StringList: return repeated(4, [this] { return string(); });
         case ByteArrayList: return repeated(4, [this] { return bytes(); });
+        case VersionNumber: return repeated(4, [this] { return skip(4); });
         case Polygon: return repeated(8, [this] { return skip(8); });
         case PolygonF: return repeated(16, [this] { return skip(16); });
         case NestedVariant: return variant(depth + 1);
@@ -501,11 +224,9 @@ private:
         case VariantMap: case VariantHash:
             return repeated(8, [this, depth] { return string() && variant(depth + 1); });
         case EasingCurve: return easingCurve();
-        case Font: case Pixmap: case Brush: case Palette: case Icon: case Bitmap: case Cursor: case Pen:
-        case TextFormat:
-            return needsGui();
         default:
-            return stop();
+            return stop((type >= FirstGuiType && type <= LastGuiType) || type == SizePolicy ? Shape::Gui
+                                                                                            : Shape::Unknown);
         }
     }
 
@@ -537,123 +258,103 @@ private:
             return true;
         constexpr quint32 kRectangles = 10;
         constexpr quint32 kRectSize = 16;
-        StreamShape rects(inner, QDataStream::Qt_4_0, m_guiProcess);
+        StreamShape rects(inner, QDataStream::Qt_4_0);
         quint32 kind = 0;
         quint32 n = 0;
         return rects.u32(kind) && kind == kRectangles && rects.count(n, kRectSize) && rects.skip(quint64(n) * kRectSize);
     }
 
-    // Kind, function, and with a configuration three numbers, Bezier points
-    // and TCB points.
+    // Kind, a function address and, for a custom curve, period, amplitude and
+    // overshoot: streams of the versions QSettings writes hold nothing more.
     bool easingCurve()
     {
         quint8 hasConfig = 0;
-        if (!skip(1 + 8) || !u8(hasConfig))
-            return false;
-        if (!hasConfig)
-            return true;
-        constexpr quint32 kPointSize = 16;
-        constexpr quint32 kTcbPointSize = kPointSize + 3 * 8;
-        return skip(3 * 8) && repeated(kPointSize, [this] { return skip(kPointSize); })
-               && repeated(kTcbPointSize, [this] { return skip(kTcbPointSize); });
+        return skip(1 + 8) && u8(hasConfig) && (!hasConfig || skip(3 * 8));
     }
 
     const uchar *m_p;
     const uchar *m_end;
     const bool m_qt4;
     const bool m_withNullFlag;
-    const bool m_guiProcess;
-    bool m_stopped = false;
-    bool m_needsGui = false;
+    Shape m_stopped = Shape::Safe;
 };
 
-constexpr char kVariantPrefix[] = "@Variant(";
-constexpr char kDateTimePrefix[] = "@DateTime(";
+// ---- The reading child ---------------------------------------------------------
 
-// Safe for a string that QSettings keeps as text or reads without QDataStream.
-Verdict verdictOf(const QString &text, bool guiProcess)
+constexpr int kChildStartMs = 10000;
+// Far beyond any real value's read; a read that takes longer hangs.
+constexpr int kChildReadMs = 10000;
+
+QString readerProgram()
 {
-    if (!text.endsWith(QLatin1Char(')')))
-        return Verdict::Safe;
-    QDataStream::Version version;
-    qsizetype prefix = 0;
-    if (text.startsWith(QLatin1String(kVariantPrefix))) {
-        version = QDataStream::Qt_4_0;
-        prefix = qsizetype(std::strlen(kVariantPrefix));
-    } else if (text.startsWith(QLatin1String(kDateTimePrefix))) {
-        version = QDataStream::Qt_5_6;
-        prefix = qsizetype(std::strlen(kDateTimePrefix));
-    } else {
-        return Verdict::Safe;
-    }
-    // Qt hands QDataStream the rest of the text, closing parenthesis included.
-    return StreamShape(text.mid(prefix).toLatin1(), version, guiProcess).verdict();
+    return libraryFolder() + QLatin1Char('/') + QLatin1String(KEL_VALUE_READER);
 }
 
-// Only a value with an '@' or an escape can begin one of its strings with '@'.
-bool mayHoldSerializedValue(const char *begin, const char *end)
+// Verdicts by value, for the life of the process: a value is read once.
+std::mutex g_verdictsMutex;
+QHash<QByteArray, Readability> &verdicts()
 {
-    return std::find_if(begin, end, [](char ch) { return ch == '@' || ch == '\\'; }) != end;
+    static auto *known = new QHash<QByteArray, Readability>;
+    return *known;
+}
+
+// The child says it is ready once Qt runs, and that it read the value once
+// it has: a child that never got ready tells nothing about the value.
+Readability readInChild(const QByteArray &stream, QDataStream::Version version, bool gui)
+{
+    QProcess child;
+    child.setStandardErrorFile(QProcess::nullDevice());
+    child.start(readerProgram(), {QString::number(int(version)), gui ? QStringLiteral("gui") : QString()});
+    if (!child.waitForStarted(kChildStartMs)) {
+        qCWarning(lcSettings) << "Cannot start" << readerProgram() << "to check a stored value:" << child.errorString();
+        return Readability::NeedsGui;
+    }
+    child.write(stream);
+    child.closeWriteChannel();
+    if (!child.waitForFinished(kChildReadMs)) {
+        child.kill();
+        child.waitForFinished();
+    }
+    const QByteArray said = child.readAllStandardOutput();
+    if (!said.startsWith('r'))
+        return Readability::NeedsGui;
+    return said == "ry" && child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0 ? Readability::Safe
+                                                                                               : Readability::Damaged;
+}
+
+Readability checkedInChild(const QByteArray &stream, QDataStream::Version version, bool gui)
+{
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    hash.addData(QByteArray::number(int(version)) + (gui ? "g:" : "c:"));
+    hash.addData(stream);
+    const QByteArray key = hash.result();
+    {
+        std::lock_guard<std::mutex> lock(g_verdictsMutex);
+        const auto known = verdicts().constFind(key);
+        if (known != verdicts().cend())
+            return *known;
+    }
+    const Readability verdict = readInChild(stream, version, gui);
+    std::lock_guard<std::mutex> lock(g_verdictsMutex);
+    verdicts().insert(key, verdict);
+    return verdict;
 }
 
 } // namespace
 
-std::vector<UnsafeValue> findUnsafeValues(const QByteArray &file, bool guiProcess)
+Readability readabilityOf(const QByteArray &stream, QDataStream::Version version, bool guiProcess)
 {
-    std::vector<UnsafeValue> unsafe;
-    if (!file.contains('@') && !file.contains('\\'))
-        return unsafe;
-    const bool utf8Marked = file.startsWith("\xEF\xBB\xBF");
-    qsizetype pos = utf8Marked ? 3 : 0;
-    QString section;
-    IniLine line;
-    while (readLine(file, pos, line)) {
-        const char *begin = file.constData() + line.start;
-        if (*begin == '[') {
-            section = sectionPrefix(file, line);
-            continue;
-        }
-        if (line.equals < 0)
-            continue;
-        const char *valueBegin = file.constData() + line.equals + 1;
-        const char *valueEnd = file.constData() + line.end;
-        if (!mayHoldSerializedValue(valueBegin, valueEnd))
-            continue;
-        Verdict worst = Verdict::Safe;
-        for (const QString &item : unescapedValue(valueBegin, valueEnd, utf8Marked)) {
-            const Verdict verdict = verdictOf(item, guiProcess);
-            if (verdict == Verdict::Damaged || worst == Verdict::Safe)
-                worst = verdict;
-        }
-        if (worst == Verdict::Safe)
-            continue;
-        UnsafeValue value;
-        value.reason = worst == Verdict::Damaged ? UnsafeValue::Damaged : UnsafeValue::NeedsGuiProcess;
-        value.key = section + unescapedKey(file.mid(line.start, line.equals - line.start).trimmed());
-        value.begin = line.start;
-        value.end = line.end;
-        unsafe.push_back(std::move(value));
+    switch (StreamShape(stream, version).shape()) {
+    case Shape::Safe: return Readability::Safe;
+    case Shape::Damaged: return Readability::Damaged;
+    case Shape::Foreign: return Readability::Foreign;
+    case Shape::Gui:
+        if (!guiProcess)
+            return Readability::NeedsGui;
+        return checkedInChild(stream, version, true);
+    case Shape::Unknown: return checkedInChild(stream, version, guiProcess);
     }
-    return unsafe;
-}
-
-QByteArray withoutValues(const QByteArray &file, const std::vector<UnsafeValue> &values)
-{
-    QByteArray kept;
-    kept.reserve(file.size());
-    qsizetype from = 0;
-    for (const UnsafeValue &value : values) {
-        kept += file.mid(from, value.begin - from);
-        // A value that ran over several lines keeps their breaks, so the
-        // line after it still starts a line of its own.
-        for (qsizetype i = value.begin; i < value.end; ++i) {
-            if (isLineBreak(file.at(i)))
-                kept += file.at(i);
-        }
-        from = value.end;
-    }
-    kept += file.mid(from);
-    return kept;
+    return Readability::Damaged;
 }
 
 } // namespace detail

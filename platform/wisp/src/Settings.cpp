@@ -1,20 +1,24 @@
-// Gui::Wisp::Settings: store objects as cheap handles on the shared view of a scope's file.
+// Gui::Wisp::Settings: store objects as short-lived handles on their scope's file, holding their own changes until they close.
 #include <Gui/Wisp/Settings.h>
 
 #include "SettingsFile.h"
+#include "WispLogging.h"
 
 #include <QtCore/QByteArray>
 #include <QtCore/QDir>
 #include <QtCore/QFile>
 #include <QtCore/QStandardPaths>
+#include <QtCore/QVersionNumber>
 
+#include <algorithm>
 #include <atomic>
-#include <cstdlib>
 #include <mutex>
-#include <string>
+#include <vector>
 
 namespace Gui {
 namespace Wisp {
+
+Q_LOGGING_CATEGORY(lcSettings, "kel.settings")
 
 namespace {
 
@@ -36,164 +40,211 @@ QString safeScopeName(const char *scope)
     return QString::fromLatin1(name);
 }
 
-std::mutex &overrideMutex()
-{
-    static std::mutex mutex;
-    return mutex;
-}
+std::mutex g_directoryMutex;
+QString g_directoryOverride;  // set by setStoreDirectory; empty means "<config>/Dravel"
+std::atomic<int> g_directoryGeneration{0};
 
-// Set by setStoreDirectory; empty means "<config>/Dravel".
-QString &storeDirectoryOverride()
+// The XDG rules take an absolute $XDG_CONFIG_HOME only; a relative one would
+// name another file each time the host changes its working directory.
+QString configRoot(const QByteArray &xdgConfigHome)
 {
-    static QString directory;
-    return directory;
-}
-
-QString configRoot()
-{
-    // Read on every call: tests and tools point the store elsewhere at run time.
-    const QString xdg = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (!xdg.isEmpty())
+    const QString xdg = QFile::decodeName(xdgConfigHome);
+    if (QDir::isAbsolutePath(xdg))
         return xdg;
+    if (!xdg.isEmpty()) {
+        static std::once_flag warned;
+        std::call_once(warned, [&xdg] {
+            qCWarning(lcSettings) << "XDG_CONFIG_HOME is not an absolute path and is ignored:" << xdg;
+        });
+#if !defined(Q_OS_WIN)
+        return QDir::homePath() + QLatin1String("/.config");  // Qt would take the relative one as it is
+#endif
+    }
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
 }
 
-QString scopeFilePath(const char *scope)
+// What a scope's file depends on: the scope, the variables that place the
+// configuration directory, and the directory a process set. A store object
+// is opened for every single preference call, so each thread keeps the last
+// file it worked out.
+detail::SettingsFile &fileOf(const char *scope)
 {
-    return Settings::storeDirectory() + QLatin1Char('/') + safeScopeName(scope) + QLatin1String(kFileSuffix);
-}
-
-// Bumped by setStoreDirectory, so a thread's remembered file is checked by
-// one number instead of a string.
-std::atomic<int> g_storeDirectoryGeneration{0};
-
-// What the file of a scope depends on: the scope, the variables that place
-// the configuration directory, and the directory a process set.
-struct ScopeKey
-{
-    std::string scope;
-    std::string configHome;
-    std::string home;
-    int storeDirectoryGeneration = -1;
-
-    static const char *variable(const char *name)
+    struct Resolved
     {
-        const char *value = std::getenv(name);
-        return value ? value : "";
-    }
-    // Compared where it stands, without copying: every preference call asks.
-    bool isCurrent(const char *scopeNow) const
-    {
-        return storeDirectoryGeneration == g_storeDirectoryGeneration.load(std::memory_order_acquire)
-               && scope == (scopeNow ? scopeNow : "") && configHome == variable("XDG_CONFIG_HOME")
-               && home == variable("HOME");
-    }
-    static ScopeKey current(const char *scope)
-    {
-        return ScopeKey{scope ? scope : "", variable("XDG_CONFIG_HOME"), variable("HOME"),
-                        g_storeDirectoryGeneration.load(std::memory_order_acquire)};
-    }
-};
-
-// A store object is opened for every single preference call; working out
-// its file again each time would cost more than the rest of the call. Each
-// thread remembers the last scope it opened; views are never dropped, so the
-// pointer stays good.
-detail::SettingsFile *viewOf(const char *scope)
-{
-    struct LastResolved
-    {
-        ScopeKey key;
+        QByteArray scope, configHome, home;
+        int generation = -1;
         detail::SettingsFile *file = nullptr;
     };
-    thread_local LastResolved last;
-    if (!last.file || !last.key.isCurrent(scope)) {
-        last.key = ScopeKey::current(scope);
-        last.file = detail::SettingsFile::forPath(scopeFilePath(scope)).get();
+    thread_local Resolved last;
+    const QByteArray scopeNow(scope ? scope : "");
+    const QByteArray configHome = qgetenv("XDG_CONFIG_HOME");
+    const QByteArray home = qgetenv("HOME");
+    const int generation = g_directoryGeneration.load(std::memory_order_acquire);
+    if (!last.file || last.generation != generation || last.scope != scopeNow || last.configHome != configHome
+        || last.home != home) {
+        static std::once_flag registered;
+        // A value of this Qt type is read, and written back, by its own code.
+        std::call_once(registered, [] {
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+            qRegisterMetaType<QVersionNumber>();
+#else
+            qRegisterMetaTypeStreamOperators<QVersionNumber>("QVersionNumber");
+#endif
+        });
+        QString directory;
+        {
+            std::lock_guard<std::mutex> lock(g_directoryMutex);
+            directory = g_directoryOverride;
+        }
+        if (directory.isEmpty())
+            directory = configRoot(configHome) + QLatin1Char('/') + QLatin1String(kOrganisationDirectory);
+        const QString path = directory + QLatin1Char('/') + safeScopeName(scope) + QLatin1String(kFileSuffix);
+        last = Resolved{scopeNow, configHome, home, generation, &detail::SettingsFile::forPath(path)};
     }
-    return last.file;
+    return *last.file;
+}
+
+// A key QSettings cannot store: empty, or only separators.
+bool namesNoKey(const QString &key)
+{
+    return key.count(QLatin1Char('/')) == key.size();
 }
 
 } // namespace
 
+class Settings::Private
+{
+public:
+    explicit Private(detail::SettingsFile &f) : file(f) {}
+
+    enum class Answer { Unchanged, Set, Removed };
+    // What this object's own changes say of a key, the latest first.
+    Answer ownChange(const QString &normalised, QVariant *value) const
+    {
+        for (auto it = changes.crbegin(); it != changes.crend(); ++it) {
+            if (it->value && detail::sameKey(it->key, normalised)) {
+                *value = *it->value;
+                return Answer::Set;
+            }
+            if (!it->value && detail::removalCovers(it->key, normalised))
+                return Answer::Removed;
+        }
+        return Answer::Unchanged;
+    }
+
+    std::optional<QVariant> value(const QString &key) const
+    {
+        if (namesNoKey(key))
+            return std::nullopt;
+        const QString normalised = detail::normalisedKey(key);
+        QVariant own;
+        switch (ownChange(normalised, &own)) {
+        case Answer::Set: return own;
+        case Answer::Removed: return std::nullopt;
+        case Answer::Unchanged: break;
+        }
+        return file.value(normalised);
+    }
+
+    detail::SettingsFile &file;
+    std::vector<detail::Change> changes;
+    detail::SettingsFile::UpdateHold update;
+};
+
 Settings::Settings(const char *scope, bool userScope, bool createIfMissing, bool writeOnClose)
-    : m_file(viewOf(scope))
+    : d(std::make_unique<Private>(fileOf(scope)))
 {
     Q_UNUSED(userScope)
     Q_UNUSED(createIfMissing)
     Q_UNUSED(writeOnClose)
-    m_file->attach();
 }
 
 Settings::~Settings()
 {
-    // A failed write is reported on the message channel; nothing may escape here.
+    // A failed write is logged; nothing may escape here.
     try {
-        m_file->detach();
+        if (!d->changes.empty())
+            d->file.write(d->changes);
     } catch (...) {
     }
+    d->file.unlockUpdates(d->update);
 }
 
 QVariant Settings::getValue(const QString &key, const QVariant &defaultValue) const
 {
-    return m_file->value(key, defaultValue);
+    return d->value(key).value_or(defaultValue);
 }
 
 void Settings::setValue(const QString &key, const QVariant &value)
 {
-    m_file->setValue(key, value);
+    if (namesNoKey(key)) {
+        qCWarning(lcSettings) << "A value without a key is not stored in settings file" << fileName();
+        return;
+    }
+    d->changes.push_back({detail::normalisedKey(key), value});
 }
 
 bool Settings::contains(const QString &key) const
 {
-    return m_file->contains(key);
+    return d->value(key).has_value();
 }
 
 void Settings::remove(const QString &key)
 {
-    m_file->remove(key);
+    // QSettings would take a key of separators alone for "every key".
+    if (!key.isEmpty() && namesNoKey(key))
+        return;
+    d->changes.push_back({detail::normalisedKey(key), std::nullopt});
 }
 
 void Settings::clear()
 {
-    m_file->remove(QString());
+    d->changes.push_back({QString(), std::nullopt});
 }
 
 QStringList Settings::allKeys() const
 {
-    return m_file->allKeys();
+    QStringList keys = d->file.allKeys();
+    for (const detail::Change &change : d->changes) {
+        if (!change.value) {
+            keys.erase(std::remove_if(keys.begin(), keys.end(),
+                                      [&](const QString &k) { return detail::removalCovers(change.key, k); }),
+                       keys.end());
+        } else if (std::none_of(keys.cbegin(), keys.cend(),
+                                [&](const QString &k) { return detail::sameKey(k, change.key); })) {
+            keys.append(change.key);
+        }
+    }
+    std::sort(keys.begin(), keys.end());
+    return keys;
 }
 
 QString Settings::fileName() const
 {
-    return m_file->path();
+    return d->file.path();
 }
 
-quint64 Settings::version() const
+void Settings::lockForUpdate()
 {
-    return m_file->version();
-}
-
-quint64 Settings::currentVersion(const char *scope)
-{
-    return viewOf(scope)->versionIfUnchanged();
+    if (!d->update.inProcess)
+        d->update = d->file.lockUpdates();
 }
 
 QString Settings::storeDirectory()
 {
     {
-        std::lock_guard<std::mutex> lock(overrideMutex());
-        if (!storeDirectoryOverride().isEmpty())
-            return storeDirectoryOverride();
+        std::lock_guard<std::mutex> lock(g_directoryMutex);
+        if (!g_directoryOverride.isEmpty())
+            return g_directoryOverride;
     }
-    return configRoot() + QLatin1Char('/') + QLatin1String(kOrganisationDirectory);
+    return configRoot(qgetenv("XDG_CONFIG_HOME")) + QLatin1Char('/') + QLatin1String(kOrganisationDirectory);
 }
 
 void Settings::setStoreDirectory(const QString &directory)
 {
-    std::lock_guard<std::mutex> lock(overrideMutex());
-    storeDirectoryOverride() = directory.isEmpty() ? QString() : QDir::cleanPath(QDir(directory).absolutePath());
-    g_storeDirectoryGeneration.fetch_add(1, std::memory_order_acq_rel);
+    std::lock_guard<std::mutex> lock(g_directoryMutex);
+    g_directoryOverride = directory.isEmpty() ? QString() : QDir::cleanPath(QDir(directory).absolutePath());
+    g_directoryGeneration.fetch_add(1, std::memory_order_acq_rel);
 }
 
 } // namespace Wisp

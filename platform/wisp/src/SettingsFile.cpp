@@ -1,27 +1,26 @@
-// The process-wide view of one scope's INI file: QSettings underneath, locked while in use, read again only when the file changed.
+// One scope's INI file as the process shares it: the parsed file for readers, QSettings for writers, and the guards QSettings lacks.
 #include "SettingsFile.h"
 
-#include "ClosedSettingsFiles.h"
 #include "LeftoverLockFile.h"
-
-#include <Port/MsgManData.h>
+#include "WispLogging.h"
 
 #include <QtCore/QCoreApplication>
+#include <QtCore/QDateTime>
 #include <QtCore/QDeadlineTimer>
 #include <QtCore/QDir>
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
-#include <QtCore/QHash>
 #include <QtCore/QLockFile>
 #include <QtCore/QSaveFile>
 #include <QtCore/QSettings>
 #include <QtCore/QStorageInfo>
-#include <QtCore/QTemporaryDir>
 #include <QtCore/QThread>
 #include <QtGui/QGuiApplication>
 
 #include <algorithm>
-#include <atomic>
+#include <chrono>
+#include <random>
+#include <thread>
 
 namespace Gui {
 namespace Wisp {
@@ -29,20 +28,15 @@ namespace detail {
 
 namespace {
 
-constexpr char kDomain[] = "wisp";
-constexpr char kSourceFile[] = "Gui/Wisp/Settings";
-constexpr char kRevision[] = "";
-constexpr char kLockSuffix[] = ".flock";
 constexpr char kQtLockSuffix[] = ".lock";
-constexpr char kDamagedCopySuffix[] = ".damaged";
-// Long enough for any number of writers that each hold the lock for a write;
-// short enough that a hung process cannot freeze a GUI that opens the store.
+constexpr char kUpdateLockSuffix[] = ".update-lock";
+constexpr char kDamagedCopySuffix[] = ".damaged-";
+constexpr char kInvalidValue[] = "@Invalid()";
+// Long enough for any number of writers that each hold a lock for a write;
+// short enough that a hung process cannot freeze a GUI for long.
 constexpr int kLockTimeoutMs = 10000;
-// The same bound for the lock QSettings takes around its own write.
-constexpr int kQtLockTimeoutMs = 10000;
 // A QSettings lock file that no live process holds and that is this old was
-// left behind: a live writer fills in its details at once and holds it for a
-// write, which takes milliseconds.
+// left behind: a live writer fills in its details at once.
 constexpr int kLeftoverLockAgeMs = 200;
 // A file that changes again while it is read is read again, this often.
 constexpr int kMaxReads = 5;
@@ -51,46 +45,20 @@ constexpr qint64 kRoomForAWrite = 64 * 1024;
 // Where an open file cannot be replaced, how long a write is tried again
 // while other programs read the file: each holds it for a moment only.
 constexpr int kReplaceRetryMs = 2000;
-constexpr int kLongestReplacePauseMs = 50;
+constexpr qint64 kNsPerMs = 1000000;
+// Updaters hold the lock for a write; waiters look this often at most.
+constexpr std::chrono::microseconds kFirstPause(20);
+constexpr std::chrono::microseconds kLongestPause(200);
 
-// Versions are numbered across every view, so a version of one file never
-// matches a version of another; 0 means "not known".
-std::atomic<quint64> g_lastVersion{0};
+#if defined(Q_OS_WIN)
+constexpr Qt::CaseSensitivity kKeyCase = Qt::CaseInsensitive;
+#else
+constexpr Qt::CaseSensitivity kKeyCase = Qt::CaseSensitive;
+#endif
 
-std::mutex &registryMutex()
+QString lookupKey(const QString &key)
 {
-    static std::mutex mutex;
-    return mutex;
-}
-
-// Views are never dropped: a handful of scopes per process at most, and a
-// store object may be opened at any time until the process ends.
-QHash<QString, std::shared_ptr<SettingsFile>> &registry()
-{
-    static auto *views = new QHash<QString, std::shared_ptr<SettingsFile>>;
-    return *views;
-}
-
-QByteArray readWholeFile(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return file.readAll();
-}
-
-// Text on the message channel is UTF-8, as every Port::StringBase on Windows.
-QByteArray nativeName(const QString &path)
-{
-    return QDir::toNativeSeparators(path).toUtf8();
-}
-
-// Every value lives in the INI file that QSettings programs read and write;
-// no text codec is set, as no QSettings program of Qt 5 sets one, so the
-// Qt 5 build writes text outside ASCII as escapes that both majors read.
-std::unique_ptr<QSettings> openSettings(const QString &path)
-{
-    return std::make_unique<QSettings>(path, QSettings::IniFormat);
+    return kKeyCase == Qt::CaseSensitive ? key : key.toLower();
 }
 
 bool isGuiProcess()
@@ -98,42 +66,9 @@ bool isGuiProcess()
     return qobject_cast<QGuiApplication *>(QCoreApplication::instance()) != nullptr;
 }
 
-// QSettings sees a file as changed only when its size or its modification
-// time in milliseconds changed.
-bool qtWouldMissChange(const FileStamp &seen, const FileStamp &now)
+QString shown(const QString &path)
 {
-    constexpr qint64 kNsPerMs = 1000000;
-    return seen.exists && now.exists && seen.size == now.size && seen.size > 0
-           && seen.mtimeNs / kNsPerMs == now.mtimeNs / kNsPerMs;
-}
-
-// A key QSettings cannot store: empty, or only separators.
-bool namesNoKey(const QString &key)
-{
-    return key.count(QLatin1Char('/')) == key.size();
-}
-
-bool holdsValueForGuiOnly(const std::vector<UnsafeValue> &values)
-{
-    for (const UnsafeValue &value : values) {
-        if (value.reason == UnsafeValue::NeedsGuiProcess)
-            return true;
-    }
-    return false;
-}
-
-// Where an open file cannot be replaced, the store reads the file only under
-// the lock QSettings writers take around their replace, so that a read of the
-// store never makes another program's write fail. A reader never hangs on it:
-// after the wait it reads all the same. Elsewhere this holds nothing.
-std::unique_ptr<QLockFile> lockForReading(const QString &path)
-{
-    if (!openFileBlocksReplace())
-        return nullptr;
-    auto lock = std::make_unique<QLockFile>(path + QLatin1String(kQtLockSuffix));
-    lock->setStaleLockTime(kLeftoverLockAgeMs);
-    lock->tryLock(kQtLockTimeoutMs);
-    return lock;
+    return QDir::toNativeSeparators(path);
 }
 
 bool replaceFile(const QString &path, const QByteArray &content)
@@ -142,348 +77,300 @@ bool replaceFile(const QString &path, const QByteArray &content)
     return file.open(QIODevice::WriteOnly) && file.write(content) == content.size() && file.commit();
 }
 
+// A copy of the file that never replaces an older one.
+QString keepCopy(const QString &path, const QByteArray &content)
+{
+    const QString base = path + QLatin1String(kDamagedCopySuffix)
+                         + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    for (int n = 1; n < 100; ++n) {
+        const QString name = n == 1 ? base : base + QLatin1Char('-') + QString::number(n);
+        QFile copy(name);
+        if (copy.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+            return copy.write(content) == content.size() && copy.flush() ? name : QString();
+        if (copy.error() != QFileDevice::OpenError || !QFileInfo::exists(name))
+            return QString();
+    }
+    return QString();
+}
+
+bool isUnreadable(Readability readability)
+{
+    return readability == Readability::Damaged || readability == Readability::NeedsGui;
+}
+
 } // namespace
 
-std::shared_ptr<SettingsFile> SettingsFile::forPath(const QString &path)
+QString normalisedKey(const QString &key)
 {
-    std::lock_guard<std::mutex> lock(registryMutex());
-    std::shared_ptr<SettingsFile> &view = registry()[path];
-    if (!view)
-        view = std::make_shared<SettingsFile>(path);
-    return view;
+    if (!key.contains(QLatin1Char('/')))
+        return key;  // the common case, on every getter: nothing to copy
+    return key.split(QLatin1Char('/'), Qt::SkipEmptyParts).join(QLatin1Char('/'));
 }
 
-SettingsFile::SettingsFile(const QString &path)
-    : m_path(path), m_nativePath(toNativePath(path)), m_lockPath(path + QLatin1String(kLockSuffix))
+bool sameKey(const QString &a, const QString &b)
 {
+    return a.compare(b, kKeyCase) == 0;
 }
 
-SettingsFile::~SettingsFile() = default;
-
-void SettingsFile::attach()
+bool removalCovers(const QString &removed, const QString &key)
 {
-    m_session.lock();
-    if (++m_depth > 1)
-        return;
-    InterProcessLock::Result locked = m_lock.acquire(m_lockPath, kLockTimeoutMs);
-    if (locked == InterProcessLock::Unavailable) {
-        // The lock file lives beside the store, so the folder must exist even
-        // for a reader: a writer in another process may be about to create it.
-        QDir().mkpath(QFileInfo(m_path).absolutePath());
-        locked = m_lock.acquire(m_lockPath, kLockTimeoutMs);
-    }
-    if (locked == InterProcessLock::TimedOut)
-        warnLockTimedOut();
-    refresh();
+    return removed.isEmpty() || sameKey(removed, key)
+           || (key.size() > removed.size() && key.at(removed.size()) == QLatin1Char('/')
+               && sameKey(key.left(removed.size()), removed));
 }
 
-void SettingsFile::detach()
+SettingsFile &SettingsFile::forPath(const QString &path)
 {
-    // The locks go whatever the write does.
-    struct Leave
-    {
-        SettingsFile &file;
-        ~Leave()
-        {
-            if (--file.m_depth == 0)
-                file.m_lock.release();
-            file.m_session.unlock();
-        }
-    } leave{*this};
-    if (!m_changes.isEmpty())
-        commit();
+    static std::mutex mutex;
+    // Files are never dropped: a handful of scopes per process at most, and a
+    // store object may be opened at any time until the process ends.
+    static auto *files = new QHash<QString, SettingsFile *>;
+    std::lock_guard<std::mutex> lock(mutex);
+    SettingsFile *&file = (*files)[path];
+    if (!file)
+        file = new SettingsFile(path);
+    return *file;
 }
+
+SettingsFile::SettingsFile(const QString &path) : m_path(path), m_nativePath(toNativePath(path)) {}
 
 // ---- Reading -------------------------------------------------------------------
 
-void SettingsFile::newVersion()
+std::shared_ptr<const SettingsFile::View> SettingsFile::currentView()
 {
-    m_version = g_lastVersion.fetch_add(1, std::memory_order_relaxed) + 1;
+    const FileStamp now = readFileStamp(m_nativePath);
+    {
+        std::lock_guard<std::mutex> lock(m_viewMutex);
+        if (m_view && m_view->stamp == now)
+            return m_view;
+    }
+    // Read outside the lock: a slow disk holds up this reader only.
+    std::shared_ptr<const View> view = readView(now);
+    std::lock_guard<std::mutex> lock(m_viewMutex);
+    m_view = view;
+    return view;
 }
 
-quint64 SettingsFile::versionIfUnchanged()
+std::shared_ptr<const SettingsFile::View> SettingsFile::readView(const FileStamp &seen)
 {
-    // Another thread's open store object, or one of this thread's, may hold
-    // changes that the version does not cover: the caller takes the long way.
-    std::unique_lock<std::recursive_mutex> session(m_session, std::try_to_lock);
-    if (!session.owns_lock() || m_depth > 0)
-        return 0;
-    return isCurrent(readFileStamp(m_nativePath)) ? m_version : 0;
-}
-
-bool SettingsFile::isCurrent(const FileStamp &now) const
-{
-    if (!m_reader || !m_stampKnown || now != m_stamp)
-        return false;
-    // A copy made while the process had no GUI is read again once it has one.
-    return !(m_readerIsCopy && !m_checkedAsGui && isGuiProcess());
-}
-
-void SettingsFile::refresh()
-{
-    FileStamp now = readFileStamp(m_nativePath);
-    if (isCurrent(now))
-        return;
-    const std::unique_ptr<QLockFile> reading = lockForReading(m_path);
-    newVersion();
+    auto view = std::make_shared<View>();
+    FileStamp before = seen;
+    QByteArray content;
     for (int attempt = 0; attempt < kMaxReads; ++attempt) {
-        readFile(now);
-        // Both this look and QSettings' own read fell between the two stats:
-        // when they agree, QSettings holds exactly the version checked here.
+        if (!readWholeFile(m_nativePath, &content))
+            qCWarning(lcSettings) << "Cannot read settings file" << shown(m_path);
+        // Writers replace the file whole: when two looks agree, what was read
+        // between them is that version.
         const FileStamp after = readFileStamp(m_nativePath);
-        if (after == now) {
-            m_stamp = now;
-            m_stampKnown = true;
-            for (const UnsafeValue &value : m_unsafe)
-                warnUnsafeValue(value);
-            return;
-        }
-        now = after;
+        view->stamp = after;
+        if (after == before)
+            break;
+        view->stamp = FileStamp();  // a file that changes at every look: read again next time
+        before = after;
     }
-    // A file that changes at every look: serve what was read last, look again next time.
-    m_stampKnown = false;
-}
-
-void SettingsFile::readFile(const FileStamp &seen)
-{
-    const QByteArray content = readWholeFile(m_path);
-    m_checkedAsGui = isGuiProcess();
-    m_unsafe = findUnsafeValues(content, m_checkedAsGui);
-    if (!m_unsafe.empty())
-        openSanitizedCopy(withoutValues(content, m_unsafe));
-    else if (!m_reader || m_readerIsCopy || (m_stampKnown && qtWouldMissChange(m_stamp, seen)))
-        openReader();
-    else
-        m_reader->sync();
-}
-
-void SettingsFile::openReader()
-{
-    // QSettings would hand back what it kept of the file from an earlier
-    // object, unchanged (a change it missed, a value it failed to write);
-    // only a forgotten file is read afresh.
-    m_reader.reset();
-    forgetClosedSettingsFiles();
-    m_reader = openSettings(m_path);
-    m_readerIsCopy = false;
-    newVersion();
-}
-
-// The file less what Qt must not read, in a private file of its own: every
-// other value stays readable.
-void SettingsFile::openSanitizedCopy(const QByteArray &content)
-{
-    if (!m_copyDirectory)
-        m_copyDirectory = std::make_unique<QTemporaryDir>();
-    // A new name each time: QSettings would serve a name it has read before from memory.
-    const QString copy = m_copyDirectory->path() + QLatin1Char('/') + QString::number(++m_copies) + QLatin1String(".ini");
-    QFile file(copy);
-    if (file.open(QIODevice::WriteOnly))
-        file.write(content);
-    file.close();
-    m_reader = openSettings(copy);  // reads the copy now; it is not needed afterwards
-    QFile::remove(copy);
-    m_readerIsCopy = true;
-}
-
-void SettingsFile::dropView()
-{
-    m_reader.reset();
-    m_stampKnown = false;
-}
-
-QSettings &SettingsFile::reader()
-{
-    if (!m_reader)
-        refresh();
-    if (!m_reader) {
-        const std::unique_ptr<QLockFile> reading = lockForReading(m_path);
-        openReader();
+    view->values = readIniValues(content, isGuiProcess());
+    for (std::size_t i = 0; i < view->values.size(); ++i) {
+        const IniValue &value = view->values[i];
+        view->byKey.insert(lookupKey(value.key), i);
+        if (value.readability == Readability::Damaged)
+            qCWarning(lcSettings) << "Settings file" << shown(m_path) << "holds a damaged value for" << value.key
+                                  << "- it reads as unset";
+        else if (value.readability == Readability::NeedsGui)
+            qCWarning(lcSettings) << "Settings file" << shown(m_path) << "holds a value for" << value.key
+                                  << "that only a program with a GUI can read - it reads as unset here, and this "
+                                     "program does not write the file";
     }
-    return *m_reader;
+    return view;
 }
 
-QVariant SettingsFile::value(const QString &key, const QVariant &defaultValue)
+std::optional<QVariant> SettingsFile::value(const QString &normalised)
 {
-    if (namesNoKey(key))
-        return defaultValue;
-    QVariant changed;
-    switch (m_changes.lookup(key, &changed)) {
-    case PendingChanges::Answer::Set:
-        return changed;
-    case PendingChanges::Answer::Removed:
-        return defaultValue;
-    case PendingChanges::Answer::Unchanged:
-        break;
-    }
-    return reader().value(key, defaultValue);
-}
-
-void SettingsFile::setValue(const QString &key, const QVariant &value)
-{
-    if (namesNoKey(key)) {
-        warnNoKey();
-        return;
-    }
-    m_changes.set(key, value);
-    newVersion();
-}
-
-bool SettingsFile::contains(const QString &key)
-{
-    if (namesNoKey(key))
-        return false;
-    QVariant changed;
-    switch (m_changes.lookup(key, &changed)) {
-    case PendingChanges::Answer::Set:
-        return true;
-    case PendingChanges::Answer::Removed:
-        return false;
-    case PendingChanges::Answer::Unchanged:
-        break;
-    }
-    return reader().contains(key);
-}
-
-void SettingsFile::remove(const QString &key)
-{
-    // QSettings would take a key of separators alone for "every key".
-    if (!key.isEmpty() && namesNoKey(key))
-        return;
-    m_changes.remove(key);
-    newVersion();
+    const std::shared_ptr<const View> view = currentView();
+    const auto found = view->byKey.constFind(lookupKey(normalised));
+    if (found == view->byKey.cend() || isUnreadable(view->values[*found].readability))
+        return std::nullopt;
+    return view->values[*found].value;
 }
 
 QStringList SettingsFile::allKeys()
 {
-    return m_changes.appliedTo(reader().allKeys());
+    const std::shared_ptr<const View> view = currentView();
+    QStringList keys;
+    for (const IniValue &value : view->values) {
+        if (!isUnreadable(value.readability) && view->values[view->byKey.value(lookupKey(value.key))].key == value.key)
+            keys.append(value.key);
+    }
+    std::sort(keys.begin(), keys.end(), [](const QString &a, const QString &b) { return a.compare(b, kKeyCase) < 0; });
+    keys.erase(std::unique(keys.begin(), keys.end(), sameKey), keys.end());
+    return keys;
 }
 
 // ---- Writing -------------------------------------------------------------------
 
-void SettingsFile::commit()
+void SettingsFile::write(const std::vector<Change> &changes)
 {
-    bool handedToQt = false;
-    const QString failure = write(&handedToQt);
-    m_changes.clear();
-    newVersion();
-    if (failure.isEmpty())
-        return;
-    warnWriteFailed(failure);
-    // QSettings keeps a change it could not write and would serve it: what
-    // could not be stored must not be served as if it were.
-    if (handedToQt)
-        dropView();
-}
-
-// Empty when the changes are on disk, else why they are not. QSettings gets
-// the changes only when nothing stands in the way of the write.
-QString SettingsFile::write(bool *handedToQt)
-{
-    // QSettings reads the file once more before it merges the changes into
-    // it when another program changed it meanwhile; that version is checked
-    // first, like every version it reads.
-    if (!m_stampKnown || readFileStamp(m_nativePath) != m_stamp) {
-        const std::unique_ptr<QLockFile> reading = lockForReading(m_path);
-        m_unsafe = findUnsafeValues(readWholeFile(m_path), isGuiProcess());
+    std::lock_guard<std::mutex> writing(m_writeMutex);
+    FileStamp before;
+    QByteArray content;
+    std::vector<IniValue> values;
+    const auto readNow = [&] {
+        before = readFileStamp(m_nativePath);
+        readWholeFile(m_nativePath, &content);
+        values = readIniValues(content, isGuiProcess());
+    };
+    const auto holds = [&values](Readability readability) {
+        return std::find_if(values.cbegin(), values.cend(),
+                            [readability](const IniValue &value) { return value.readability == readability; });
+    };
+    // QSettings reads every value of the file before it writes it: what it
+    // must not read leaves the file first, or the file is not written.
+    QString why = lastingWriteFailure();
+    if (why.isEmpty()) {
+        readNow();
+        if (holds(Readability::Damaged) != values.cend()) {
+            if (moveDamagedValuesAside())
+                readNow();
+            else
+                why = QStringLiteral("its damaged values could not be set aside");
+        }
     }
-    if (!m_unsafe.empty()) {
-        const QString why = removeDamagedValues();
-        if (!why.isEmpty())
-            return why;
+    const auto needsGui = holds(Readability::NeedsGui);
+    if (why.isEmpty() && needsGui != values.cend())
+        why = QStringLiteral("it holds values that only a program with a GUI can read, starting with ") + needsGui->key;
+    if (why.isEmpty() && !waitForSettingsLock(m_path, kLockTimeoutMs, kLeftoverLockAgeMs))
+        why = QStringLiteral("another program kept it locked");
+    if (why.isEmpty()) {
+        keepChangeVisibleToQt(before);
+        why = writeThroughQt(changes);
     }
-    if (!waitForSettingsLock(m_path, kQtLockTimeoutMs, kLeftoverLockAgeMs))
-        return QStringLiteral("another program kept it locked");
-
-    const FileStamp before = readFileStamp(m_nativePath);
-    // On the file itself, sharing what the reader holds of it. A new object
-    // reads the file at once when it is not the version the reader holds; its
-    // write takes the lock itself.
-    std::unique_ptr<QSettings> writer;
     {
-        const bool readsTheFile = !m_stampKnown || m_readerIsCopy || before != m_stamp;
-        const std::unique_ptr<QLockFile> reading = readsTheFile ? lockForReading(m_path) : nullptr;
-        writer = openSettings(m_path);
+        std::lock_guard<std::mutex> lock(m_viewMutex);
+        m_view.reset();  // read again: what is on disk now is what counts
     }
-    m_changes.replay(*writer);
-    *handedToQt = true;
-    writer->sync();
-    if (!changesReachedDisk(*writer) && !replacedOnRetry())
-        return whyWriteFailed();
+    if (!why.isEmpty()) {
+        qCWarning(lcSettings).noquote() << "Unable to write settings file" << shown(m_path)
+                                        << QLatin1Char('(') + why + QLatin1String("): the changed values are lost");
+        return;
+    }
     restoreOwner(m_nativePath, before);
-    m_stamp = readFileStamp(m_nativePath);
-    // A reader of a copy goes back to the file, which no longer holds what the copy left out.
-    m_stampKnown = !m_readerIsCopy;
-    return QString();
+    restoreForeignValues(values, content, changes);
+    m_lastWritten = readFileStamp(m_nativePath);
 }
 
-// Before QSettings reads every value of the file to write it, the values it
-// must not read leave the file; the file as it was stays beside it.
-QString SettingsFile::removeDamagedValues()
+// QSettings judges a file changed by its size and its time in milliseconds.
+// A file replaced since this process last wrote it, at the same size within
+// the same millisecond (or restored with its old time), would look unchanged
+// to it, and its write would bring back what the file held before; a new
+// time makes the change plain to it and to every other QSettings program.
+void SettingsFile::keepChangeVisibleToQt(const FileStamp &now)
+{
+    if (m_lastWritten.exists && now.exists && now != m_lastWritten && now.size == m_lastWritten.size
+        && now.mtimeNs / kNsPerMs == m_lastWritten.mtimeNs / kNsPerMs)
+        setModificationTime(m_nativePath, now.mtimeNs + kNsPerMs);
+}
+
+// Empty when the changes are on disk, else why they are not.
+QString SettingsFile::writeThroughQt(const std::vector<Change> &changes)
+{
+    const auto written = [this](QSettings::Status status) {
+        // A format error of the file read before the write hides how the
+        // write went; a fresh object writes what is still waiting.
+        return status == QSettings::NoError
+               || (status == QSettings::FormatError
+                   && QSettings(m_path, QSettings::IniFormat).status() != QSettings::AccessError);
+    };
+    QSettings::Status status;
+    {
+        QSettings settings(m_path, QSettings::IniFormat);
+        for (const Change &change : changes) {
+            if (change.value)
+                settings.setValue(change.key, *change.value);
+            else
+                settings.remove(change.key);
+        }
+        settings.sync();
+        status = settings.status();
+    }
+    if (written(status))
+        return QString();
+    // Where an open file cannot be replaced, a write fails whenever another
+    // program reads the file at that moment; QSettings keeps what it could
+    // not write, and a fresh object on the file writes it again.
+    const QDeadlineTimer deadline(openFileBlocksReplace() && lastingWriteFailure().isEmpty() ? kReplaceRetryMs : 0);
+    for (int pauseMs = 1; !deadline.hasExpired(); pauseMs = std::min(pauseMs * 2, 50)) {
+        QThread::msleep(pauseMs);
+        if (written(QSettings(m_path, QSettings::IniFormat).status()))
+            return QString();
+    }
+    const QString lasting = lastingWriteFailure();
+    return lasting.isEmpty() ? QStringLiteral("the file could not be replaced") : lasting;
+}
+
+// Before QSettings reads every value of the file to write it, the values that
+// would end the process leave the file; the file as it was stays beside it
+// in a copy of its own.
+bool SettingsFile::moveDamagedValuesAside()
 {
     QLockFile lock(m_path + QLatin1String(kQtLockSuffix));
     lock.setStaleLockTime(kLeftoverLockAgeMs);
-    if (!lock.tryLock(kQtLockTimeoutMs)) {
-        return lock.error() == QLockFile::LockFailedError ? QStringLiteral("another program kept it locked")
-                                                          : whyWriteFailed();
-    }
+    if (!lock.tryLock(kLockTimeoutMs))
+        return false;
     const FileStamp before = readFileStamp(m_nativePath);
-    const QByteArray content = readWholeFile(m_path);
-    m_unsafe = findUnsafeValues(content, isGuiProcess());
-    if (m_unsafe.empty())
-        return QString();
-    if (holdsValueForGuiOnly(m_unsafe))
-        return QStringLiteral("it holds values that only a program with a GUI can read, starting with ")
-               + m_unsafe.front().key;
-    const QString copy = m_path + QLatin1String(kDamagedCopySuffix);
-    if (!replaceFile(copy, content))
-        return QStringLiteral("its damaged values could not be set aside in ") + QDir::toNativeSeparators(copy);
-    if (!replaceFile(m_path, withoutValues(content, m_unsafe)))
-        return whyWriteFailed();
-    restoreOwner(m_nativePath, before);
+    QByteArray content;
+    readWholeFile(m_nativePath, &content);
+    const std::vector<IniValue> values = readIniValues(content, isGuiProcess());
+    std::vector<const IniValue *> damaged;
     QStringList keys;
-    for (const UnsafeValue &value : m_unsafe)
-        keys.append(value.key);
-    warnDamagedValuesRemoved(keys, copy);
-    m_unsafe.clear();
-    return QString();
-}
-
-bool SettingsFile::changesReachedDisk(const QSettings &settings) const
-{
-    switch (settings.status()) {
-    case QSettings::NoError:
+    for (const IniValue &value : values) {
+        if (value.readability == Readability::Damaged) {
+            damaged.push_back(&value);
+            keys.append(value.key);
+        }
+    }
+    if (damaged.empty())
         return true;
-    case QSettings::FormatError: {
-        // A format error of the file read before the write hides how the
-        // write went; a fresh object writes what is still waiting, or finds
-        // nothing waiting.
-        const QSettings fresh(m_path, QSettings::IniFormat);
-        return fresh.status() != QSettings::AccessError;
-    }
-    default:
+    const QString copy = keepCopy(m_path, content);
+    if (copy.isEmpty() || !replaceFile(m_path, withoutValues(content, damaged)))
         return false;
-    }
+    restoreOwner(m_nativePath, before);
+    qCWarning(lcSettings).noquote() << "Removed the damaged values of" << keys.join(QLatin1String(", "))
+                                    << "from settings file" << shown(m_path) << "- the file as it was is kept as"
+                                    << shown(copy);
+    return true;
 }
 
-// Where an open file cannot be replaced, a write fails whenever another
-// program reads the file at that moment. QSettings keeps the changes it could
-// not write, and a fresh object on the same file, which shares them, writes
-// them again; that is tried for a while unless the failure lasts by nature.
-bool SettingsFile::replacedOnRetry() const
+// QSettings writes a value of a type this process does not know (a peer
+// program's own) back as "@Invalid()"; its text as it was goes back in.
+void SettingsFile::restoreForeignValues(const std::vector<IniValue> &before, const QByteArray &content,
+                                        const std::vector<Change> &changes)
 {
-    if (!openFileBlocksReplace() || !lastingWriteFailure().isEmpty())
-        return false;
-    const QDeadlineTimer deadline(kReplaceRetryMs);
-    int pauseMs = 1;
-    while (!deadline.hasExpired()) {
-        QThread::msleep(pauseMs);
-        const QSettings fresh(m_path, QSettings::IniFormat);  // writes what is still waiting
-        if (fresh.status() == QSettings::NoError)
-            return true;
-        pauseMs = std::min(pauseMs * 2, kLongestReplacePauseMs);
+    QHash<QString, QByteArray> foreign;
+    for (const IniValue &value : before) {
+        const bool changed = std::any_of(changes.cbegin(), changes.cend(), [&value](const Change &change) {
+            return change.value ? sameKey(normalisedKey(change.key), value.key) : removalCovers(change.key, value.key);
+        });
+        if (value.readability == Readability::Foreign && !changed)
+            foreign.insert(lookupKey(value.key), content.mid(value.valueBegin, value.end - value.valueBegin));
     }
-    return false;
+    if (foreign.isEmpty())
+        return;
+    QLockFile lock(m_path + QLatin1String(kQtLockSuffix));
+    lock.setStaleLockTime(kLeftoverLockAgeMs);
+    if (!lock.tryLock(kLockTimeoutMs))
+        return;
+    QByteArray now;
+    readWholeFile(m_nativePath, &now);
+    const std::vector<IniValue> values = readIniValues(now, isGuiProcess());
+    bool restored = false;
+    for (auto value = values.crbegin(); value != values.crend(); ++value) {
+        const auto text = foreign.constFind(lookupKey(value->key));
+        if (text != foreign.cend() && now.mid(value->valueBegin, value->end - value->valueBegin).trimmed() == kInvalidValue) {
+            now.replace(value->valueBegin, value->end - value->valueBegin, *text);
+            restored = true;
+        }
+    }
+    if (restored && !replaceFile(m_path, now))
+        qCWarning(lcSettings) << "Could not keep the values of other programs' types in" << shown(m_path);
 }
 
 // Empty when nothing about the file, its folder or the disk stands in the way.
@@ -493,63 +380,81 @@ QString SettingsFile::lastingWriteFailure() const
     if (file.exists() && !file.isWritable())
         return QStringLiteral("the file is not writable");
     const QFileInfo folder(file.absolutePath());
-    if (!folder.isDir())
+    if (!folder.exists() && !QDir().mkpath(folder.absoluteFilePath()))
         return QStringLiteral("its folder cannot be made");
-    if (!folder.isWritable())
+    if (!QFileInfo(folder.absoluteFilePath()).isWritable())
         return QStringLiteral("its folder is not writable");
     if (QStorageInfo(folder.absoluteFilePath()).bytesAvailable() < kRoomForAWrite)
         return QStringLiteral("the disk is full");
     return QString();
 }
 
-QString SettingsFile::whyWriteFailed() const
-{
-    const QString lasting = lastingWriteFailure();
-    return lasting.isEmpty() ? QStringLiteral("the file could not be replaced") : lasting;
-}
+// ---- Updates -------------------------------------------------------------------
 
-// ---- Warnings ------------------------------------------------------------------
-
-void SettingsFile::warnWriteFailed(const QString &reason) const
+SettingsFile::UpdateHold SettingsFile::lockUpdates()
 {
-    Port_MsgManData::createObject(kDomain, kSourceFile, __LINE__, kRevision)
-        .issueWarning("Unable to write settings file %s (%s): the changed values are lost",
-                      nativeName(m_path).constData(), reason.toUtf8().constData());
-}
+    UpdateHold hold;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kLockTimeoutMs);
+    // A holder that kept the lock past one wait is not waited for again.
+    hold.inProcess = m_updatersStuck ? m_updaters.try_lock() : m_updaters.try_lock_until(deadline);
+    if (!hold.inProcess) {
+        if (!m_updatersStuck.exchange(true))
+            qCWarning(lcSettings) << "Another thread kept settings file" << shown(m_path)
+                                  << "for an update; going on without waiting for it";
+        return hold;
+    }
+    m_updatersStuck = false;
+    if (m_updateDepth++ > 0)
+        return hold;  // the outer update of this thread holds the file
 
-void SettingsFile::warnLockTimedOut() const
-{
-    Port_MsgManData::createObject(kDomain, kSourceFile, __LINE__, kRevision)
-        .issueWarning("Settings file %s stayed locked by another process; going on without the lock",
-                      nativeName(m_path).constData());
-}
-
-void SettingsFile::warnUnsafeValue(const UnsafeValue &value) const
-{
-    if (value.reason == UnsafeValue::Damaged) {
-        Port_MsgManData::createObject(kDomain, kSourceFile, __LINE__, kRevision)
-            .issueWarning("Settings file %s holds a damaged value for %s; it reads as unset",
-                          nativeName(m_path).constData(), value.key.toUtf8().constData());
-    } else {
-        Port_MsgManData::createObject(kDomain, kSourceFile, __LINE__, kRevision)
-            .issueWarning("Settings file %s holds a value for %s that only a program with a GUI can read; it reads "
-                          "as unset, and this program does not write the file",
-                          nativeName(m_path).constData(), value.key.toUtf8().constData());
+    auto lock = std::make_unique<UpdateLock>(m_path + QLatin1String(kUpdateLockSuffix));
+    thread_local std::minstd_rand jitter(std::random_device{}());
+    auto pause = kFirstPause;
+    for (;;) {
+        switch (lock->tryLock()) {
+        case UpdateLock::Locked: {
+            hold.file = std::move(lock);
+            std::lock_guard<std::mutex> guard(m_viewMutex);
+            m_stuckHolder.reset();
+            return hold;
+        }
+        case UpdateLock::Unavailable:
+            return hold;  // a folder that cannot hold it: the write fails and says why
+        case UpdateLock::Held:
+            break;
+        }
+        const FileStamp holder = lock->holder();
+        std::optional<FileStamp> stuck;
+        {
+            std::lock_guard<std::mutex> guard(m_viewMutex);
+            stuck = m_stuckHolder;
+        }
+        if (stuck && *stuck == holder)
+            return hold;
+        if (std::chrono::steady_clock::now() >= deadline) {
+            qCWarning(lcSettings) << "Settings file" << shown(m_path)
+                                  << "stayed locked by another process; going on without the lock";
+            std::lock_guard<std::mutex> guard(m_viewMutex);
+            m_stuckHolder = holder;
+            return hold;
+        }
+        // flock hands the lock to nobody in particular: waiters look often,
+        // out of step with each other, so one of them finds it free.
+        std::this_thread::sleep_for(pause + std::chrono::microseconds(jitter() % pause.count()));
+        pause = std::min(pause * 2, kLongestPause);
     }
 }
 
-void SettingsFile::warnDamagedValuesRemoved(const QStringList &keys, const QString &copy) const
+void SettingsFile::unlockUpdates(UpdateHold &hold)
 {
-    Port_MsgManData::createObject(kDomain, kSourceFile, __LINE__, kRevision)
-        .issueWarning("Removed the damaged values of %s from settings file %s; the file as it was is kept as %s",
-                      keys.join(QLatin1String(", ")).toUtf8().constData(), nativeName(m_path).constData(),
-                      nativeName(copy).constData());
-}
-
-void SettingsFile::warnNoKey() const
-{
-    Port_MsgManData::createObject(kDomain, kSourceFile, __LINE__, kRevision)
-        .issueWarning("A value without a key is not stored in settings file %s", nativeName(m_path).constData());
+    if (!hold.inProcess)
+        return;
+    if (hold.file)
+        hold.file->unlock();
+    hold.file.reset();
+    --m_updateDepth;
+    m_updaters.unlock();
+    hold.inProcess = false;
 }
 
 } // namespace detail

@@ -1,4 +1,4 @@
-// Internal: what the settings store adds to QSettings' file handling: exact stamps, a kernel-held lock, the owner kept.
+// Internal: the settings store's file system work that Qt has no call for: exact stamps, a lock that leaves no file, the owner kept.
 #pragma once
 
 #include <QtCore/QByteArray>
@@ -39,45 +39,49 @@ using NativePath = QByteArray;
 #endif
 NativePath toNativePath(const QString &path);
 
-// True where a file that any program holds open cannot be replaced
-// (Windows): there a reader stands in the way of every writer's replace.
+// True where a file that any program holds open cannot be replaced (Windows).
 bool openFileBlocksReplace();
 
-// One look at the file's metadata; a symbolic link is followed, so the stamp
-// is the file's that the link names.
+// One look at the file's metadata; a symbolic link is followed.
 FileStamp readFileStamp(const NativePath &path);
 
+// The whole file, opened so that no other program's replace of it fails
+// meanwhile; false when it cannot be read (a missing file reads as empty).
+bool readWholeFile(const NativePath &path, QByteArray *content);
+
+// Gives the file this modification time, so that programs that judge a
+// change by size and time see one.
+bool setModificationTime(const NativePath &path, qint64 mtimeNs);
+
 // A writer that may write any file (root) replaces the file with one of its
-// own; this gives it back to the owner and group it had before, so the
-// user's file stays the user's. Nothing happens where nothing changed.
+// own; this gives it back to the owner and group it had before.
 void restoreOwner(const NativePath &path, const FileStamp &before);
 
-// An exclusive lock on a sidecar file that the kernel releases when the
-// process dies, so a crashed writer never leaves the store locked.
-class InterProcessLock
+// The folder of the library that holds this code.
+QString libraryFolder();
+
+// An exclusive lock across processes that leaves no file behind once let go,
+// and none when its holder dies: the system drops it with the process.
+class UpdateLock
 {
 public:
-    InterProcessLock() = default;
-    ~InterProcessLock();
-    InterProcessLock(const InterProcessLock &) = delete;
-    InterProcessLock &operator=(const InterProcessLock &) = delete;
+    explicit UpdateLock(const QString &path);
+    ~UpdateLock();
+    UpdateLock(const UpdateLock &) = delete;
+    UpdateLock &operator=(const UpdateLock &) = delete;
 
-    enum Result {
-        Locked,
-        TimedOut,     // another process held it for the whole wait
-        Unavailable,  // the lock file cannot be opened (a read-only store)
-    };
-
-    // Waits at most timeoutMs for the lock, so a process that hangs while
-    // holding it cannot hang every other user of the store.
-    Result acquire(const QString &lockPath, int timeoutMs);
-    void release();
+    enum Result { Locked, Held, Unavailable };
+    // Never waits; Held when another holds it, Unavailable when the lock
+    // cannot be made (a read-only folder: the update cannot write anyway).
+    Result tryLock();
+    void unlock();
+    // Who holds it, as far as one look tells: the same holder keeps the same
+    // lock file, a new holder makes a new one.
+    FileStamp holder() const;
 
 private:
-    qintptr m_handle = -1;       // the open lock file (UNIX: kept for the process)
-    qintptr m_queueHandle = -1;  // the file that waiters hold shared (UNIX)
-    void *m_waiterCount = nullptr;  // how many wait, mapped from that file (UNIX)
-    bool m_locked = false;
+    const NativePath m_path;
+    qintptr m_handle = -1;
 };
 
 } // namespace detail

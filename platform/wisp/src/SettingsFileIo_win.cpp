@@ -1,7 +1,8 @@
-// The settings store's file system work on Windows: the file's identity and LockFileEx.
+// The settings store's file system work on Windows: stamps from the folder's entries, reads that let others replace the file, a lock file deleted on close.
 #include "SettingsFileIo.h"
 
 #include <QtCore/QDir>
+#include <QtCore/QFileInfo>
 
 #include <windows.h>
 
@@ -21,20 +22,6 @@ qint64 joined(DWORD high, DWORD low)
 {
     return static_cast<qint64>((quint64(high) << 32) | low);
 }
-
-} // namespace
-
-NativePath toNativePath(const QString &path)
-{
-    return QDir::toNativeSeparators(path).toStdWString();
-}
-
-bool openFileBlocksReplace()
-{
-    return true;
-}
-
-namespace {
 
 void fillStamp(FileStamp &stamp, qint64 identity, qint64 size, const LARGE_INTEGER &lastWrite)
 {
@@ -71,11 +58,20 @@ bool sameName(const wchar_t *a, std::size_t aLength, const std::wstring &b)
 
 } // namespace
 
-// Windows cannot replace a file that any program holds open, not even for
-// reading its attributes: a look that opened the file would make another
-// program's write fail now and then. The file's directory entry holds its
-// size, its time and its index on the volume, which a replaced file does not
-// share even with the same size and time.
+NativePath toNativePath(const QString &path)
+{
+    return QDir::toNativeSeparators(path).toStdWString();
+}
+
+bool openFileBlocksReplace()
+{
+    return true;
+}
+
+// Windows cannot replace a file that any program holds open: a look that
+// opened the file would make another program's write fail now and then. The
+// file's directory entry holds its size, its time and its index on the
+// volume, which a replaced file does not share even with the same size and time.
 FileStamp readFileStamp(const NativePath &path)
 {
     FileStamp stamp;
@@ -113,57 +109,93 @@ FileStamp readFileStamp(const NativePath &path)
     return isLink ? stampOfOpenedFile(path) : stamp;
 }
 
-InterProcessLock::~InterProcessLock()
+bool readWholeFile(const NativePath &path, QByteArray *content)
 {
-    release();
-}
-
-InterProcessLock::Result InterProcessLock::acquire(const QString &lockPath, int timeoutMs)
-{
-    // Opened for each store object and closed with it: an open handle would
-    // keep the user from removing or renaming the store's folder while the
-    // process runs.
-    const HANDLE h = CreateFileW(toNativePath(lockPath).c_str(), GENERIC_READ | GENERIC_WRITE, kShareEverything,
-                                 nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return Unavailable;
-    m_handle = reinterpret_cast<qintptr>(h);
-    const ULONGLONG deadline = GetTickCount64() + ULONGLONG(timeoutMs);
-    DWORD pauseMs = 1;
-    for (;;) {
-        OVERLAPPED whole = {};
-        if (LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD, MAXDWORD, &whole)) {
-            m_locked = true;
-            return Locked;
-        }
+    content->clear();
+    // Shared for deletion too, so a writer's replace goes through while this reads.
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, kShareEverything, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
-        if (error != ERROR_LOCK_VIOLATION || GetTickCount64() >= deadline) {
-            CloseHandle(h);
-            m_handle = -1;
-            return error == ERROR_LOCK_VIOLATION ? TimedOut : Unavailable;
-        }
-        Sleep(pauseMs);
-        pauseMs = pauseMs < 5 ? pauseMs * 2 : 5;
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
     }
+    bool ok = true;
+    char buffer[16384];
+    DWORD got = 0;
+    while ((ok = ReadFile(file, buffer, sizeof buffer, &got, nullptr)) && got > 0)
+        content->append(buffer, int(got));
+    CloseHandle(file);
+    return ok;
 }
 
-void InterProcessLock::release()
+bool setModificationTime(const NativePath &path, qint64 mtimeNs)
 {
-    if (m_handle == -1)
-        return;
-    const HANDLE h = reinterpret_cast<HANDLE>(m_handle);
-    if (m_locked) {
-        OVERLAPPED whole = {};
-        UnlockFileEx(h, 0, MAXDWORD, MAXDWORD, &whole);
-    }
-    m_locked = false;
-    CloseHandle(h);
-    m_handle = -1;
+    const HANDLE file = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, kShareEverything, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    const quint64 units = quint64(mtimeNs / kNsPerFileTimeUnit + kFileTimeOfUnixEpoch);
+    FILETIME time{DWORD(units & 0xffffffffu), DWORD(units >> 32)};
+    const bool set = SetFileTime(file, nullptr, nullptr, &time);
+    CloseHandle(file);
+    return set;
 }
 
 void restoreOwner(const NativePath &, const FileStamp &)
 {
     // A replaced file inherits its folder's permissions; there is no owner to give back.
+}
+
+QString libraryFolder()
+{
+    HMODULE module = nullptr;
+    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                            reinterpret_cast<LPCWSTR>(&libraryFolder), &module))
+        return QString();
+    wchar_t name[MAX_PATH * 4];
+    const DWORD length = GetModuleFileNameW(module, name, DWORD(std::size(name)));
+    if (length == 0 || length >= std::size(name))
+        return QString();
+    return QFileInfo(QString::fromWCharArray(name, int(length))).absolutePath();
+}
+
+UpdateLock::UpdateLock(const QString &path) : m_path(toNativePath(path)) {}
+
+UpdateLock::~UpdateLock()
+{
+    unlock();
+}
+
+// Opened by one process at a time and deleted when its last handle closes,
+// also when its holder dies.
+UpdateLock::Result UpdateLock::tryLock()
+{
+    const HANDLE h = CreateFileW(m_path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                                 FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (h != INVALID_HANDLE_VALUE) {
+        m_handle = reinterpret_cast<qintptr>(h);
+        return Locked;
+    }
+    const DWORD error = GetLastError();
+    // A file still open elsewhere, or being deleted as its holder lets go;
+    // where none can be made (a read-only folder) there is nothing to wait for.
+    if (error == ERROR_SHARING_VIOLATION)
+        return Held;
+    return error == ERROR_ACCESS_DENIED && GetFileAttributesW(m_path.c_str()) != INVALID_FILE_ATTRIBUTES ? Held
+                                                                                                       : Unavailable;
+}
+
+void UpdateLock::unlock()
+{
+    if (m_handle == -1)
+        return;
+    CloseHandle(reinterpret_cast<HANDLE>(m_handle));
+    m_handle = -1;
+}
+
+FileStamp UpdateLock::holder() const
+{
+    return readFileStamp(m_path);
 }
 
 } // namespace detail

@@ -1,0 +1,13 @@
+// Internal: the Qt logging categories of the GUI support library.
+#pragma once
+
+#include <QtCore/QLoggingCategory>
+
+namespace Gui {
+namespace Wisp {
+
+// The settings store's own diagnostics: values it cannot read, writes that fail, locks it stopped waiting for.
+Q_DECLARE_LOGGING_CATEGORY(lcSettings)
+
+} // namespace Wisp
+} // namespace Gui
