@@ -111,10 +111,12 @@ void listenForReports(QObject *receiver, const QString &target, std::function<vo
         std::lock_guard<std::mutex> lock(state.mutex);
         added = state.all.insert(state.all.end(),
                                  Listener{receiver, '\'' + target.toUtf8() + '\'', std::move(heard)});
-        if (!state.installed) {
-            state.installed = true;
-            state.previous = Port_MsgManData::SetHandler(Tap());
-        }
+        // Put in front again each time: the host may have installed a handler
+        // of its own since, which then gets every message after the tap.
+        Port_MessageHandler current = Port_MsgManData::SetHandler(Tap());
+        if (!current.target<Tap>())
+            state.previous = std::move(current);
+        state.installed = true;
     }
     QTimer::singleShot(Port::Launcher::LateFailureWindowMs + ReportDeliveryMarginMs, QCoreApplication::instance(),
                        [added] { stopListening(added); });

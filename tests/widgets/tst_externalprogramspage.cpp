@@ -1,0 +1,376 @@
+// Kel::ExternalProgramsPage on real stores: the verdict line, "Browse…", "Try" through the argument recorder and late failures, apply(), reset() and changed().
+#include <Kel_ExternalProgramsPage.h>
+#include <Kel_UserSettings.h>
+#include <Kel_Utility.h>
+
+#include <ArgRecorder.h>
+#include <KelTestSupport.h>
+#include <RecordingHelpManager.h>
+#include <VariantTransport.h>
+
+#include <Gui/Wisp/DesktopHelpManager.h>
+
+#include <QtCore/QElapsedTimer>
+#include <QtCore/QFile>
+#include <QtCore/QSettings>
+#include <QtCore/QTimer>
+#include <QtTest/QSignalSpy>
+#include <QtTest/QTest>
+#include <QtWidgets/QApplication>
+#include <QtWidgets/QFileDialog>
+#include <QtWidgets/QLabel>
+#include <QtWidgets/QLineEdit>
+#include <QtWidgets/QPushButton>
+#include <QtWidgets/QRadioButton>
+
+#include <cstdio>
+
+namespace {
+
+using Kel::UserSettings;
+
+// Late failures are reported up to three seconds after the start; the rest is margin.
+constexpr int ReportWaitMs = 30000;
+constexpr char PdfTitle[] = "PDF viewer";
+constexpr char BrowserTitle[] = "Web browser";
+
+template <typename Control>
+Control *control(const QWidget &page, const QString &accessibleName)
+{
+    for (Control *child : page.findChildren<Control *>()) {
+        if (child->accessibleName() == accessibleName)
+            return child;
+    }
+    return nullptr;
+}
+
+struct ProgramControls
+{
+    QRadioButton *useDefault;
+    QRadioButton *useCommand;
+    QLineEdit *commandLine;
+    QPushButton *browse;
+    QLabel *verdict;
+    QPushButton *tryIt;
+    QLabel *tried;
+
+    bool complete() const { return useDefault && useCommand && commandLine && browse && verdict && tryIt && tried; }
+};
+
+ProgramControls controlsOf(const QWidget &page, const QString &title)
+{
+    return {control<QRadioButton>(page, title + QLatin1String(": use the system's default")),
+            control<QRadioButton>(page, title + QLatin1String(": use this command")),
+            control<QLineEdit>(page, title + QLatin1String(" command line")),
+            control<QPushButton>(page, QLatin1String("Browse for the ") + title + QLatin1String(" program")),
+            control<QLabel>(page, title + QLatin1String(": what would start")),
+            control<QPushButton>(page, QLatin1String("Try the ") + title),
+            control<QLabel>(page, title + QLatin1String(": result of the try"))};
+}
+
+QString storedText(const QString &storeFile, const char *key)
+{
+    QSettings onDisk(storeFile, QSettings::IniFormat);
+    return onDisk.contains(QLatin1String(key)) ? onDisk.value(QLatin1String(key)).toString() : QStringLiteral("<unset>");
+}
+
+// The desktop opener is looked up on PATH (the registered program on Windows,
+// where the test prefix registers the recorder): this one records.
+QString plantDesktopOpener(const QTemporaryDir &dir)
+{
+#if defined(Q_OS_WIN)
+    Q_UNUSED(dir)
+    return qEnvironmentVariable("PATH");
+#else
+    const QString folder = dir.path() + QLatin1String("/opener");
+    QDir().mkpath(folder);
+    QFile::copy(KelTest::argRecorderPath(), folder + QLatin1String("/xdg-open"));
+    return folder;
+#endif
+}
+
+class ScopedVariable
+{
+public:
+    ScopedVariable(const char *name, const QString &value)
+        : m_name(name), m_had(qEnvironmentVariableIsSet(name)), m_previous(qgetenv(name))
+    {
+        qputenv(name, value.toLocal8Bit());
+    }
+    ~ScopedVariable()
+    {
+        if (m_had)
+            qputenv(m_name, m_previous);
+        else
+            qunsetenv(m_name);
+    }
+    ScopedVariable(const ScopedVariable &) = delete;
+    ScopedVariable &operator=(const ScopedVariable &) = delete;
+
+private:
+    const char *m_name;
+    bool m_had;
+    QByteArray m_previous;
+};
+
+} // namespace
+
+class ExternalProgramsPageTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void everyControlIsNamedAndReachable();
+    void showsTheStoreAndStoresOnlyOnApply();
+    void resetDropsChangesAndReadsOtherWriters();
+    void browseQuotesAPathWithBlanks_data();
+    void browseQuotesAPathWithBlanks();
+    void tryWithTheDefaultAsksTheHelpManager_data();
+    void tryWithTheDefaultAsksTheHelpManager();
+    void lateFailureOfTheDefaultIsShown();
+    void rightToLeftMirrorsTheRows();
+};
+
+void ExternalProgramsPageTest::everyControlIsNamedAndReachable()
+{
+    KelTest::ScopedConfigHome home;
+    Kel::ExternalProgramsPage page;
+    page.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&page));
+    QWidgetList inTabOrder;
+    for (const char *title : {PdfTitle, BrowserTitle}) {
+        const ProgramControls controls = controlsOf(page, QLatin1String(title));
+        QVERIFY2(controls.complete(), title);
+        QVERIFY(controls.useDefault->isChecked());
+        QVERIFY(!controls.commandLine->isEnabled());
+        inTabOrder << controls.useDefault << controls.useCommand << controls.commandLine << controls.browse
+                   << controls.tryIt;
+    }
+    // Every control of the page has a name a screen reader says.
+    for (const QWidget *child : page.findChildren<QWidget *>()) {
+        if (child->focusPolicy() != Qt::NoFocus && child->isVisible())
+            QVERIFY2(!child->accessibleName().isEmpty(), child->metaObject()->className());
+    }
+    // Tab goes through the controls in the order they are shown, once enabled.
+    for (const char *title : {PdfTitle, BrowserTitle})
+        controlsOf(page, QLatin1String(title)).useCommand->setChecked(true);
+    QWidget *focused = inTabOrder.constFirst();
+    focused->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), focused);
+    QWidgetList reached{focused};
+    for (int i = 1; i < inTabOrder.size(); ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QWidget *now = QApplication::focusWidget();
+        if (qobject_cast<QRadioButton *>(reached.constLast()) && qobject_cast<QRadioButton *>(now))
+            continue;  // one stop for a group of radio buttons, arrows move within it
+        reached << now;
+    }
+    for (QWidget *widget : inTabOrder) {
+        if (!qobject_cast<QRadioButton *>(widget) && widget->isEnabled())
+            QVERIFY2(reached.contains(widget), qPrintable(widget->accessibleName()));
+    }
+}
+
+void ExternalProgramsPageTest::showsTheStoreAndStoresOnlyOnApply()
+{
+    KelTest::ScopedConfigHome home;
+    UserSettings::SetUseDefaultWebBrowser(false);
+    UserSettings::SetWebBrowserPath(Kel::Utility::QStringToPortString(QStringLiteral("browser --new %1")));
+
+    Kel::ExternalProgramsPage page;
+    QSignalSpy changed(&page, &Kel::ExternalProgramsPage::changed);
+    const ProgramControls pdf = controlsOf(page, QLatin1String(PdfTitle));
+    const ProgramControls browser = controlsOf(page, QLatin1String(BrowserTitle));
+    QVERIFY(pdf.useDefault->isChecked());
+    QVERIFY(browser.useCommand->isChecked());
+    QCOMPARE(browser.commandLine->text(), QStringLiteral("browser --new %1"));
+    QVERIFY(!page.hasChanges());
+    QCOMPARE(changed.size(), 0);
+
+    QTest::mouseClick(pdf.useCommand, Qt::LeftButton);
+    QTest::keyClicks(pdf.commandLine, QStringLiteral("viewer %1"));
+    QVERIFY(changed.size() >= 1);
+    QVERIFY(page.hasChanges());
+    QCOMPARE(storedText(home.storeFile(), "PDFViewer"), QStringLiteral("<unset>"));
+    QCOMPARE(storedText(home.storeFile(), "UseDefaultPDFViewer"), QStringLiteral("<unset>"));
+
+    page.apply();
+    QVERIFY(!page.hasChanges());
+    QCOMPARE(storedText(home.storeFile(), "PDFViewer"), QStringLiteral("viewer %1"));
+    QCOMPARE(storedText(home.storeFile(), "UseDefaultPDFViewer"), QStringLiteral("false"));
+    QVERIFY(!UserSettings::GetUseDefaultPDFViewer());
+    // What the page did not change stays as it was.
+    QCOMPARE(storedText(home.storeFile(), "WebBrowser"), QStringLiteral("browser --new %1"));
+
+    // Back to the stored state by hand: no changes.
+    pdf.commandLine->clear();
+    QVERIFY(page.hasChanges());
+    QTest::keyClicks(pdf.commandLine, QStringLiteral("viewer %1"));
+    QVERIFY(!page.hasChanges());
+}
+
+void ExternalProgramsPageTest::resetDropsChangesAndReadsOtherWriters()
+{
+    KelTest::ScopedConfigHome home;
+    Kel::ExternalProgramsPage page;
+    QSignalSpy changed(&page, &Kel::ExternalProgramsPage::changed);
+    const ProgramControls browser = controlsOf(page, QLatin1String(BrowserTitle));
+    QTest::mouseClick(browser.useCommand, Qt::LeftButton);
+    QTest::keyClicks(browser.commandLine, QStringLiteral("mine %1"));
+    QVERIFY(page.hasChanges());
+
+    // Another program changes the store meanwhile.
+    const KelTest::ChildResult peer = KelTest::runProgram(
+        KelTest::binDir() + QLatin1String("/kel_qsettings_peer"),
+        {QStringLiteral("set"), home.storeFile(), QStringLiteral("WebBrowser"),
+         QString::fromLatin1(KelTest::encodedVariant(QStringLiteral("theirs --tab %1")))});
+    QVERIFY(peer.finished);
+    QCOMPARE(peer.exitCode, 0);
+    const int before = changed.size();
+    page.reset();
+    QCOMPARE(changed.size(), before);  // the host asked for it: no signal
+    QVERIFY(!page.hasChanges());
+    QVERIFY(browser.useDefault->isChecked());
+    QCOMPARE(browser.commandLine->text(), QStringLiteral("theirs --tab %1"));
+    QCOMPARE(storedText(home.storeFile(), "UseDefaultWebBrowser"), QStringLiteral("<unset>"));
+}
+
+void ExternalProgramsPageTest::browseQuotesAPathWithBlanks_data()
+{
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<bool>("quoted");
+    QTest::newRow("plain path") << QStringLiteral("viewers") << false;
+    QTest::newRow("path with a blank") << QStringLiteral("my viewers") << true;
+}
+
+void ExternalProgramsPageTest::browseQuotesAPathWithBlanks()
+{
+    QFETCH(QString, folder);
+    QFETCH(bool, quoted);
+    KelTest::ScopedConfigHome home;
+    QTemporaryDir dir;
+    const QString program = dir.path() + QLatin1Char('/') + folder + QLatin1String("/view");
+    QDir().mkpath(QFileInfo(program).path());
+    QVERIFY(QFile::copy(KelTest::argRecorderPath(), program));
+
+    Kel::ExternalProgramsPage page;
+    const ProgramControls pdf = controlsOf(page, QLatin1String(PdfTitle));
+    pdf.useCommand->setChecked(true);
+    bool answered = false;
+    QTimer::singleShot(0, this, [&] {
+        QTRY_VERIFY(qobject_cast<QFileDialog *>(QApplication::activeModalWidget()));
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        dialog->selectFile(program);
+        QMetaObject::invokeMethod(dialog, "accept");
+        answered = true;
+    });
+    QTest::mouseClick(pdf.browse, Qt::LeftButton);
+    QVERIFY(answered);
+    const QString native = QDir::toNativeSeparators(program);
+    QCOMPARE(pdf.commandLine->text(),
+             (quoted ? QLatin1Char('"') + native + QLatin1Char('"') : native) + QLatin1String(" %1"));
+    QVERIFY(page.hasChanges());
+}
+
+void ExternalProgramsPageTest::tryWithTheDefaultAsksTheHelpManager_data()
+{
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<bool>("starts");
+    QTest::newRow("PDF viewer starts") << QString::fromLatin1(PdfTitle) << true;
+    QTest::newRow("PDF viewer does not start") << QString::fromLatin1(PdfTitle) << false;
+    QTest::newRow("web browser starts") << QString::fromLatin1(BrowserTitle) << true;
+}
+
+void ExternalProgramsPageTest::tryWithTheDefaultAsksTheHelpManager()
+{
+    QFETCH(QString, title);
+    QFETCH(bool, starts);
+    KelTest::ScopedConfigHome home;
+    KelTest::RecordingHelpManager help;
+    help.install();
+    help.pdfViewerCommand = QStringLiteral("sysviewer %1");
+    help.webBrowserCommand = QStringLiteral("sysbrowser %1");
+    help.runSucceeds = starts;
+
+    Kel::ExternalProgramsPage page;
+    const ProgramControls controls = controlsOf(page, title);
+    QVERIFY2(controls.verdict->text().contains(title == QLatin1String(PdfTitle) ? help.pdfViewerCommand
+                                                                               : help.webBrowserCommand),
+             qPrintable(controls.verdict->text()));
+    QVERIFY(controls.tryIt->isEnabled());
+    QTest::mouseClick(controls.tryIt, Qt::LeftButton);
+    if (title == QLatin1String(PdfTitle)) {
+        QCOMPARE(help.pdfFiles.size(), 1);
+        QVERIFY(help.pdfFiles.constFirst().endsWith(QLatin1String("KelGuiUtilities-sample.pdf")));
+        QVERIFY2(QFileInfo(help.pdfFiles.constFirst()).isFile(), qPrintable(help.pdfFiles.constFirst()));
+    } else {
+        QCOMPARE(help.urls.size(), 1);
+        QVERIFY(help.urls.constFirst().startsWith(QLatin1String("http://")));
+    }
+    QCOMPARE(controls.tried->text().startsWith(QLatin1String("Started")), starts);
+    QCOMPARE(controls.tried->text().contains(QLatin1String("did not start")), !starts);
+    // Trying stores nothing.
+    QVERIFY(!QFile::exists(home.storeFile()));
+}
+
+void ExternalProgramsPageTest::lateFailureOfTheDefaultIsShown()
+{
+#if !defined(Q_OS_WIN)
+    const bool openerAvailable = true;
+#else
+    const bool openerAvailable = qEnvironmentVariableIsSet("KEL_TEST_RECORDER_REGISTERED");
+#endif
+    if (!openerAvailable)
+        QSKIP("no recorder registered for PDF files in this prefix");
+    KelTest::ScopedConfigHome home;
+    QTemporaryDir dir;
+    const QString records = dir.path() + QLatin1String("/records");
+    const ScopedVariable path("PATH", plantDesktopOpener(dir));
+    const ScopedVariable out(KelTest::ArgRecorderOutVariable, records);
+    const ScopedVariable exitCode("KEL_ARGRECORDER_EXIT", QStringLiteral("3"));
+    Gui::Wisp::DesktopHelpManager help;
+    Gui::Wisp::HelpManager::setInstance(&help);
+    KelTest::MessageRecorder channel;  // the host's handler still hears every warning
+
+    Kel::ExternalProgramsPage page;
+    const ProgramControls pdf = controlsOf(page, QLatin1String(PdfTitle));
+    QElapsedTimer sinceTry;
+    sinceTry.start();
+    QTest::mouseClick(pdf.tryIt, Qt::LeftButton);
+    QVERIFY2(pdf.tried->text().startsWith(QLatin1String("Started")), qPrintable(pdf.tried->text()));
+    QTRY_VERIFY2_WITH_TIMEOUT(pdf.tried->text().startsWith(QLatin1String("It failed")),
+                              qPrintable(channel.lines().join(QLatin1Char('\n'))), ReportWaitMs);
+    std::printf("FIGURE: a tried default viewer's failure showed on the page after %lld ms\n",
+                static_cast<long long>(sinceTry.elapsed()));
+    QVERIFY2(pdf.tried->text().contains(QLatin1String("3")), qPrintable(pdf.tried->text()));
+    const QList<QByteArray> recorded = KelTest::waitForArgRecords(records, 1);
+    QCOMPARE(recorded.size(), 1);
+    QVERIFY(recorded.constFirst().endsWith("KelGuiUtilities-sample.pdf"));
+    QTRY_VERIFY(!channel.messages().empty());
+    Gui::Wisp::HelpManager::setInstance(nullptr);
+}
+
+void ExternalProgramsPageTest::rightToLeftMirrorsTheRows()
+{
+    KelTest::ScopedConfigHome home;
+    Kel::ExternalProgramsPage page;
+    page.setLayoutDirection(Qt::RightToLeft);
+    page.resize(600, 400);
+    page.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&page));
+    const ProgramControls pdf = controlsOf(page, QLatin1String(PdfTitle));
+    // The button stands before the field in reading order: to its left.
+    QVERIFY(pdf.browse->geometry().right() < pdf.commandLine->geometry().left());
+    QVERIFY(pdf.useDefault->geometry().right() > pdf.commandLine->geometry().center().x());
+    page.setLayoutDirection(Qt::LeftToRight);
+    QTRY_VERIFY(pdf.browse->geometry().left() > pdf.commandLine->geometry().right());
+}
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    ExternalProgramsPageTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_externalprogramspage.moc"

@@ -1,0 +1,313 @@
+// Kel::RecentProjectsMenu on real stores: entries and their order, elision and mnemonics, a project recorded by another process, files that come back, "Clear List".
+#include <Kel_RecentProjectsMenu.h>
+#include <Kel_UserSettings.h>
+#include <Kel_Utility.h>
+
+#include <KelTestSupport.h>
+
+#include <QtCore/QElapsedTimer>
+#include <QtCore/QFile>
+#include <QtCore/QFileInfo>
+#include <QtCore/QScopeGuard>
+#include <QtCore/QSettings>
+#include <QtGui/QFontMetrics>
+#include <QtTest/QSignalSpy>
+#include <QtTest/QTest>
+#include <QtWidgets/QApplication>
+
+#include <cstdio>
+
+namespace {
+
+constexpr char RecordRole[] = "record";
+// Generous: the menu promises a second; a busy machine or wine may be slower.
+constexpr int AppearWaitMs = 30000;
+constexpr char Ellipsis[] = "\u2026";
+
+using Kel::UserSettings;
+
+void record(const QString &path)
+{
+    UserSettings::SetPreviousProjectName(Kel::Utility::QStringToPortString(path));
+}
+
+// Project files named by words: "a" is a.qpf, "!x" the missing x.qpf.
+QStringList names(const char *words)
+{
+    QStringList files = QString::fromLatin1(words).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    for (QString &file : files)
+        file += QLatin1String(".qpf");
+    return files;
+}
+
+bool touch(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly);
+}
+
+QStringList entryTexts(const QMenu &menu)
+{
+    QStringList texts;
+    for (const QAction *action : menu.actions())
+        texts << (action->isSeparator() ? QStringLiteral("--") : action->text());
+    return texts;
+}
+
+// A second process, as another instance of the application, records a project.
+int childRole(const QStringList &arguments)
+{
+    if (arguments.value(0) == QLatin1String(RecordRole) && arguments.size() == 2) {
+        record(arguments.at(1));
+        return 0;
+    }
+    return 2;
+}
+
+} // namespace
+
+class RecentProjectsMenuTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_files;
+
+    // Stores names (most recent first), creating those not marked missing ("!name").
+    QStringList storeProjects(const QStringList &names)
+    {
+        QStringList paths;
+        for (const QString &name : names) {
+            const bool missing = name.startsWith(QLatin1Char('!'));
+            const QString path = m_files.path() + QLatin1Char('/') + name.mid(missing ? 1 : 0);
+            QDir().mkpath(QFileInfo(path).path());
+            if (missing)
+                QFile::remove(path);
+            else
+                touch(path);
+            paths << path;
+        }
+        for (auto it = paths.crbegin(); it != paths.crend(); ++it)
+            record(*it);
+        return paths;
+    }
+
+    QString pathOf(const QString &name) const { return m_files.path() + QLatin1Char('/') + name; }
+
+private Q_SLOTS:
+    void showsTheProjectsTheLibraryGives_data();
+    void showsTheProjectsTheLibraryGives();
+    void entryShowsNameAndElidedFolder_data();
+    void entryShowsNameAndElidedFolder();
+    void projectRecordedElsewhereAppearsWhileOpen();
+    void fileThatComesBackShowsAgain();
+    void clearListRemovesOnlyTheList();
+    void choosingAnEntryNamesItsPath();
+};
+
+void RecentProjectsMenuTest::showsTheProjectsTheLibraryGives_data()
+{
+    QTest::addColumn<QStringList>("stored");  // most recent first; "!" marks a file that does not exist
+    QTest::addColumn<int>("limit");           // -1: not stored
+    QTest::addColumn<QStringList>("shown");
+
+    const QStringList five = names("a b c d e");
+    const QStringList gap = names("a !x c d e");
+    QTest::newRow("nothing stored") << QStringList() << -1 << QStringList();
+    QTest::newRow("five, limit unset") << five << -1 << names("a b c d");
+    QTest::newRow("a gap within the limit") << gap << 4 << names("a c d");
+    QTest::newRow("limit 0 shows every existing one") << gap << 0 << names("a c d e");
+    QTest::newRow("limit 1, first missing") << names("!x b") << 1 << QStringList();
+    QTest::newRow("eleven, limit 0: no mnemonic past 9") << names("1 2 3 4 5 6 7 8 9 10 11") << 0
+                                                         << names("1 2 3 4 5 6 7 8 9 10 11");
+}
+
+void RecentProjectsMenuTest::showsTheProjectsTheLibraryGives()
+{
+    QFETCH(QStringList, stored);
+    QFETCH(int, limit);
+    QFETCH(QStringList, shown);
+    KelTest::ScopedConfigHome home;
+    storeProjects(stored);
+    if (limit >= 0)
+        UserSettings::SetRecentProjectCount(static_cast<unsigned>(limit));
+
+    QStringList expected;
+    for (const QString &name : shown)
+        expected << pathOf(name);
+    QStringList fromLibrary;
+    for (const Port::StringBase &path : UserSettings::GetRecentProjects())
+        fromLibrary << Kel::Utility::PortStringToQString(path);
+    QCOMPARE(fromLibrary, expected);  // the table is the library's rule
+
+    Kel::RecentProjectsMenu menu;
+    menu.popup(QPoint(0, 0));
+    QTRY_COMPARE(menu.projects(), expected);
+
+    const QList<QAction *> actions = menu.actions();
+    const int entries = qMax(1, int(expected.size()));
+    QCOMPARE(actions.size(), entries + 2);
+    for (int i = 0; i < expected.size(); ++i) {
+        const QString number = QString::number(i + 1);
+        const QString prefix = i < 9 ? QLatin1Char('&') + number + QLatin1Char(' ') : number + QLatin1Char(' ');
+        QVERIFY2(actions.at(i)->text().startsWith(prefix + QFileInfo(expected.at(i)).fileName()),
+                 qPrintable(actions.at(i)->text()));
+        QCOMPARE(actions.at(i)->toolTip(), QDir::toNativeSeparators(expected.at(i)));
+        QCOMPARE(actions.at(i)->statusTip(), QDir::toNativeSeparators(expected.at(i)));
+        QVERIFY(actions.at(i)->isEnabled());
+    }
+    if (expected.isEmpty()) {
+        QCOMPARE(actions.at(0)->text(), QStringLiteral("No Recent Projects"));
+        QVERIFY(!actions.at(0)->isEnabled());
+    }
+    QVERIFY(actions.at(entries)->isSeparator());
+    QCOMPARE(actions.at(entries + 1)->text(), QStringLiteral("&Clear List"));
+    QCOMPARE(actions.at(entries + 1)->isEnabled(), !stored.isEmpty());
+}
+
+void RecentProjectsMenuTest::entryShowsNameAndElidedFolder_data()
+{
+    QTest::addColumn<QString>("name");     // relative to the working folder
+    QTest::addColumn<bool>("elided");
+    QTest::addColumn<Qt::LayoutDirection>("direction");
+
+    const QString deep = QStringLiteral("customers/Acme Instruments/2024 field units/revision C/bench/"
+                                        "controller firmware and its many test fixtures/top");
+    QTest::newRow("short folder, whole") << QStringLiteral("p/top.qpf") << false << Qt::LeftToRight;
+    QTest::newRow("long folder, cut in the middle") << deep + QLatin1String("/top.qpf") << true << Qt::LeftToRight;
+    QTest::newRow("ampersand is no mnemonic") << QStringLiteral("R&D/R&D.qpf") << false << Qt::LeftToRight;
+    QTest::newRow("right to left") << deep + QLatin1String("/top.qpf") << true << Qt::RightToLeft;
+}
+
+void RecentProjectsMenuTest::entryShowsNameAndElidedFolder()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, elided);
+    QFETCH(Qt::LayoutDirection, direction);
+    KelTest::ScopedConfigHome home;
+    // Relative names keep the folders as short as the row says.
+    const QString working = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(m_files.path()));
+    const auto back = qScopeGuard([&working] { QDir::setCurrent(working); });
+    QVERIFY(QDir().mkpath(QFileInfo(name).path()));
+    QVERIFY(touch(name));
+    record(name);
+    const QString path = name;
+
+    Kel::RecentProjectsMenu menu;
+    menu.setLayoutDirection(direction);
+    menu.popup(QPoint(0, 0));
+    QTRY_COMPARE(menu.projects(), QStringList{path});
+    QString text = menu.actions().constFirst()->text();
+    text.remove(QChar(0x202A)).remove(QChar(0x202C));  // the embedding that keeps a path left to right
+
+    const QFileInfo file(path);
+    const QString escapedName = file.fileName().replace(QLatin1Char('&'), QLatin1String("&&"));
+    QVERIFY2(text.startsWith(QLatin1String("&1 ") + escapedName + QLatin1Char(' ')), qPrintable(text));
+    const QString folder = QDir::toNativeSeparators(file.path()).replace(QLatin1Char('&'), QLatin1String("&&"));
+    QCOMPARE(text.contains(folder), !elided);
+    QCOMPARE(text.contains(QString::fromUtf8(Ellipsis)), elided);
+    if (elided) {
+        // Both ends of the folder stay: where it starts and the folder itself.
+        QVERIFY2(text.contains(QLatin1String("customers")), qPrintable(text));
+        QVERIFY2(text.endsWith(QLatin1String("top")), qPrintable(text));
+        const QFontMetrics metrics(menu.font());
+        const int width = metrics.horizontalAdvance(text);
+        std::printf("FIGURE: an elided entry is %d px wide; 60 average characters are %d px\n", width,
+                    60 * metrics.averageCharWidth());
+        QVERIFY(width <= 62 * metrics.averageCharWidth());
+    }
+}
+
+void RecentProjectsMenuTest::projectRecordedElsewhereAppearsWhileOpen()
+{
+    KelTest::ScopedConfigHome home;
+    const QString first = storeProjects({QStringLiteral("first.qpf")}).constFirst();
+    const QString second = pathOf(QStringLiteral("second.qpf"));
+    QVERIFY(touch(second));
+
+    Kel::RecentProjectsMenu menu;
+    menu.popup(QPoint(0, 0));
+    QTRY_COMPARE(menu.projects(), QStringList{first});
+    QVERIFY(menu.isVisible());
+
+    const KelTest::ChildResult child =
+        KelTest::runSelf({QLatin1String(RecordRole), second}, {{QStringLiteral("XDG_CONFIG_HOME"), home.path()}});
+    QVERIFY(child.finished);
+    QCOMPARE(child.exitCode, 0);
+    QElapsedTimer sinceRecorded;
+    sinceRecorded.start();
+    QTRY_COMPARE_WITH_TIMEOUT(menu.projects(), (QStringList{second, first}), AppearWaitMs);
+    std::printf("FIGURE: a project recorded by another process appeared in the open menu after %lld ms\n",
+                static_cast<long long>(sinceRecorded.elapsed()));
+    QVERIFY(menu.isVisible());
+}
+
+void RecentProjectsMenuTest::fileThatComesBackShowsAgain()
+{
+    KelTest::ScopedConfigHome home;
+    const QStringList paths = storeProjects({QStringLiteral("disk/a.qpf"), QStringLiteral("b.qpf")});
+    Kel::RecentProjectsMenu menu;
+    menu.popup(QPoint(0, 0));
+    QTRY_COMPARE(menu.projects(), paths);
+
+    QVERIFY(QDir(pathOf(QStringLiteral("disk"))).removeRecursively());  // the disk is unplugged
+    QTRY_COMPARE_WITH_TIMEOUT(menu.projects(), QStringList{paths.at(1)}, AppearWaitMs);
+    QVERIFY(QDir().mkpath(pathOf(QStringLiteral("disk"))));
+    QVERIFY(touch(paths.at(0)));  // and plugged in again
+    QTRY_COMPARE_WITH_TIMEOUT(menu.projects(), paths, AppearWaitMs);
+
+    // Closed and opened again, it shows what is there then.
+    menu.close();
+    QVERIFY(QFile::remove(paths.at(1)));
+    menu.popup(QPoint(0, 0));
+    QTRY_COMPARE_WITH_TIMEOUT(menu.projects(), QStringList{paths.at(0)}, AppearWaitMs);
+}
+
+void RecentProjectsMenuTest::clearListRemovesOnlyTheList()
+{
+    KelTest::ScopedConfigHome home;
+    storeProjects({QStringLiteral("a.qpf"), QStringLiteral("b.qpf")});
+    UserSettings::SetRecentProjectCount(7);
+    Kel::RecentProjectsMenu menu;
+    menu.popup(QPoint(0, 0));
+    QTRY_COMPARE(menu.projects().size(), 2);
+
+    menu.actions().constLast()->trigger();
+    QTRY_COMPARE(entryTexts(menu), (QStringList{QStringLiteral("No Recent Projects"), QStringLiteral("--"),
+                                                QStringLiteral("&Clear List")}));
+    QVERIFY(!menu.actions().constLast()->isEnabled());
+    QVERIFY(UserSettings::GetRecentProjects().empty());
+    QCOMPARE(UserSettings::GetRecentProjectCount(), 7u);
+    QSettings onDisk(home.storeFile(), QSettings::IniFormat);
+    QVERIFY(!onDisk.contains(QStringLiteral("RecentFiles")));
+    QCOMPARE(onDisk.value(QStringLiteral("RecentProjectCount")).toInt(), 7);
+}
+
+void RecentProjectsMenuTest::choosingAnEntryNamesItsPath()
+{
+    KelTest::ScopedConfigHome home;
+    const QStringList paths = storeProjects({QStringLiteral("a.qpf"), QStringLiteral("b.qpf")});
+    Kel::RecentProjectsMenu menu;
+    QSignalSpy triggered(&menu, &Kel::RecentProjectsMenu::projectTriggered);
+    menu.popup(QPoint(0, 0));
+    QTRY_COMPARE(menu.projects(), paths);
+    QTest::keyClick(&menu, Qt::Key_2);  // the mnemonic
+    QTRY_COMPARE(triggered.size(), 1);
+    QCOMPARE(triggered.constFirst().constFirst().toString(), paths.at(1));
+}
+
+int main(int argc, char **argv)
+{
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (qstrcmp(argv[i], "--child") == 0) {
+            QCoreApplication app(argc, argv);
+            return childRole(QCoreApplication::arguments().mid(i + 1));
+        }
+    }
+    QApplication app(argc, argv);
+    RecentProjectsMenuTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_recentprojectsmenu.moc"
