@@ -148,8 +148,9 @@ public:
     void clearList()
     {
         {
+            // Held against a project being recorded meanwhile, here or in another instance.
             Gui::Wisp::Settings store(Table::Scope, true, true, true);
-            // TODO: store.lockForUpdate(); once the store has its read-modify-write guard.
+            store.lockForUpdate();
             store.remove(keyOf(Table::RecentFiles));
         }
         qCInfo(Widgets::widgetsLog) << "recent projects cleared";
