@@ -1,4 +1,4 @@
-// Internal: the process-wide reaper of detached programs on UNIX-like systems.
+// Internal: the process-wide reaper of detached programs on UNIX-like systems, and the one way to ask after a child.
 #pragma once
 
 #include "LauncherPlatform.h"
@@ -12,5 +12,12 @@ namespace Port::detail {
 // Launcher::LateFailureWindowMs of this call goes to reportLateFailure. Only
 // this pid is ever waited for, so the host's own children are left alone.
 void watchChild(pid_t pid, const LateFailureReport &report);
+
+enum class ChildState { Running, Ended, Gone };
+
+// Asks after pid with waitid: waitOptions adds WNOHANG (do not wait) and
+// WNOWAIT (leave it to be reaped later) to WEXITED. Gone: the system reaped
+// it already (the host ignores SIGCHLD) or the host took it; its end is lost.
+ChildState childState(pid_t pid, int waitOptions, ProgramEnd *end);
 
 } // namespace Port::detail

@@ -1,12 +1,14 @@
 // The reaper of detached programs: one thread while any is watched (and briefly after), asking after its own children only.
 #include "ChildReaper.h"
 
+#include "LaunchLog.h"
+
 #include <QtCore/QByteArray>
 #include <QtCore/QDir>
 
 #include <cerrno>
 #include <chrono>
-#include <condition_variable>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <optional>
@@ -16,6 +18,7 @@
 #include <utility>
 #include <vector>
 
+#include <pthread.h>
 #include <signal.h>
 #include <sys/wait.h>
 
@@ -37,32 +40,12 @@ constexpr auto kTickAfterwards = std::chrono::milliseconds(1000);
 // thread costs the caller more than the rest of a launch's own work.
 constexpr auto kIdleLinger = std::chrono::milliseconds(Launcher::LateFailureWindowMs);
 
-enum class ChildState { Running, Ended, Gone };
-
-// Reaps pid if it has ended. Gone: the system reaped it already (the host
-// ignores SIGCHLD) or the host took it; its status is lost.
-ChildState reapIfEnded(pid_t pid, ProgramEnd *end)
-{
-    for (;;) {
-        siginfo_t info;
-        std::memset(&info, 0, sizeof info);
-        if (::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG) == 0) {
-            if (info.si_pid == 0)
-                return ChildState::Running;
-            end->bySignal = info.si_code != CLD_EXITED;
-            end->code = info.si_status;
-            return ChildState::Ended;
-        }
-        if (errno != EINTR)
-            return ChildState::Gone;
-    }
-}
-
 struct WatchedChild
 {
     pid_t pid;
     Clock::time_point reportUntil;
     LateFailureReport report;
+    bool inWindow = true;  // its report window is still counted as open
 };
 
 struct Failure
@@ -71,26 +54,29 @@ struct Failure
     ProgramEnd end;
 };
 
+bool failed(const ProgramEnd &end)
+{
+    return end.abnormal || end.code != 0;
+}
+
+// Never destroyed, and its thread never joined: a thread mid-turn while the
+// process exits, or at the moment of a fork, finds all it uses still there.
+// A child made by fork starts with none of the parent's children and no
+// thread, and makes its own thread at its first start.
 class ChildReaper
 {
 public:
     static ChildReaper &instance()
     {
-        static ChildReaper reaper;
-        return reaper;
-    }
-
-    ~ChildReaper()
-    {
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_stopping = true;
-        }
-        m_stop.notify_all();
-        if (m_thread.joinable())
-            m_thread.join();
-        if (m_retired.joinable())
-            m_retired.join();
+        static ChildReaper *const reaper = [] {
+            auto *made = new ChildReaper;
+            ::pthread_atfork(&prepareFork, &afterForkInParent, &afterForkInChild);
+            // Registered at the first start: it runs before whatever the host
+            // made before that is torn down.
+            std::atexit(&closeReports);
+            return made;
+        }();
+        return *reaper;
     }
 
     ChildReaper(const ChildReaper &) = delete;
@@ -98,51 +84,42 @@ public:
 
     void watch(pid_t pid, const LateFailureReport &report)
     {
-        WatchedChild child{pid, Clock::now() + std::chrono::milliseconds(Launcher::LateFailureWindowMs), report};
         std::string noThread;
         {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            if (m_stopping)
-                return;
-            m_watched.push_back(std::move(child));
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            m_watched.push_back(
+                WatchedChild{pid, Clock::now() + std::chrono::milliseconds(Launcher::LateFailureWindowMs), report});
+            reportWindowOpened();
             if (m_running)
                 return;  // it asks after the new child at its next turn
-            // A thread that found nothing left to watch may still be on its
-            // way out: the next one joins it, so the caller never waits.
-            if (m_thread.joinable()) {
-                if (m_retired.joinable()) // only after a thread could not be made
-                    m_retired.join();
-                m_retired = std::move(m_thread);
-            }
             try {
-                m_thread = std::thread([this] {
-                    joinRetired();
-                    run();
-                });
+                std::thread([this] { run(); }).detach();
                 m_running = true;
             } catch (const std::system_error &error) {
-                m_watched.pop_back();
+                // The next thread reaps it; nobody reports its end.
+                m_watched.back().inWindow = false;
+                reportWindowClosed();
                 noThread = error.what();
             }
         }
         if (!noThread.empty())
-            report.channel.issueWarning("No thread to wait for '%s' (%s); it stays a zombie once it ends",
-                                        QDir::toNativeSeparators(report.program).toUtf8().constData(),
-                                        noThread.c_str());
+            qCWarning(lcLaunch, "No thread to wait for '%s' (%s); it is reaped after a later start",
+                      QDir::toNativeSeparators(report.program).toUtf8().constData(), noThread.c_str());
     }
 
 private:
     ChildReaper() = default;
 
-    void joinRetired()
+    static void prepareFork() { instance().m_mutex.lock(); }
+    static void afterForkInParent() { instance().m_mutex.unlock(); }
+    static void afterForkInChild()
     {
-        std::thread retired;
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            retired = std::move(m_retired);
-        }
-        if (retired.joinable())
-            retired.join();
+        ChildReaper &reaper = instance();
+        reaper.m_watched.clear();
+        reaper.m_running = false;
+        reaper.m_idle = false;
+        forgetReportsAfterFork();
+        reaper.m_mutex.unlock();
     }
 
     // Under the lock: reaps the watched children that have ended and collects
@@ -154,14 +131,20 @@ private:
         const bool slowTurn = now >= m_nextSlowTurn;
         for (auto it = m_watched.begin(); it != m_watched.end();) {
             const bool reporting = now <= it->reportUntil;
+            if (it->inWindow && !reporting) {
+                it->inWindow = false;
+                reportWindowClosed();
+            }
             ProgramEnd end;
-            const ChildState state = reporting || slowTurn ? reapIfEnded(it->pid, &end) : ChildState::Running;
+            const ChildState state = reporting || slowTurn ? childState(it->pid, WNOHANG, &end) : ChildState::Running;
             if (state == ChildState::Running) {
                 ++it;
                 continue;
             }
-            if (state == ChildState::Ended && (end.bySignal || end.code != 0) && reporting)
-                failures.push_back(Failure{std::move(it->report), end});
+            if (it->inWindow && state == ChildState::Ended && failed(end))
+                failures.push_back(Failure{std::move(it->report), end});  // its window closes once reported
+            else if (it->inWindow)
+                reportWindowClosed();
             it = m_watched.erase(it);
         }
         if (slowTurn)
@@ -174,7 +157,7 @@ private:
     {
         bool reporting = false;
         for (const WatchedChild &child : m_watched)
-            reporting = reporting || now <= child.reportUntil;
+            reporting = reporting || child.inWindow;
         if (!m_watched.empty()) {
             m_idle = false;
             return now + (reporting ? kTickWhileReporting : kTickAfterwards);
@@ -194,40 +177,55 @@ private:
         std::unique_lock<std::mutex> lock(m_mutex);
         m_idle = false;
         for (;;) {
-            if (m_stopping)
-                break;
             const Clock::time_point now = Clock::now();
             std::vector<Failure> failures = reapEnded(now);
             if (!failures.empty()) {
                 // Outside the lock: a report may run a host's handler that
                 // starts another program.
                 lock.unlock();
-                for (const Failure &failure : failures)
+                for (const Failure &failure : failures) {
                     reportLateFailure(failure.report, failure.end);
+                    reportWindowClosed();
+                }
                 lock.lock();
                 continue;
             }
             const std::optional<Clock::time_point> next = nextTurn(now);
             if (!next)
                 break;
-            m_stop.wait_until(lock, *next, [this] { return m_stopping; });
+            lock.unlock();
+            std::this_thread::sleep_until(*next);
+            lock.lock();
         }
         m_running = false;
     }
 
     std::mutex m_mutex;
-    std::condition_variable m_stop;
     std::vector<WatchedChild> m_watched;
-    std::thread m_thread;
-    std::thread m_retired; // the thread before m_thread, until m_thread joins it
-    bool m_running = false;
-    bool m_stopping = false;
+    bool m_running = false;            // a thread is on its turns
     Clock::time_point m_nextSlowTurn;  // when the children past their window are asked next
     bool m_idle = false;               // nothing watched since m_idleSince
     Clock::time_point m_idleSince;
 };
 
 } // namespace
+
+ChildState childState(pid_t pid, int waitOptions, ProgramEnd *end)
+{
+    for (;;) {
+        siginfo_t info;
+        std::memset(&info, 0, sizeof info);
+        if (::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | waitOptions) == 0) {
+            if (info.si_pid == 0)
+                return ChildState::Running;
+            end->abnormal = info.si_code != CLD_EXITED;
+            end->code = info.si_status;
+            return ChildState::Ended;
+        }
+        if (errno != EINTR)
+            return ChildState::Gone;
+    }
+}
 
 void watchChild(pid_t pid, const LateFailureReport &report)
 {

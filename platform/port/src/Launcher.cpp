@@ -1,6 +1,7 @@
-// Port::Launcher: program lookup, the messages of a failed start and the delivery of late-failure reports.
+// Port::Launcher: program lookup, why a start failed, and the delivery of late-failure reports.
 #include <Port/Launcher.h>
 
+#include "LaunchLog.h"
 #include "LauncherPlatform.h"
 #include "ProgramLookup.h"
 
@@ -10,14 +11,21 @@
 #include <QtCore/QMetaObject>
 
 #include <algorithm>
-#include <cerrno>
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 namespace Port {
+
+namespace detail {
+Q_LOGGING_CATEGORY(lcLaunch, "kel.launch")
+} // namespace detail
 
 namespace {
 
 constexpr char kNoProgram[] = "no program given";
 constexpr char kNotOnPath[] = "not found in the absolute entries of PATH";
+constexpr auto kDeliveryPoll = std::chrono::milliseconds(1);
 
 QByteArray displayName(const QString &program)
 {
@@ -41,47 +49,99 @@ QString resolve(const QString &program)
     return isBareName(program) ? detail::rememberedProgramPath(program) : program;
 }
 
-// The program is not there, or no longer one that can run.
-bool meansProgramGone(int error)
+// The program a bare name found may since have been removed, moved or spoiled.
+bool worthLookingUpAgain(detail::StartProblem problem)
 {
-    return error == ENOENT || error == ENOTDIR || error == EACCES || error == ENOEXEC;
+    return problem == detail::StartProblem::Gone || problem == detail::StartProblem::NotAProgram
+           || problem == detail::StartProblem::NotAllowed;
 }
 
-void warnNotStarted(const Port_MsgManData &channel, const QString &program, const QString &subject, const char *why)
+void logNotStarted(const QString &program, const QString &subject, const QByteArray &why)
 {
-    channel.issueWarning("Could not start '%s' for '%s': %s", displayName(program).constData(),
-                         subject.toUtf8().constData(), why);
+    qCWarning(detail::lcLaunch, "Could not start '%s' for '%s': %s", displayName(program).constData(),
+              subject.toUtf8().constData(), why.constData());
 }
+
+// Where late reports go. Launches note the application object on their own
+// thread, and it is forgotten before it is destroyed, so a report never asks
+// for QCoreApplication::instance() on another thread. Every member is
+// trivially destructible: the state outlives every thread that may still
+// deliver while the process exits.
+struct ReportGate
+{
+    std::atomic<QCoreApplication *> application{nullptr};
+    std::atomic<bool> closed{false};
+    std::atomic<int> delivering{0};
+    std::atomic<int> windowsOpen{0};
+};
+
+ReportGate g_gate;
+// Set while this thread delivers directly: a host handler that ends the
+// process from there must not wait for itself.
+thread_local bool t_delivering = false;
+
+void noteApplication()
+{
+    QCoreApplication *application = QCoreApplication::instance();
+    if (!application || g_gate.application.load() == application)
+        return;
+    g_gate.application = application;
+    g_gate.closed = false;
+    qAddPostRoutine(&detail::closeReports);
+}
+
+// A library unloaded while the application lives must not leave its routine behind.
+struct PostRoutineRemoval
+{
+    ~PostRoutineRemoval() { qRemovePostRoutine(&detail::closeReports); }
+} g_postRoutineRemoval;
+
+class Delivery
+{
+public:
+    Delivery() { ++g_gate.delivering; }
+    ~Delivery() { --g_gate.delivering; }
+    Delivery(const Delivery &) = delete;
+    Delivery &operator=(const Delivery &) = delete;
+};
 
 } // namespace
 
 bool Launcher::start(const CommandLine &command, const Port_MsgManData &channel, const QString &subject)
 {
+    noteApplication();
     QString program = resolve(command.program());
     if (program.isEmpty()) {
-        warnNotStarted(channel, command.program(), subject, command.program().isEmpty() ? kNoProgram : kNotOnPath);
+        logNotStarted(command.program(), subject, command.program().isEmpty() ? kNoProgram : kNotOnPath);
         return false;
     }
-    int error = detail::spawnDetached(program, command.arguments(), detail::LateFailureReport{channel, program, subject});
+    detail::StartFailure failure =
+        detail::spawnDetached(program, command.arguments(), detail::LateFailureReport{channel, program, subject});
     // A program remembered for a bare name may have been removed or moved
     // since: it is looked up once more, as a shell does.
-    if (error != 0 && isBareName(command.program()) && meansProgramGone(error)) {
+    if (worthLookingUpAgain(failure.problem) && isBareName(command.program())) {
         detail::forgetProgramPath(command.program());
         const QString found = resolve(command.program());
         if (!found.isEmpty() && found != program) {
             program = found;
-            error = detail::spawnDetached(program, command.arguments(), detail::LateFailureReport{channel, program, subject});
+            failure = detail::spawnDetached(program, command.arguments(),
+                                            detail::LateFailureReport{channel, program, subject});
         }
     }
-    if (error == 0)
+    if (failure.problem == detail::StartProblem::None)
         return true;
-    warnNotStarted(channel, program, subject, qt_error_string(error).toUtf8().constData());
+    logNotStarted(program, subject, qt_error_string(failure.code).toUtf8());
     return false;
 }
 
-QString Launcher::programPath(const QString &name)
+QString Launcher::programPath(const QString &program)
 {
-    return isBareName(name) ? detail::rememberedProgramPath(name) : QString();
+    return resolve(program);
+}
+
+bool Launcher::reportsPending()
+{
+    return g_gate.windowsOpen.load() > 0 || g_gate.delivering.load() > 0;
 }
 
 Launcher::RunResult Launcher::run(const CommandLine &command, int timeoutMs)
@@ -92,24 +152,57 @@ Launcher::RunResult Launcher::run(const CommandLine &command, int timeoutMs)
     return detail::runToEnd(program, command.arguments(), std::max(timeoutMs, 0));
 }
 
+Process::Status detail::statusOf(StartProblem problem)
+{
+    return problem == StartProblem::Gone ? Process::NotFound : Process::StartFailed;
+}
+
 void detail::reportLateFailure(const LateFailureReport &report, const ProgramEnd &end)
 {
     const auto issue = [report, end] {
-        const QByteArray program = displayName(report.program);
-        const QByteArray subject = report.subject.toUtf8();
-        const int seconds = Launcher::LateFailureWindowMs / 1000;
-        if (end.bySignal)
-            report.channel.issueWarning("'%s' for '%s' was ended by signal %d within %d s of its start",
-                                        program.constData(), subject.constData(), end.code, seconds);
-        else
-            report.channel.issueWarning("'%s' for '%s' ended with exit status %d within %d s of its start",
-                                        program.constData(), subject.constData(), end.code, seconds);
+        report.channel.issueWarning("'%s' for '%s' %s within %d s of its start", displayName(report.program).constData(),
+                                    report.subject.toUtf8().constData(), endText(end).constData(),
+                                    Launcher::LateFailureWindowMs / 1000);
     };
+    // Counted before closed is read, and closeReports sets closed before it
+    // reads the count: either this sees closed, or that waits for this.
+    const Delivery delivery;
+    if (g_gate.closed)
+        return;
     // The host shows warnings on its GUI thread; the reaper is not that thread.
-    if (QCoreApplication *application = QCoreApplication::instance())
+    if (QCoreApplication *application = g_gate.application) {
         QMetaObject::invokeMethod(application, issue, Qt::QueuedConnection);
-    else
-        issue();
+        return;
+    }
+    t_delivering = true;
+    issue();
+    t_delivering = false;
+}
+
+void detail::reportWindowOpened()
+{
+    ++g_gate.windowsOpen;
+}
+
+void detail::reportWindowClosed()
+{
+    --g_gate.windowsOpen;
+}
+
+void detail::closeReports()
+{
+    g_gate.closed = true;
+    g_gate.application = nullptr;
+    const int own = t_delivering ? 1 : 0;
+    while (g_gate.delivering.load() > own)
+        std::this_thread::sleep_for(kDeliveryPoll);
+}
+
+void detail::forgetReportsAfterFork()
+{
+    g_gate.delivering = 0;
+    g_gate.windowsOpen = 0;
+    t_delivering = false;
 }
 
 } // namespace Port

@@ -1,7 +1,9 @@
-// Internal: the per-platform half of Port::Launcher and the late-failure report both halves share.
+// Internal: the per-platform half of Port::Launcher and what both halves share.
 #pragma once
 
 #include <Port/Launcher.h>
+
+#include <QtCore/QByteArray>
 
 namespace Port::detail {
 
@@ -13,22 +15,54 @@ struct LateFailureReport
     QString subject;
 };
 
-// How a watched program ended: its exit status, or the signal that ended it.
+// How a watched program ended: its exit status, or an abnormal end (a
+// signal, or on Windows an exception status) and its number.
 struct ProgramEnd
 {
-    bool bySignal = false;
+    bool abnormal = false;
     int code = 0;
 };
 
+// Why a start failed, in the same terms on every platform: the program is
+// gone (no such file or folder), is no program the system runs, or may not be
+// run; the first three are worth a second lookup of a bare name.
+enum class StartProblem { None, Gone, NotAProgram, NotAllowed, Other };
+
+struct StartFailure
+{
+    StartProblem problem = StartProblem::None;
+    int code = 0;  // the system's error number, for its text
+};
+
 // Starts program (a path, already looked up) detached and hands it to the
-// reaper; 0, or the system's error number when it could not be started.
-int spawnDetached(const QString &program, const QStringList &arguments, const LateFailureReport &report);
+// watcher of late failures.
+StartFailure spawnDetached(const QString &program, const QStringList &arguments, const LateFailureReport &report);
 
 // Runs program (a path, already looked up) to its end, waiting at most timeoutMs (>= 0).
 Launcher::RunResult runToEnd(const QString &program, const QStringList &arguments, int timeoutMs);
 
-// Issues the warning for a failed end through a queued call on the
-// application object's thread, or directly when there is no application.
+// What Process::RunNoWindow says of a start that failed.
+Process::Status statusOf(StartProblem problem);
+
+// How the late-failure warning says the program ended ("ended with exit status 3").
+QByteArray endText(const ProgramEnd &end);
+
+// Issues the warning for a failed end: through a queued call on the
+// application object's thread, or directly when there is no application;
+// nothing once reports are closed.
 void reportLateFailure(const LateFailureReport &report, const ProgramEnd &end);
+
+// Each watched program opens a report window, and closes it once its end is
+// reported or its window is over (Launcher::reportsPending).
+void reportWindowOpened();
+void reportWindowClosed();
+
+// No report is delivered from now on; returns once a delivery under way on
+// another thread is done. Called before the application object is destroyed
+// and when the process exits.
+void closeReports();
+
+// In a child made by fork: nothing of the parent's is being delivered or watched.
+void forgetReportsAfterFork();
 
 } // namespace Port::detail

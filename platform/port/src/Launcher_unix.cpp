@@ -11,9 +11,11 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
-#include <cstring>
+#include <cstdlib>
+#include <optional>
 #include <thread>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -95,55 +97,48 @@ struct NullDevice
     }
 };
 
-// Owns the spawn attributes and file actions, so every exit path frees them.
-class SpawnSetup
+#if defined(KEL_HAVE_SPAWN_CLOSEFROM) || defined(__APPLE__)
+// The C library closes every other descriptor in the child itself.
+constexpr bool kActionsFitEveryStart = true;
+#else
+// The descriptors to close are the host's open ones at each start.
+constexpr bool kActionsFitEveryStart = false;
+#endif
+
+// What the child does with its descriptors before the program runs: the null
+// device as its standard streams, and every other descriptor of the host
+// closed. Owns the file actions, so every exit path frees them.
+class FileActions
 {
 public:
-    SpawnSetup(const NullDevice &null, const SpawnSetup *replaced) : m_null(null), m_replaced(replaced)
+    explicit FileActions(int nullDevice)
     {
-        m_actionsReady = ::posix_spawn_file_actions_init(&m_actions) == 0;
-        m_attrReady = ::posix_spawnattr_init(&m_attr) == 0;
-        m_prepared = prepare();
+        m_ready = ::posix_spawn_file_actions_init(&m_actions) == 0;
+        m_prepared = m_ready ? redirectStandardStreams(nullDevice) : ENOMEM;
+        if (m_prepared == 0)
+            m_prepared = closeInheritedDescriptors();
     }
-    ~SpawnSetup()
+    ~FileActions()
     {
-        if (m_actionsReady)
+        if (m_ready)
             ::posix_spawn_file_actions_destroy(&m_actions);
-        if (m_attrReady)
-            ::posix_spawnattr_destroy(&m_attr);
     }
-    SpawnSetup(const SpawnSetup &) = delete;
-    SpawnSetup &operator=(const SpawnSetup &) = delete;
+    FileActions(const FileActions &) = delete;
+    FileActions &operator=(const FileActions &) = delete;
 
     // 0 when ready, else the error number of the step that failed.
     int prepared() const { return m_prepared; }
-    bool stillValid() const { return m_null.stillOpen(); }
-    int nullDevice() const { return m_null.fd; }
-
-    const posix_spawn_file_actions_t *actions() const { return &m_actions; }
-    const posix_spawnattr_t *attributes() const { return &m_attr; }
+    const posix_spawn_file_actions_t *get() const { return &m_actions; }
 
 private:
-    int prepare()
-    {
-        if (!m_actionsReady || !m_attrReady)
-            return ENOMEM;
-        int rc = redirectStandardStreams();
-        if (rc == 0)
-            rc = closeInheritedDescriptors();
-        if (rc == 0)
-            rc = setAttributes();
-        return rc;
-    }
-
-    // The child makes these calls while the caller waits: copies of the
-    // shared null device where there is one.
-    int redirectStandardStreams()
+    // Copies of the shared null device where there is one: the child makes
+    // these calls while the caller waits.
+    int redirectStandardStreams(int nullDevice)
     {
         int rc = 0;
         for (const int stream : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
-            if (rc == 0 && m_null.fd >= 0)
-                rc = ::posix_spawn_file_actions_adddup2(&m_actions, m_null.fd, stream);
+            if (rc == 0 && nullDevice >= 0)
+                rc = ::posix_spawn_file_actions_adddup2(&m_actions, nullDevice, stream);
             else if (rc == 0)
                 rc = ::posix_spawn_file_actions_addopen(&m_actions, stream, kNullDevice, O_RDWR, 0);
         }
@@ -154,13 +149,72 @@ private:
     // the program and in everything it starts in turn.
     int closeInheritedDescriptors()
     {
-#if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 34))
+#if defined(KEL_HAVE_SPAWN_CLOSEFROM)
         return ::posix_spawn_file_actions_addclosefrom_np(&m_actions, STDERR_FILENO + 1);
+#elif defined(__APPLE__)
+        return 0;  // POSIX_SPAWN_CLOEXEC_DEFAULT
 #else
-        return 0;
+        return closeEachOpenDescriptor();
 #endif
     }
 
+#if !defined(KEL_HAVE_SPAWN_CLOSEFROM) && !defined(__APPLE__)
+    // Without a close of every descriptor from a number on, each one the host
+    // holds open across exec is closed by name, as the system lists them now.
+    int closeEachOpenDescriptor()
+    {
+        DIR *listing = ::opendir("/proc/self/fd");
+        if (!listing)
+            listing = ::opendir("/dev/fd");
+        if (!listing)
+            return 0;
+        int rc = 0;
+        while (const dirent *entry = rc == 0 ? ::readdir(listing) : nullptr) {
+            char *end = nullptr;
+            const long fd = std::strtol(entry->d_name, &end, 10);
+            if (*end != '\0' || end == entry->d_name || fd <= STDERR_FILENO)
+                continue;
+            const int flags = ::fcntl(static_cast<int>(fd), F_GETFD);
+            if (flags >= 0 && !(flags & FD_CLOEXEC))
+                rc = ::posix_spawn_file_actions_addclose(&m_actions, static_cast<int>(fd));
+        }
+        ::closedir(listing);
+        return rc;
+    }
+#endif
+
+    posix_spawn_file_actions_t m_actions;
+    bool m_ready = false;
+    int m_prepared = ENOMEM;
+};
+
+// Owns the spawn attributes and the null device's file actions, so every exit path frees them.
+class SpawnSetup
+{
+public:
+    SpawnSetup(const NullDevice &null, const SpawnSetup *replaced)
+        : m_null(null), m_replaced(replaced), m_actions(null.fd)
+    {
+        m_attrReady = ::posix_spawnattr_init(&m_attr) == 0;
+        m_prepared = m_attrReady ? setAttributes() : ENOMEM;
+    }
+    ~SpawnSetup()
+    {
+        if (m_attrReady)
+            ::posix_spawnattr_destroy(&m_attr);
+    }
+    SpawnSetup(const SpawnSetup &) = delete;
+    SpawnSetup &operator=(const SpawnSetup &) = delete;
+
+    // 0 when ready, else the error number of the step that failed.
+    int prepared() const { return m_prepared != 0 ? m_prepared : m_actions.prepared(); }
+    bool stillValid() const { return m_null.stillOpen(); }
+    int nullDevice() const { return m_null.fd; }
+
+    const FileActions &actions() const { return m_actions; }
+    const posix_spawnattr_t *attributes() const { return &m_attr; }
+
+private:
     int setAttributes()
     {
         sigset_t noneBlocked;
@@ -194,9 +248,8 @@ private:
     const NullDevice m_null;
     // Kept, never freed: a start in another thread may still be using it.
     [[maybe_unused]] const SpawnSetup *const m_replaced;
-    posix_spawn_file_actions_t m_actions;
+    const FileActions m_actions;
     posix_spawnattr_t m_attr;
-    bool m_actionsReady = false;
     bool m_attrReady = false;
     int m_prepared = ENOMEM;
 };
@@ -222,20 +275,38 @@ const SpawnSetup &currentSetup()
 // The one place a program is started. The C library reports a failed exec
 // (missing, not executable, not a program) before this returns: glibc since
 // 2.24 through its vfork-like clone, musl and macOS likewise, so no
-// exec-failure pipe is needed.
+// exec-failure pipe is needed. 0 or the error number.
 int spawn(const QString &program, const QStringList &arguments, pid_t *pid)
 {
     const SpawnSetup &setup = currentSetup();
     if (setup.prepared() != 0)
         return setup.prepared();
+    std::optional<FileActions> current;
+    if (!kActionsFitEveryStart)
+        current.emplace(setup.nullDevice());
+    const FileActions &actions = current ? *current : setup.actions();
+    if (actions.prepared() != 0)
+        return actions.prepared();
     const QByteArray path = QFile::encodeName(program);
     const ArgumentVector argv(path, arguments);
-    return ::posix_spawn(pid, path.constData(), setup.actions(), setup.attributes(), argv.get(), environ);
+    return ::posix_spawn(pid, path.constData(), actions.get(), setup.attributes(), argv.get(), environ);
 }
 
-Process::Status statusForStartError(int error)
+StartFailure failureOf(int error)
 {
-    return (error == ENOENT || error == ENOTDIR) ? Process::NotFound : Process::StartFailed;
+    switch (error) {
+    case 0:
+        return StartFailure{};
+    case ENOENT:
+    case ENOTDIR:
+        return StartFailure{StartProblem::Gone, error};
+    case ENOEXEC:
+        return StartFailure{StartProblem::NotAProgram, error};
+    case EACCES:
+        return StartFailure{StartProblem::NotAllowed, error};
+    default:
+        return StartFailure{StartProblem::Other, error};
+    }
 }
 
 void killGroup(pid_t pgid)
@@ -244,55 +315,32 @@ void killGroup(pid_t pgid)
     ::kill(-pgid, SIGKILL);
 }
 
-int reap(pid_t pid)
+Launcher::RunResult outcomeOf(ChildState state, const ProgramEnd &end)
 {
-    int status = 0;
-    while (::waitpid(pid, &status, 0) == -1) {
-        if (errno != EINTR)
-            return -1;
-    }
-    return status;
-}
-
-enum class EndState { Running, Ended, Lost };
-
-// Whether the child has ended, without reaping it: while it is a zombie its
-// pid, and so its process group id, cannot be handed to anyone else.
-EndState peekEnd(pid_t pid)
-{
-    for (;;) {
-        siginfo_t info;
-        std::memset(&info, 0, sizeof info);
-        if (::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0)
-            return info.si_pid == 0 ? EndState::Running : EndState::Ended;
-        if (errno != EINTR)
-            return EndState::Lost; // ECHILD: reaped behind our back, SIGCHLD ignored
-    }
-}
-
-Launcher::RunResult outcomeOf(int waitStatus)
-{
-    if (waitStatus != -1 && WIFEXITED(waitStatus))
-        return Launcher::RunResult{Process::Ran, WEXITSTATUS(waitStatus)};
-    if (waitStatus != -1 && WIFSIGNALED(waitStatus))
+    if (state != ChildState::Ended)
+        return Launcher::RunResult{Process::Lost, -1};
+    if (end.abnormal)
         return Launcher::RunResult{Process::Crashed, -1};
-    return Launcher::RunResult{Process::Lost, -1};
+    return Launcher::RunResult{Process::Ran, end.code};
 }
 
 Launcher::RunResult waitForChild(pid_t pid, int timeoutMs)
 {
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     std::chrono::microseconds delay = kFirstPollDelay;
+    ProgramEnd end;
     for (;;) {
-        const EndState state = peekEnd(pid);
+        // Not reaped yet: while it is a zombie its pid, and so its process
+        // group id, cannot be handed to anyone else.
+        const ChildState state = childState(pid, WNOHANG | WNOWAIT, &end);
         // The pid may already belong to someone else: killing its group is not safe.
-        if (state == EndState::Lost)
+        if (state == ChildState::Gone)
             return Launcher::RunResult{Process::Lost, -1};
-        if (state == EndState::Ended) {
+        if (state == ChildState::Ended) {
             // Whatever it left running in its session (say, a daemon holding
             // its output open) must not outlive the call.
             killGroup(pid);
-            return outcomeOf(reap(pid));
+            return outcomeOf(childState(pid, 0, &end), end);
         }
         const Clock::time_point now = Clock::now();
         if (now >= deadline)
@@ -303,27 +351,34 @@ Launcher::RunResult waitForChild(pid_t pid, int timeoutMs)
     }
     killGroup(pid);
     ::kill(pid, SIGKILL); // in case it had not made its session yet
-    reap(pid);
+    childState(pid, 0, &end);
     return Launcher::RunResult{Process::TimedOut, -1};
 }
 
 } // namespace
 
-int spawnDetached(const QString &program, const QStringList &arguments, const LateFailureReport &report)
+StartFailure spawnDetached(const QString &program, const QStringList &arguments, const LateFailureReport &report)
 {
     pid_t pid = -1;
-    if (const int error = spawn(program, arguments, &pid))
-        return error;
-    watchChild(pid, report);
-    return 0;
+    const StartFailure failure = failureOf(spawn(program, arguments, &pid));
+    if (failure.problem == StartProblem::None)
+        watchChild(pid, report);
+    return failure;
 }
 
 Launcher::RunResult runToEnd(const QString &program, const QStringList &arguments, int timeoutMs)
 {
     pid_t pid = -1;
-    if (const int error = spawn(program, arguments, &pid))
-        return Launcher::RunResult{statusForStartError(error), -1};
+    const StartFailure failure = failureOf(spawn(program, arguments, &pid));
+    if (failure.problem != StartProblem::None)
+        return Launcher::RunResult{statusOf(failure.problem), -1};
     return waitForChild(pid, timeoutMs);
+}
+
+QByteArray endText(const ProgramEnd &end)
+{
+    return (end.abnormal ? QByteArrayLiteral("was ended by signal ") : QByteArrayLiteral("ended with exit status "))
+           + QByteArray::number(end.code);
 }
 
 } // namespace Port::detail

@@ -32,10 +32,31 @@ private:
     HANDLE m_handle;
 };
 
-Process::Status statusForStartError(DWORD error)
+StartFailure failureOf(DWORD error)
 {
-    return (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) ? Process::NotFound
-                                                                             : Process::StartFailed;
+    const int code = static_cast<int>(error);
+    switch (error) {
+    case ERROR_SUCCESS:
+        return StartFailure{};
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+        return StartFailure{StartProblem::Gone, code};
+    case ERROR_BAD_EXE_FORMAT:
+    case ERROR_EXE_MACHINE_TYPE_MISMATCH:
+        return StartFailure{StartProblem::NotAProgram, code};
+    case ERROR_ACCESS_DENIED:
+        return StartFailure{StartProblem::NotAllowed, code};
+    default:
+        return StartFailure{StartProblem::Other, code};
+    }
+}
+
+// Windows has no signals: an abnormal end shows as an exception status in
+// the exit code, such as 0xC0000005 for an access violation. exit(-1) and
+// every other status a program gives itself is an exit status.
+bool endedAbnormally(DWORD exitCode)
+{
+    return (exitCode & 0xF0000000u) == 0xC0000000u;
 }
 
 // The null device, opened so that a child can inherit it; null when it cannot be opened.
@@ -140,9 +161,21 @@ void CALLBACK onEndOrWindowOver(PTP_CALLBACK_INSTANCE, PVOID context, PTP_WAIT w
     const std::unique_ptr<LateWatch> watch(static_cast<LateWatch *>(context));
     DWORD exitCode = 0;
     if (result == WAIT_OBJECT_0 && GetExitCodeProcess(watch->process, &exitCode) && exitCode != 0)
-        reportLateFailure(watch->report, ProgramEnd{false, static_cast<int>(exitCode)});
+        reportLateFailure(watch->report, ProgramEnd{endedAbnormally(exitCode), static_cast<int>(exitCode)});
+    reportWindowClosed();
     CloseHandle(watch->process);
     CloseThreadpoolWait(wait);
+}
+
+// A reference to this library for the pool to own while the wait is set, so
+// a host that unloads the library during a report window runs no unloaded
+// code; null when there is none to take.
+HMODULE thisLibrary()
+{
+    HMODULE library = nullptr;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCWSTR>(&onEndOrWindowOver),
+                       &library);
+    return library;
 }
 
 // Windows keeps no zombies: once the program has ended or the report window
@@ -150,11 +183,20 @@ void CALLBACK onEndOrWindowOver(PTP_CALLBACK_INSTANCE, PVOID context, PTP_WAIT w
 void watchForLateFailure(HANDLE process, const LateFailureReport &report)
 {
     auto watch = std::make_unique<LateWatch>(LateWatch{process, report});
-    PTP_WAIT wait = CreateThreadpoolWait(&onEndOrWindowOver, watch.get(), nullptr);
+    TP_CALLBACK_ENVIRON environment;
+    InitializeThreadpoolEnvironment(&environment);
+    const HMODULE library = thisLibrary();
+    if (library)
+        SetThreadpoolCallbackLibrary(&environment, library);
+    PTP_WAIT wait = CreateThreadpoolWait(&onEndOrWindowOver, watch.get(), &environment);
+    DestroyThreadpoolEnvironment(&environment);
     if (!wait) {
         CloseHandle(process);
+        if (library)
+            FreeLibrary(library);
         return;
     }
+    reportWindowOpened();
     // A negative due time is relative, in units of 100 ns.
     ULARGE_INTEGER due;
     due.QuadPart = static_cast<ULONGLONG>(-10000LL * Launcher::LateFailureWindowMs);
@@ -167,17 +209,18 @@ void watchForLateFailure(HANDLE process, const LateFailureReport &report)
 
 } // namespace
 
-int spawnDetached(const QString &program, const QStringList &arguments, const LateFailureReport &report)
+StartFailure spawnDetached(const QString &program, const QStringList &arguments, const LateFailureReport &report)
 {
     PROCESS_INFORMATION info = {};
     // No console, and a process group of its own: the host's console and its
     // Ctrl+C never reach the program.
-    const DWORD error = createProcess(program, arguments, DETACHED_PROCESS | CREATE_NEW_PROCESS_GROUP, &info);
-    if (error != ERROR_SUCCESS)
-        return static_cast<int>(error);
+    const StartFailure failure =
+        failureOf(createProcess(program, arguments, DETACHED_PROCESS | CREATE_NEW_PROCESS_GROUP, &info));
+    if (failure.problem != StartProblem::None)
+        return failure;
     CloseHandle(info.hThread);
     watchForLateFailure(info.hProcess, report);
-    return 0;
+    return failure;
 }
 
 Launcher::RunResult runToEnd(const QString &program, const QStringList &arguments, int timeoutMs)
@@ -185,9 +228,9 @@ Launcher::RunResult runToEnd(const QString &program, const QStringList &argument
     const Handle job(createKillOnCloseJob());
     PROCESS_INFORMATION info = {};
     // Suspended until it is in the job, so nothing it starts escapes it.
-    const DWORD error = createProcess(program, arguments, CREATE_NO_WINDOW | CREATE_SUSPENDED, &info);
-    if (error != ERROR_SUCCESS)
-        return Launcher::RunResult{statusForStartError(error), -1};
+    const StartFailure failure = failureOf(createProcess(program, arguments, CREATE_NO_WINDOW | CREATE_SUSPENDED, &info));
+    if (failure.problem != StartProblem::None)
+        return Launcher::RunResult{statusOf(failure.problem), -1};
     const Handle process(info.hProcess);
     const Handle thread(info.hThread);
     if (job.get())
@@ -204,12 +247,18 @@ Launcher::RunResult runToEnd(const QString &program, const QStringList &argument
     DWORD exitCode = 0;
     if (!GetExitCodeProcess(process.get(), &exitCode))
         return Launcher::RunResult{Process::Lost, -1};
-    // Windows has no signals: an abnormal end shows as an NTSTATUS exit code,
-    // such as 0xC0000005 for an access violation.
-    if ((exitCode & 0xC0000000u) == 0xC0000000u)
+    if (endedAbnormally(exitCode))
         return Launcher::RunResult{Process::Crashed, -1};
     // Closing the job on return ends whatever the command left running.
     return Launcher::RunResult{Process::Ran, static_cast<int>(exitCode)};
+}
+
+QByteArray endText(const ProgramEnd &end)
+{
+    if (end.abnormal)
+        return QByteArrayLiteral("ended abnormally with status 0x")
+               + QByteArray::number(static_cast<quint32>(end.code), 16).toUpper();
+    return QByteArrayLiteral("ended with exit status ") + QByteArray::number(end.code);
 }
 
 } // namespace Port::detail

@@ -13,7 +13,8 @@
 namespace {
 
 // The process's one handler. Built on first use so that a message sent while
-// statics of other libraries are initialised still finds a valid mutex.
+// statics of other libraries are initialised still finds a valid mutex, and
+// never destroyed, so that one sent while the process exits finds it too.
 struct HandlerSlot
 {
     std::mutex mutex;
@@ -22,8 +23,8 @@ struct HandlerSlot
 
 HandlerSlot &handlerSlot()
 {
-    static HandlerSlot slot;
-    return slot;
+    static HandlerSlot *const slot = new HandlerSlot;
+    return *slot;
 }
 
 Port_MessageHandler currentHandler()

@@ -1,9 +1,7 @@
 // Port::Process on UNIX-like systems: the program lookup in the absolute entries of PATH.
 #include "ProcessPlatform.h"
 
-#include <QtCore/QByteArray>
-#include <QtCore/QList>
-#include <QtCore/QtGlobal>
+#include <Port/Env.h>
 
 #include <cstring>
 #include <string>
@@ -21,17 +19,17 @@ bool isExecutableFile(const std::string &path)
     return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && ::access(path.c_str(), X_OK) == 0;
 }
 
-QByteArray searchPath()
+std::string searchPath()
 {
-    if (qEnvironmentVariableIsSet("PATH"))
-        return qgetenv("PATH");
+    if (const std::optional<StringBase> path = Port_Env::GetEnv("PATH"))
+        return std::string(path->c_str(), path->Length());
     // No PATH at all: the system's own default, as the shells use.
     const std::size_t size = ::confstr(_CS_PATH, nullptr, 0);
     if (size == 0)
-        return QByteArray();
+        return std::string();
     std::vector<char> buffer(size);
     ::confstr(_CS_PATH, buffer.data(), buffer.size());
-    return QByteArray(buffer.data());
+    return std::string(buffer.data());
 }
 
 } // namespace
@@ -40,9 +38,9 @@ StringBase findProgram(const char *name)
 {
     if (std::strchr(name, '/'))
         return StringBase(name);
-    const QByteArray path = searchPath();
+    const std::string path = searchPath();
     std::string candidate;
-    for (const char *dir = path.constData(); *dir;) {
+    for (const char *dir = path.c_str(); *dir;) {
         const char *end = std::strchr(dir, ':');
         const std::size_t length = end ? static_cast<std::size_t>(end - dir) : std::strlen(dir);
         // Only absolute directories: an empty entry or "." would mean the

@@ -1,6 +1,9 @@
 // Port::Process on Windows: the program lookup in the absolute entries of PATH.
+#include "PortText.h"
 #include "ProcessPlatform.h"
 #include "WideText_win.h"
+
+#include <Port/Env.h>
 
 #include <QtCore/QByteArray>
 #include <QtCore/QString>
@@ -54,15 +57,8 @@ std::wstring findInDirectory(const std::wstring &dir, const std::wstring &name)
 
 QStringList pathEntries()
 {
-    const DWORD size = GetEnvironmentVariableW(L"PATH", nullptr, 0);
-    if (size == 0)
-        return QStringList();
-    std::wstring buffer(size, L'\0');
-    const DWORD n = GetEnvironmentVariableW(L"PATH", &buffer[0], size);
-    if (n == 0 || n >= size)
-        return QStringList();
-    buffer.resize(n);
-    return QString::fromStdWString(buffer).split(QLatin1Char(';'));
+    const std::optional<StringBase> path = Port_Env::GetEnv("PATH");
+    return path ? fromPortText(path->c_str()).split(QLatin1Char(';')) : QStringList();
 }
 
 } // namespace

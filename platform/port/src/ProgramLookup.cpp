@@ -3,12 +3,11 @@
 
 #include "PortText.h"
 
+#include <Port/Env.h>
 #include <Port/Process.h>
 
-#include <cstdlib>
-#include <cstring>
 #include <mutex>
-#include <string>
+#include <optional>
 #include <vector>
 
 namespace Port::detail {
@@ -24,26 +23,22 @@ struct Remembered
     QString path;
 };
 
+// PATH as the lookup reads it; unset differs from empty (the system's default list).
+using SearchPath = std::optional<StringBase>;
+
 struct Memory
 {
     std::mutex mutex;
-    bool searchPathSet = false;
-    std::string searchPath;  // PATH when the entries were found
+    SearchPath searchPath;  // PATH when the entries were found
     std::vector<Remembered> entries;
 
-    // Under the mutex. getenv's answer is compared where it stands: a
-    // launch must not copy PATH to learn that it did not change.
-    bool searchPathIs(const char *now) const
+    // Under the mutex.
+    void forgetAllUnless(const SearchPath &now)
     {
-        return now ? searchPathSet && searchPath == now : !searchPathSet;
-    }
-    void forgetAllUnless(const char *now)
-    {
-        if (searchPathIs(now))
+        if (searchPath == now)
             return;
         entries.clear();
-        searchPathSet = now != nullptr;
-        searchPath = now ? now : "";
+        searchPath = now;
     }
 };
 
@@ -59,23 +54,22 @@ Memory &memory()
 QString rememberedProgramPath(const QString &name)
 {
     Memory &remembered = memory();
+    // PATH as the search sees it: a change during the search is seen next time.
+    const SearchPath searched = Port_Env::GetEnv("PATH");
     {
         std::lock_guard<std::mutex> lock(remembered.mutex);
-        if (remembered.searchPathIs(std::getenv("PATH"))) {
+        if (remembered.searchPath == searched) {
             for (const Remembered &entry : remembered.entries) {
                 if (entry.name == name)
                     return entry.path;
             }
         }
     }
-    // PATH as the search saw it: a change during the search is seen next time.
-    const char *const searched = std::getenv("PATH");
-    const std::string searchedPath = searched ? searched : "";
     const QString path = fromPortText(Process::FindProgram(toPortText(name).constData()).c_str());
     if (path.isEmpty())
         return path;
     std::lock_guard<std::mutex> lock(remembered.mutex);
-    remembered.forgetAllUnless(searched ? searchedPath.c_str() : nullptr);
+    remembered.forgetAllUnless(searched);
     for (Remembered &entry : remembered.entries) {
         if (entry.name == name) {  // another thread looked it up meanwhile
             entry.path = path;

@@ -31,13 +31,17 @@ public:
 
     // Starts command detached and returns as soon as the program runs: the
     // caller never waits for it, and it may outlive the host. A program that
-    // is missing, not executable or not a program at all is reported at once
-    // on channel, naming it and subject (what it was started for), and gives
-    // false. A program that exits with a non-zero status or is ended by a
-    // signal within LateFailureWindowMs is reported on channel later: through
-    // a queued call on the thread of the application object when there is one,
-    // else directly on the reaper's thread. Every started program is reaped when
-    // it ends, by one process-wide reaper that waits for its own children only.
+    // is missing, not executable or not a program at all gives false, and why
+    // goes to the logging category "kel.launch", naming the program and
+    // subject (what it was started for): channel carries only what the caller
+    // says of the failure in its own words. A program that exits with a
+    // non-zero status or ends abnormally within LateFailureWindowMs is
+    // reported on channel later: through a queued call on the thread of the
+    // application object when there is one, else directly on the thread that
+    // waits for it. Once the application object is being destroyed, or the
+    // process has begun to exit, no report is delivered. Every started
+    // program is reaped when it ends, by one process-wide reaper that waits
+    // for its own children only.
     static bool start(const CommandLine &command, const Port_MsgManData &channel, const QString &subject);
 
     // Runs command without a window and waits at most timeoutMs (a negative
@@ -46,9 +50,15 @@ public:
     // ended with it when it ends. Reports nothing on the message channel.
     static RunResult run(const CommandLine &command, int timeoutMs);
 
-    // The program start() and run() run for a bare name, or an empty string
-    // when there is none (or name is a path).
-    static QString programPath(const QString &name);
+    // The program start() and run() run for program: a path as it is, a bare
+    // name as looked up (empty when there is none), nothing for an empty one.
+    static QString programPath(const QString &program);
+
+    // True while a program started detached may still be reported: it runs
+    // within its report window, or the report of its failure is on its way.
+    // A host about to exit that wants every report waits while this holds,
+    // processing its events.
+    static bool reportsPending();
 };
 
 } // namespace Port

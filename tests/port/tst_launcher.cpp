@@ -1,0 +1,358 @@
+// Tests of Port::Launcher as hosts live with it: a program looked up again, exit statuses, reports around a host's exit, launches after fork.
+#include "ArgRecorder.h"
+#include "KelTestSupport.h"
+
+#include <Port/Launcher.h>
+
+#include <QtCore/QDeadlineTimer>
+#include <QtCore/QDir>
+#include <QtCore/QProcess>
+#include <QtCore/QTemporaryDir>
+#include <QtTest/QtTest>
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+#if !defined(Q_OS_WIN)
+#  include <cerrno>
+#  include <sys/wait.h>
+#  include <unistd.h>
+#endif
+
+namespace {
+
+constexpr char ExitVariable[] = "KEL_ARGRECORDER_EXIT";
+constexpr char SleepVariable[] = "KEL_ARGRECORDER_SLEEP_MS";
+constexpr char HostRole[] = "host";
+// What the host role writes on stderr, one line each, so the parent can tell
+// the order of its reports and its exit.
+constexpr char ReportLine[] = "report\n";
+constexpr char MainReturnsLine[] = "main returns\n";
+constexpr char ExitProcessingLine[] = "exit processing\n";
+// Generous on a busy two-core machine under a sanitizer: a report is due
+// within the report window and a reaper turn.
+constexpr int ReportWaitMs = Port::Launcher::LateFailureWindowMs + 30000;
+
+#if defined(Q_OS_WIN)
+constexpr char ProgramSuffix[] = ".exe";
+#else
+constexpr char ProgramSuffix[] = "";
+#endif
+
+void writeLine(const char *line)
+{
+    std::fputs(line, stderr);
+    std::fflush(stderr);
+}
+
+Port_MsgManData testChannel()
+{
+    return Port_MsgManData::createObject("test", "tst_launcher", 1, "");
+}
+
+// A host that starts a program failing after failAfterMs and ends its main
+// after exitAfterMs, with or without an application object and a handler of
+// its own. Arguments: recorder, "app" or "bare", "handler" or "log", failAfterMs, exitAfterMs.
+int hostRole(int argc, char **argv)
+{
+    if (argc < 7)
+        return 2;
+    const char *recorder = argv[2];
+    const bool withApplication = std::strcmp(argv[3], "app") == 0;
+    const bool withHandler = std::strcmp(argv[4], "handler") == 0;
+    const int failAfterMs = std::atoi(argv[5]);
+    const int exitAfterMs = std::atoi(argv[6]);
+
+    std::unique_ptr<QCoreApplication> application;
+    if (withApplication)
+        application = std::make_unique<QCoreApplication>(argc, argv);
+    // Registered before the first launch: it runs after whatever the library
+    // registers for the process's exit.
+    std::atexit([] { writeLine(ExitProcessingLine); });
+    if (withHandler)
+        Port_MsgManData::SetHandler([](const Port_Message &) { writeLine(ReportLine); });
+    qputenv(ExitVariable, "1");
+    qputenv(SleepVariable, QByteArray::number(failAfterMs));
+    qunsetenv(KelTest::ArgRecorderOutVariable);
+    if (!Port::Launcher::start(Port::CommandLine(QFile::decodeName(recorder)), testChannel(), QStringLiteral("race")))
+        return 3;
+    QDeadlineTimer deadline(exitAfterMs);
+    while (!deadline.hasExpired()) {
+        if (application)
+            QCoreApplication::processEvents();
+        QThread::msleep(2);
+    }
+    writeLine(MainReturnsLine);
+    return 0;
+}
+
+// Whether text holds a report after its line marker.
+int reportsAfter(const QByteArray &text, const char *marker)
+{
+    const int at = text.indexOf(marker);
+    if (at < 0)
+        return 0;
+    // Without a handler the report goes to Qt's log, naming the status.
+    return text.mid(at).count(ReportLine) + text.mid(at).count("exit status 1 within");
+}
+
+} // namespace
+
+class TestLauncher : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanup();
+    void programLookedUpAgain_data();
+    void programLookedUpAgain();
+    void exitStatusReadAsSuch_data();
+    void exitStatusReadAsSuch();
+    void exitSoonAfterAFailure();
+    void forkedChildReapsItsLaunches();
+
+private:
+    QString copyRecorderTo(const QString &folder) const;
+
+    QTemporaryDir m_work;
+};
+
+void TestLauncher::initTestCase()
+{
+    QVERIFY(m_work.isValid());
+    QVERIFY2(QFile::exists(KelTest::argRecorderPath()), "kel_argrecorder is not built beside the tests");
+}
+
+void TestLauncher::cleanup()
+{
+    for (const char *name : {ExitVariable, SleepVariable, KelTest::ArgRecorderOutVariable})
+        qunsetenv(name);
+}
+
+QString TestLauncher::copyRecorderTo(const QString &folder) const
+{
+    QDir().mkpath(folder);
+    const QString copy = folder + QLatin1String("/kel-lookup-probe") + QLatin1String(ProgramSuffix);
+    return QFile::copy(KelTest::argRecorderPath(), copy) ? copy : QString();
+}
+
+void TestLauncher::programLookedUpAgain_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<bool>("secondStarts");
+    QTest::newRow("moved to a later PATH folder") << QStringLiteral("move") << true;
+    QTest::newRow("its folder removed") << QStringLiteral("remove folder") << true;
+#if defined(Q_OS_WIN)
+    // Any file of the name is a program to the lookup there: it finds the same one again.
+    QTest::newRow("replaced by a file that cannot run") << QStringLiteral("spoil") << false;
+#else
+    QTest::newRow("replaced by a file that cannot run") << QStringLiteral("spoil") << true;
+#endif
+    QTest::newRow("gone from every PATH folder") << QStringLiteral("remove") << false;
+}
+
+// A bare name's program is remembered while PATH stays the same; once it can
+// no longer be started it is looked up once more before the start fails.
+void TestLauncher::programLookedUpAgain()
+{
+    QFETCH(QString, change);
+    QFETCH(bool, secondStarts);
+    const QString row = m_work.filePath(QString::fromLatin1(QTest::currentDataTag()).replace(QLatin1Char(' '), QLatin1Char('_')));
+    const QString first = row + QLatin1String("/first");
+    const QString later = row + QLatin1String("/later");
+    const QString program = copyRecorderTo(first);
+    QVERIFY(!program.isEmpty());
+    QVERIFY(QDir().mkpath(later));
+    const QByteArray savedPath = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(QDir::toNativeSeparators(first) + QDir::listSeparator()
+                                      + QDir::toNativeSeparators(later)));
+    const QString records = row + QLatin1String("/records");
+    qputenv(KelTest::ArgRecorderOutVariable, QFile::encodeName(records));
+    const QString name = QStringLiteral("kel-lookup-probe");
+
+    KelTest::MessageRecorder messages;
+    const bool firstStarted = Port::Launcher::start(Port::CommandLine(name, {QStringLiteral("first")}), testChannel(),
+                                                    QStringLiteral("first"));
+    const QList<QByteArray> firstRecords = KelTest::waitForArgRecords(records, 1);
+    // A program that is still running cannot be moved on Windows.
+    QThread::msleep(500);
+    const QString moved = later + QLatin1String("/kel-lookup-probe") + QLatin1String(ProgramSuffix);
+    bool changed = false;
+    if (change == QLatin1String("move")) {
+        changed = QFile::rename(program, moved);
+    } else if (change == QLatin1String("remove folder")) {
+        changed = QFile::rename(program, moved) && QDir(first).removeRecursively();
+    } else if (change == QLatin1String("spoil")) {
+        changed = QFile::copy(program, moved) && QFile::remove(program);
+        QFile spoiled(program);
+        changed = changed && spoiled.open(QIODevice::WriteOnly) && spoiled.write("not a program\n") > 0;
+    } else {
+        changed = QFile::remove(program);
+    }
+    const bool secondStarted = Port::Launcher::start(Port::CommandLine(name, {QStringLiteral("second")}),
+                                                     testChannel(), QStringLiteral("second"));
+    const QList<QByteArray> allRecords = KelTest::waitForArgRecords(records, secondStarts ? 2 : 1);
+    if (!secondStarts)
+        QThread::msleep(300);
+    qputenv("PATH", savedPath);
+
+    QVERIFY(firstStarted);
+    QCOMPARE(firstRecords, QList<QByteArray>{"first"});
+    QVERIFY(changed);
+    QCOMPARE(secondStarted, secondStarts);
+    QCOMPARE(KelTest::readArgRecords(records),
+             secondStarts ? (QList<QByteArray>{"first", "second"}) : QList<QByteArray>{"first"});
+    Q_UNUSED(allRecords)
+}
+
+void TestLauncher::exitStatusReadAsSuch_data()
+{
+    QTest::addColumn<QByteArray>("exitSetting");
+    QTest::addColumn<int>("exitCode");
+    QTest::newRow("exit 0") << QByteArray("0") << 0;
+    QTest::newRow("exit 3") << QByteArray("3") << 3;
+    // What exit(-1) leaves: all 32 bits on Windows, the low 8 elsewhere.
+#if defined(Q_OS_WIN)
+    QTest::newRow("exit -1") << QByteArray("-1") << -1;
+#else
+    QTest::newRow("exit -1") << QByteArray("-1") << 255;
+#endif
+}
+
+// Any status a program gives through exit is its exit status, never a crash.
+void TestLauncher::exitStatusReadAsSuch()
+{
+    QFETCH(QByteArray, exitSetting);
+    QFETCH(int, exitCode);
+    qputenv(ExitVariable, exitSetting);
+    const Port::Launcher::RunResult result =
+        Port::Launcher::run(Port::CommandLine(KelTest::argRecorderPath()), ReportWaitMs);
+    QCOMPARE(int(result.status), int(Port::Process::Ran));
+    QCOMPARE(result.exitCode, exitCode);
+}
+
+// Hosts that end 0 to 3 s after starting a program that fails right before:
+// the report must never reach a host that is going away, and the host must
+// never crash on its way out.
+void TestLauncher::exitSoonAfterAFailure()
+{
+#if defined(Q_OS_WIN)
+    QSKIP("Windows ends a process's other threads before its exit code runs");
+#endif
+    constexpr int Runs = 200;
+    constexpr int AtOnce = 20;
+    constexpr int LongestExitMs = 3000;
+    constexpr int ReapTurnMs = 50;
+    const char *modes[][2] = {{"app", "handler"}, {"app", "log"}, {"bare", "handler"}, {"bare", "log"}};
+
+    int crashed = 0;
+    int reportsAfterMain[4] = {};
+    int reportsAfterExit = 0;
+    int reported = 0;
+    QByteArray firstCrash;
+    QElapsedTimer timer;
+    timer.start();
+    for (int wave = 0; wave < Runs; wave += AtOnce) {
+        std::vector<std::unique_ptr<QProcess>> hosts;
+        for (int i = wave; i < wave + AtOnce && i < Runs; ++i) {
+            const int exitAfterMs = i * LongestExitMs / (Runs - 1);
+            // The failure lands from a reaper turn before the exit to just after it.
+            const int failAfterMs = std::max(0, exitAfterMs - (i % 3) * ReapTurnMs / 2);
+            auto host = std::make_unique<QProcess>();
+            host->setProcessChannelMode(QProcess::MergedChannels);
+            host->start(QCoreApplication::applicationFilePath(),
+                        {QLatin1String(HostRole), KelTest::argRecorderPath(), QLatin1String(modes[i % 4][0]),
+                         QLatin1String(modes[i % 4][1]), QString::number(failAfterMs), QString::number(exitAfterMs)});
+            hosts.push_back(std::move(host));
+        }
+        for (std::size_t k = 0; k < hosts.size(); ++k) {
+            QProcess &host = *hosts[k];
+            const int i = wave + int(k);
+            QVERIFY(host.waitForFinished(ReportWaitMs));
+            const QByteArray output = host.readAll();
+            const bool ok = host.exitStatus() == QProcess::NormalExit && host.exitCode() == 0
+                            && !output.contains("Sanitizer") && !output.contains("runtime error");
+            if (!ok && firstCrash.isEmpty())
+                firstCrash = "run " + QByteArray::number(i) + ", exit code " + QByteArray::number(host.exitCode())
+                             + ": " + output.left(2000);
+            crashed += ok ? 0 : 1;
+            reported += output.count(ReportLine) + output.count("exit status 1 within");
+            reportsAfterMain[i % 4] += reportsAfter(output, MainReturnsLine);
+            reportsAfterExit += reportsAfter(output, ExitProcessingLine);
+        }
+    }
+    const QString figure = QStringLiteral("%1 hosts ending 0 to %2 ms after a failing start, %3 s: %4 crashed; "
+                                          "%5 reports in all; reports after main returned: %6 (app, handler), "
+                                          "%7 (app, log), %8 (no app, handler), %9 (no app, log); ")
+                               .arg(Runs)
+                               .arg(LongestExitMs)
+                               .arg(timer.elapsed() / 1000)
+                               .arg(crashed)
+                               .arg(reported)
+                               .arg(reportsAfterMain[0])
+                               .arg(reportsAfterMain[1])
+                               .arg(reportsAfterMain[2])
+                               .arg(reportsAfterMain[3])
+                           + QString::number(reportsAfterExit) + QStringLiteral(" after exit processing began");
+    qInfo("FIGURE: %s", qPrintable(figure));
+    QVERIFY2(crashed == 0, firstCrash.constData());
+    QCOMPARE(reportsAfterExit, 0);
+    QCOMPARE(reportsAfterMain[0] + reportsAfterMain[1], 0);
+}
+
+// A child made by fork without exec has no reaper thread of its own: its
+// launches must still be reaped and their failures reported.
+void TestLauncher::forkedChildReapsItsLaunches()
+{
+#if defined(Q_OS_WIN)
+    QSKIP("Windows has no fork");
+#else
+    // The parent's reaper is busy with a program when the child is made.
+    qputenv(SleepVariable, "2000");
+    QVERIFY(Port::Launcher::start(Port::CommandLine(KelTest::argRecorderPath()), testChannel(),
+                                  QStringLiteral("parent")));
+    qputenv(SleepVariable, "0");
+    qputenv(ExitVariable, "1");
+    QElapsedTimer timer;
+    timer.start();
+    const pid_t child = ::fork();
+    QVERIFY(child >= 0);
+    if (child == 0) {
+        static std::atomic<bool> reported{false};
+        Port_MsgManData::SetHandler([](const Port_Message &) { reported = true; });
+        if (!Port::Launcher::start(Port::CommandLine(KelTest::argRecorderPath()), testChannel(),
+                                   QStringLiteral("child")))
+            ::_exit(3);
+        QDeadlineTimer deadline(ReportWaitMs);
+        while (!reported && !deadline.hasExpired()) {
+            QCoreApplication::processEvents();
+            QThread::msleep(10);
+        }
+        // Reaped: no child of this process is left to wait for.
+        const bool reaped = ::waitpid(-1, nullptr, WNOHANG) == -1 && errno == ECHILD;
+        ::_exit(reported ? (reaped ? 0 : 4) : 5);
+    }
+    int status = 0;
+    QCOMPARE(::waitpid(child, &status, 0), child);
+    qInfo("FIGURE: a forked child's failing launch: exit code %d (0: reaped and reported, 4: not reaped, "
+          "5: not reported) after %lld ms",
+          WIFEXITED(status) ? WEXITSTATUS(status) : -1, timer.elapsed());
+    QVERIFY(WIFEXITED(status));
+    QCOMPARE(WEXITSTATUS(status), 0);
+#endif
+}
+
+int main(int argc, char **argv)
+{
+    if (argc > 1 && std::strcmp(argv[1], HostRole) == 0)
+        return hostRole(argc, argv);
+    QCoreApplication app(argc, argv);
+    TestLauncher test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_launcher.moc"
