@@ -1,8 +1,9 @@
 // kel_widgets_demo: a host with a File menu of recent projects and a preferences dialog of external programs.
 //
 // kel_widgets_demo                      runs the demo on the user's store
-// kel_widgets_demo --screenshots DIR    records sample projects in a scratch folder, shows the menu and the
-//                                       page, and writes recent-projects-menu.png and external-programs-page.png
+// kel_widgets_demo --screenshots DIR PROJECTS
+//                                       records sample projects under the folder PROJECTS, shows the menu and
+//                                       the page, and writes recent-projects-menu.png and external-programs-page.png
 //                                       into DIR (run it on a display of its own: it uses the store it is given)
 #include <Kel_ExternalProgramsPage.h>
 #include <Kel_RecentProjectsMenu.h>
@@ -14,7 +15,6 @@
 #include <QtCore/QDir>
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
-#include <QtCore/QTemporaryDir>
 #include <QtCore/QTimer>
 #include <QtGui/QPixmap>
 #include <QtGui/QScreen>
@@ -52,6 +52,7 @@ public:
         auto *layout = new QVBoxLayout(this);
         layout->addWidget(m_page);
         layout->addWidget(buttons);
+        resize(600, sizeHint().height());
     }
 
     Kel::ExternalProgramsPage *page() const { return m_page; }
@@ -113,14 +114,13 @@ bool grabAround(const QList<QWidget *> &widgets, const QString &file)
     return shot.save(file);
 }
 
-int takeScreenshots(DemoWindow &window, const QString &folder)
+int takeScreenshots(DemoWindow &window, const QString &folder, const QString &projects)
 {
-    QTemporaryDir projects;
     const QStringList samples{QStringLiteral("board-test/top.qpf"),
                               QStringLiteral("customers/Acme Instruments/2024 field units/revision C/controller.qpf"),
                               QStringLiteral("R&D/filters.qpf")};
     for (auto it = samples.crbegin(); it != samples.crend(); ++it) {
-        const QString path = projects.path() + QLatin1Char('/') + *it;
+        const QString path = projects + QLatin1Char('/') + *it;
         QDir().mkpath(QFileInfo(path).path());
         QFile(path).open(QIODevice::WriteOnly);
         window.open(path);
@@ -134,7 +134,7 @@ int takeScreenshots(DemoWindow &window, const QString &folder)
         file->setActiveAction(window.recent()->menuAction());
         window.recent()->popup(file->geometry().topRight());
         window.recent()->setActiveAction(window.recent()->actions().constFirst());
-        QTimer::singleShot(SettleMs, &window, [&] {
+        QTimer::singleShot(SettleMs, &window, [&, file] {
             if (!grabAround({&window, file, window.recent()}, folder + QLatin1String("/recent-projects-menu.png")))
                 status = 1;
             window.recent()->close();
@@ -143,9 +143,10 @@ int takeScreenshots(DemoWindow &window, const QString &folder)
             dialog->move(80, 60);
             dialog->show();
             dialog->page()->findChildren<QRadioButton *>().at(3)->setChecked(true);
-            dialog->page()->findChildren<QLineEdit *>().at(1)->setText(QStringLiteral("\"/opt/my browser/b\" --new %1"));
+            dialog->page()->findChildren<QLineEdit *>().at(1)->setText(QStringLiteral("/opt/my browser/b --new %1"));
             QTimer::singleShot(SettleMs, &window, [&, dialog] {
-                if (!grabAround({dialog}, folder + QLatin1String("/external-programs-page.png")))
+                // The dialog alone: it paints itself, whatever the screen shows around it.
+                if (!dialog->grab().save(folder + QLatin1String("/external-programs-page.png")))
                     status = 1;
                 qApp->exit(status);
             });
@@ -164,8 +165,8 @@ int main(int argc, char **argv)
     DemoWindow window;
     const QStringList arguments = QApplication::arguments();
     const int screenshots = arguments.indexOf(QStringLiteral("--screenshots"));
-    if (screenshots > 0 && screenshots + 1 < arguments.size())
-        return takeScreenshots(window, arguments.at(screenshots + 1));
+    if (screenshots > 0 && screenshots + 2 < arguments.size())
+        return takeScreenshots(window, arguments.at(screenshots + 1), arguments.at(screenshots + 2));
     window.show();
     return QApplication::exec();
 }

@@ -42,6 +42,8 @@ namespace Table = Kel::PreferenceTable;
 using Widgets::ExternalProgram;
 
 constexpr char Placeholder[] = "%1";
+// Wide enough for a program's path and a few arguments.
+constexpr int CommandFieldChars = 48;
 constexpr char SamplePdfName[] = "KelGuiUtilities-sample.pdf";
 // Where a tried program's reports come from on the message channel.
 constexpr char MessageDomain[] = "kel";
@@ -141,6 +143,7 @@ public:
             row.useCommand = new QRadioButton(row.box);
             row.commandLine = new QLineEdit(row.box);
             row.commandLine->setClearButtonEnabled(true);
+            row.commandLine->setMinimumWidth(row.commandLine->fontMetrics().averageCharWidth() * CommandFieldChars);
             row.browse = new QPushButton(row.box);
             row.verdict = new QLabel(row.box);
             row.verdict->setWordWrap(true);
