@@ -35,10 +35,14 @@ set(CPACK_DEBIAN_${kel_tool}_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_${kel_runtime}_DESCRIPTION "GUI utilities for Qt 6 desktop applications
 Preferences, viewer and browser launching, product web pages, help topics and
 cached images for Qt 6 desktop applications: libKel_GuiUtilities and its
-platform libraries libKelWisp and libKelPort.")
+platform libraries libKelWisp and libKelPort, and the ready-made widgets of
+libKel_GuiUtilitiesWidgets (a recent-projects menu and an external-programs
+page) with the sample PDF file their page opens.")
 set(CPACK_DEBIAN_${kel_development}_DESCRIPTION "GUI utilities for Qt 6 desktop applications - development files
-Headers, CMake package (find_package(KelGuiUtilities)) and pkg-config file
-(KelGuiUtilities) of libKel_GuiUtilities, built against Qt 6.")
+Headers, CMake package (find_package(KelGuiUtilities)) and pkg-config files
+(KelGuiUtilities, KelGuiUtilitiesWidgets) of libKel_GuiUtilities and
+libKel_GuiUtilitiesWidgets, built against Qt 6, and the widgets' translation
+template.")
 set(CPACK_DEBIAN_${kel_tool}_DESCRIPTION "shows and changes the stored preferences of libKel_GuiUtilities hosts
 kel-settings shows, changes and tries the stored preferences of applications
 that use libKel_GuiUtilities, without starting them. With its manual page and

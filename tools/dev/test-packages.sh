@@ -140,6 +140,11 @@ page=$(MANWIDTH=80 man --warnings kel-settings 2>"$work/man-warnings" | tr -s ' 
 [ ! -s "$work/man-warnings" ] || fail "man kel-settings: $(cat "$work/man-warnings")"
 [ -f /usr/share/bash-completion/completions/kel-settings ] || fail "no bash completion installed"
 [ "$(XDG_CONFIG_HOME="$work/config" kel-settings get JavaMemorySize)" = 1024 ] || fail "installed kel-settings does not run"
+# The widgets: the demo host links them with one line of CMake, pkg-config finds them, the page's sample PDF is there.
+cmake -S examples/widgets-demo -B "$work/build-widgets-demo" >/dev/null
+cmake --build "$work/build-widgets-demo" >/dev/null || fail "the widgets demo host does not build against the packages"
+pkg-config --exists KelGuiUtilitiesWidgets || fail "pkg-config does not find KelGuiUtilitiesWidgets"
+[ -f /usr/share/KelGuiUtilities/KelGuiUtilities-sample.pdf ] || fail "the widgets' sample PDF is not installed"
 echo "  installed: $(dpkg-query -W -f='${Package} ${Version}, ' "${packages[@]}")man page, completion"
 
 echo "=== packages: dpkg -r"
