@@ -10,6 +10,8 @@ packages=(
   libbenchmark-dev
   python3 curl
   dpkg-dev file man-db
+  # The widgets: lupdate for their translation template; Xvfb for tools/dev/screenshots.sh.
+  qt6-l10n-tools xvfb
   # The Windows leg: the cross compiler, wine to run the tests, and what building Qt from Debian's source needs.
   g++-mingw-w64-x86-64-posix wine64 wine ninja-build patch xz-utils
 )
