@@ -13,6 +13,9 @@ namespace Kel {
 // user's own command line, a "Browse…" button, a line that tells as the user
 // types what would start or what is wrong, and "Try". The page shows the
 // stored preferences when it is made; nothing is stored before apply().
+// Its controls are named for style sheets and tests: "pdfViewer" and
+// "webBrowser" followed by UseDefault, UseCommand, CommandLine, Browse,
+// Verdict, Try and Tried (the outcome of the last try).
 class KEL_GUIUTILITIES_WIDGETS_EXPORT ExternalProgramsPage : public QWidget
 {
     Q_OBJECT

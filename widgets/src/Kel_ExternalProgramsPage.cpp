@@ -75,6 +75,17 @@ QString productSite()
     return detail::productPageHostBase(detail::systemPageLocale(), std::nullopt) + QLatin1Char('/');
 }
 
+// What a screen reader says for a control; Qt builds without accessibility have none.
+void speak(QWidget *control, const QString &name)
+{
+#if QT_CONFIG(accessibility)
+    control->setAccessibleName(name);
+#else
+    Q_UNUSED(control)
+    Q_UNUSED(name)
+#endif
+}
+
 QString shown(const QString &text)
 {
     return QLocale().quoteString(text);
@@ -153,6 +164,16 @@ public:
             row.tried = new QLabel(row.box);
             row.tried->setWordWrap(true);
             row.tried->setTextFormat(Qt::PlainText);
+            // Names for hosts' style sheets and tests, whatever the language.
+            const QString prefix = QLatin1String(row.isPdf() ? "pdfViewer" : "webBrowser");
+            row.box->setObjectName(prefix);
+            row.useDefault->setObjectName(prefix + QLatin1String("UseDefault"));
+            row.useCommand->setObjectName(prefix + QLatin1String("UseCommand"));
+            row.commandLine->setObjectName(prefix + QLatin1String("CommandLine"));
+            row.browse->setObjectName(prefix + QLatin1String("Browse"));
+            row.verdict->setObjectName(prefix + QLatin1String("Verdict"));
+            row.tryIt->setObjectName(prefix + QLatin1String("Try"));
+            row.tried->setObjectName(prefix + QLatin1String("Tried"));
             grid->addWidget(row.useDefault, 0, 0, 1, 2);
             grid->addWidget(row.useCommand, 1, 0, 1, 2);
             grid->addWidget(row.commandLine, 2, 0);
@@ -178,22 +199,22 @@ public:
             const QString title = row.isPdf() ? ExternalProgramsPage::tr("PDF viewer") : ExternalProgramsPage::tr("Web browser");
             row.box->setTitle(row.isPdf() ? ExternalProgramsPage::tr("&PDF viewer") : ExternalProgramsPage::tr("&Web browser"));
             row.useDefault->setText(ExternalProgramsPage::tr("Use the system's &default"));
-            row.useDefault->setAccessibleName(ExternalProgramsPage::tr("%1: use the system's default").arg(title));
+            speak(row.useDefault, ExternalProgramsPage::tr("%1: use the system's default").arg(title));
             row.useCommand->setText(ExternalProgramsPage::tr("Use this &command:"));
-            row.useCommand->setAccessibleName(ExternalProgramsPage::tr("%1: use this command").arg(title));
+            speak(row.useCommand, ExternalProgramsPage::tr("%1: use this command").arg(title));
             row.commandLine->setPlaceholderText(ExternalProgramsPage::tr("program and arguments, %1 for the file or address"));
-            row.commandLine->setAccessibleName(ExternalProgramsPage::tr("%1 command line").arg(title));
-            row.commandLine->setAccessibleDescription(
+            speak(row.commandLine, ExternalProgramsPage::tr("%1 command line").arg(title));
+            row.commandLine->setToolTip(
                 ExternalProgramsPage::tr("A program, in double quotes when its path holds blanks, then its arguments; %1 stands for the "
                    "file or address."));
             row.browse->setText(ExternalProgramsPage::tr("&Browse…"));
-            row.browse->setAccessibleName(ExternalProgramsPage::tr("Browse for the %1 program").arg(title));
-            row.verdict->setAccessibleName(ExternalProgramsPage::tr("%1: what would start").arg(title));
+            speak(row.browse, ExternalProgramsPage::tr("Browse for the %1 program").arg(title));
+            speak(row.verdict, ExternalProgramsPage::tr("%1: what would start").arg(title));
             row.tryIt->setText(ExternalProgramsPage::tr("&Try"));
-            row.tryIt->setAccessibleName(ExternalProgramsPage::tr("Try the %1").arg(title));
+            speak(row.tryIt, ExternalProgramsPage::tr("Try the %1").arg(title));
             row.tryIt->setToolTip(row.isPdf() ? ExternalProgramsPage::tr("Opens a sample PDF file as the page shows it")
                                               : ExternalProgramsPage::tr("Opens the product web site as the page shows it"));
-            row.tried->setAccessibleName(ExternalProgramsPage::tr("%1: result of the try").arg(title));
+            speak(row.tried, ExternalProgramsPage::tr("%1: result of the try").arg(title));
             showVerdict(row);
         }
     }
