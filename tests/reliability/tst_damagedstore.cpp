@@ -1,5 +1,6 @@
 // Damaged store files read through the library's getters: no crash, defaults or the values that survived.
 #include "ReliabilitySupport.h"
+#include "LogRecorder.h"
 
 #include <Kel_UserSettings.h>
 #include <Gui/Wisp/Settings.h>
@@ -243,7 +244,7 @@ QVariant freshQtRead(const QString &storeFile, const QString &key, const QString
 void TestDamagedStore::randomFilesAreReadAndRepaired()
 {
     KelTest::ScopedConfigHome home;
-    KelTest::MessageRecorder messages;
+    KelTest::LogRecorder messages;
     QTemporaryDir scratch;
     QRandomGenerator random(20261207);
     const QByteArray alphabet("[]=;,\"\\@#%()\n\r\t aAxU0123456789VariantByteArrayJavaMemorySize");
@@ -314,20 +315,20 @@ void TestDamagedStore::laterWriteSurvivesDamagedValue()
     QFETCH(QString, damagedKey);
     QFETCH(bool, guiOnly);
     KelTest::ScopedConfigHome home;
-    KelTest::MessageRecorder messages;
+    KelTest::LogRecorder messages;
     QTemporaryDir scratch;
     QVERIFY(writeFile(home.storeFile(), content));
     Kel::UserSettings::GetRecentProjectCount();  // the damaged file is read first
     if (!damagedKey.isEmpty()) {
         QVERIFY(!Kel::UserSettings::GetWidgetState(QStringLiteral("panel")).isValid());
-        QVERIFY(messages.lines().join(QLatin1Char('\n')).contains(damagedKey));
+        QVERIFY(messages.warnings().join(QLatin1Char('\n')).contains(damagedKey));
     }
     QCOMPARE(Kel::UserSettings::SetRecentProjectCount(9), 0u);
 
     const QString key = QStringLiteral("RecentProjectCount");
     if (guiOnly) {
         QCOMPARE(readFile(home.storeFile()), content);
-        QVERIFY(messages.lines().join(QLatin1Char('\n')).contains(QLatin1String("only a program with a GUI")));
+        QVERIFY(messages.warnings().join(QLatin1Char('\n')).contains(QLatin1String("only a program with a GUI")));
         QCOMPARE(Kel::UserSettings::GetWidgetState(QStringLiteral("panel")), QVariant());
         return;
     }
@@ -335,7 +336,11 @@ void TestDamagedStore::laterWriteSurvivesDamagedValue()
     QCOMPARE(freshQtRead(home.storeFile(), key, scratch.path()), QVariant(QStringLiteral("9")));
     if (!damagedKey.isEmpty()) {
         QVERIFY(!readFile(home.storeFile()).contains(damagedKey.toLatin1()));
-        QCOMPARE(readFile(home.storeFile() + QLatin1String(".damaged")), content);
+        const QStringList copies = QDir(QFileInfo(home.storeFile()).absolutePath())
+                                       .entryList({QFileInfo(home.storeFile()).fileName() + QLatin1String(".damaged-*")});
+        QCOMPARE(copies.size(), 1);
+        QCOMPARE(readFile(QFileInfo(home.storeFile()).absolutePath() + QLatin1Char('/') + copies.front()), content);
+        QVERIFY(messages.warnings().join(QLatin1Char('\n')).contains(copies.front()));
         QCOMPARE(freshQtRead(home.storeFile(), QStringLiteral("B"), scratch.path()), QVariant(QStringLiteral("y")));
     }
 }

@@ -54,6 +54,8 @@ private:
 
 int main(int argc, char **argv)
 {
+    // Qt's own notes while it starts (a missing runtime folder, say) are not the tool's to show.
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
     OffscreenGuiApplication application(argc, argv);
     QCoreApplication::setApplicationName(QLatin1String(KelSettings::ToolName));
     QCoreApplication::setApplicationVersion(QStringLiteral(KEL_SETTINGS_VERSION));

@@ -3,6 +3,7 @@
 
 #include "DesktopOpener.h"
 #include "HelpMap.h"
+#include "WispLogging.h"
 
 #include <Port/MsgManData.h>
 
@@ -22,17 +23,14 @@
 namespace Gui {
 namespace Wisp {
 
+Q_LOGGING_CATEGORY(lcLaunch, "kel.launch")
+
 namespace {
 
 constexpr char MessageDomain[] = "wisp";
 constexpr char SourceName[] = "DesktopHelpManager.cpp";
 constexpr char HelpFolderName[] = "help";
 constexpr char OptionMark = '-';
-
-Port_MsgManData messageAt(unsigned line)
-{
-    return Port_MsgManData::createObject(MessageDomain, SourceName, line, "");
-}
 
 const char *describe(DesktopOpener::Kind kind)
 {
@@ -61,18 +59,19 @@ bool isAbsolutePath(const QString &path)
 bool openWithDefaultProgram(DesktopOpener::Kind kind, const QString &target)
 {
     if (isRefusedTarget(target)) {
-        messageAt(__LINE__).issueWarning("Refusing to open '%s' with the default program for %s: empty or starts with '-'",
-                                         target.toUtf8().constData(), describe(kind));
+        qCWarning(lcLaunch, "Refusing to open '%s' with the default program for %s: empty or starts with '-'",
+                  target.toUtf8().constData(), describe(kind));
         return false;
     }
-    // Made once, not at every launch: launches run on the host's GUI thread.
-    static const Port_MsgManData launching = messageAt(__LINE__);
+    // A started program's late failure is reported from here. Made once, not
+    // at every launch: launches run on the host's GUI thread.
+    static const Port_MsgManData launching = Port_MsgManData::createObject(MessageDomain, SourceName, __LINE__, "");
     switch (DesktopOpener::start(kind, target, launching)) {
     case DesktopOpener::StartOutcome::Started:
         return true;
     case DesktopOpener::StartOutcome::NoOpener:
-        messageAt(__LINE__).issueWarning("No default program for %s was found; '%s' not opened", describe(kind),
-                                         target.toUtf8().constData());
+        qCWarning(lcLaunch, "No default program for %s was found; '%s' not opened", describe(kind),
+                  target.toUtf8().constData());
         return false;
     case DesktopOpener::StartOutcome::Failed:
         return false;
@@ -133,27 +132,27 @@ bool DesktopHelpManager::showHelpTopic(const QString &mapName, const QString &to
     const QByteArray mapText = mapName.toUtf8();
     const QByteArray topicText = topic.toUtf8();
     if (!HelpMap::isPlainName(mapName)) {
-        messageAt(__LINE__).issueWarning("Help map name '%s' is not a file name inside the help folders; topic '%s' not opened",
-                                         mapText.constData(), topicText.constData());
+        qCWarning(lcLaunch, "Help map name '%s' is not a file name inside the help folders; topic '%s' not opened",
+                  mapText.constData(), topicText.constData());
         return false;
     }
     const QString mapPath = HelpMap::locate(helpFolders(), mapName);
     if (mapPath.isEmpty()) {
-        messageAt(__LINE__).issueWarning("Help map '%s' is in none of the help folders; topic '%s' not opened",
-                                         mapText.constData(), topicText.constData());
+        qCWarning(lcLaunch, "Help map '%s' is in none of the help folders; topic '%s' not opened", mapText.constData(),
+                  topicText.constData());
         return false;
     }
     QByteArray content;
     QString problem;
     if (!HelpMap::readText(mapPath, &content, &problem)) {
-        messageAt(__LINE__).issueWarning("Help map '%s' could not be read (%s); topic '%s' not opened",
-                                         QDir::toNativeSeparators(mapPath).toUtf8().constData(),
-                                         problem.toUtf8().constData(), topicText.constData());
+        qCWarning(lcLaunch, "Help map '%s' could not be read (%s); topic '%s' not opened",
+                  QDir::toNativeSeparators(mapPath).toUtf8().constData(), problem.toUtf8().constData(),
+                  topicText.constData());
         return false;
     }
     const QString target = HelpMap::targetOf(content, topic);
     if (target.isEmpty()) {
-        messageAt(__LINE__).issueWarning("Help map '%s' has no topic '%s'", mapText.constData(), topicText.constData());
+        qCWarning(lcLaunch, "Help map '%s' has no topic '%s'", mapText.constData(), topicText.constData());
         return false;
     }
     return runWebBrowser(HelpMap::browserTarget(target, QFileInfo(mapPath).absolutePath()));

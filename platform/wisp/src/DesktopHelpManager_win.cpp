@@ -1,5 +1,6 @@
 // DesktopHelpManager on Windows: the program registered for PDF files or web links, handed to Port::Launcher.
 #include "DesktopOpener.h"
+#include "WispLogging.h"
 
 #include <Port/CommandLine.h>
 #include <Port/Launcher.h>
@@ -132,9 +133,8 @@ StartOutcome start(Kind kind, const QString &target, const Port_MsgManData &chan
         return StartOutcome::NoOpener;
     const std::wstring program = programPath(arguments.front());
     if (program.empty()) {
-        channel.issueWarning("Could not start '%s' for '%s': not found in the system folder",
-                             QString::fromStdWString(arguments.front()).toUtf8().constData(),
-                             target.toUtf8().constData());
+        qCWarning(lcLaunch, "Could not start '%s' for '%s': not found in the system folder",
+                  QString::fromStdWString(arguments.front()).toUtf8().constData(), target.toUtf8().constData());
         return StartOutcome::Failed;
     }
     QStringList rest;

@@ -10,10 +10,8 @@
 #include <QtCore/QStandardPaths>
 #include <QtCore/QVersionNumber>
 
-#include <algorithm>
 #include <atomic>
 #include <mutex>
-#include <vector>
 
 namespace Gui {
 namespace Wisp {
@@ -117,37 +115,8 @@ class Settings::Private
 public:
     explicit Private(detail::SettingsFile &f) : file(f) {}
 
-    enum class Answer { Unchanged, Set, Removed };
-    // What this object's own changes say of a key, the latest first.
-    Answer ownChange(const QString &normalised, QVariant *value) const
-    {
-        for (auto it = changes.crbegin(); it != changes.crend(); ++it) {
-            if (it->value && detail::sameKey(it->key, normalised)) {
-                *value = *it->value;
-                return Answer::Set;
-            }
-            if (!it->value && detail::removalCovers(it->key, normalised))
-                return Answer::Removed;
-        }
-        return Answer::Unchanged;
-    }
-
-    std::optional<QVariant> value(const QString &key) const
-    {
-        if (namesNoKey(key))
-            return std::nullopt;
-        const QString normalised = detail::normalisedKey(key);
-        QVariant own;
-        switch (ownChange(normalised, &own)) {
-        case Answer::Set: return own;
-        case Answer::Removed: return std::nullopt;
-        case Answer::Unchanged: break;
-        }
-        return file.value(normalised);
-    }
-
     detail::SettingsFile &file;
-    std::vector<detail::Change> changes;
+    bool changed = false;
     detail::SettingsFile::UpdateHold update;
 };
 
@@ -163,8 +132,8 @@ Settings::~Settings()
 {
     // A failed write is logged; nothing may escape here.
     try {
-        if (!d->changes.empty())
-            d->file.write(d->changes);
+        if (d->changed)
+            d->file.write();
     } catch (...) {
     }
     d->file.unlockUpdates(d->update);
@@ -172,7 +141,9 @@ Settings::~Settings()
 
 QVariant Settings::getValue(const QString &key, const QVariant &defaultValue) const
 {
-    return d->value(key).value_or(defaultValue);
+    if (namesNoKey(key))
+        return defaultValue;
+    return d->file.value(key).value_or(defaultValue);
 }
 
 void Settings::setValue(const QString &key, const QVariant &value)
@@ -181,12 +152,13 @@ void Settings::setValue(const QString &key, const QVariant &value)
         qCWarning(lcSettings) << "A value without a key is not stored in settings file" << fileName();
         return;
     }
-    d->changes.push_back({detail::normalisedKey(key), value});
+    d->file.change({detail::normalisedKey(key), value});
+    d->changed = true;
 }
 
 bool Settings::contains(const QString &key) const
 {
-    return d->value(key).has_value();
+    return !namesNoKey(key) && d->file.value(key).has_value();
 }
 
 void Settings::remove(const QString &key)
@@ -194,29 +166,18 @@ void Settings::remove(const QString &key)
     // QSettings would take a key of separators alone for "every key".
     if (!key.isEmpty() && namesNoKey(key))
         return;
-    d->changes.push_back({detail::normalisedKey(key), std::nullopt});
+    d->file.change({detail::normalisedKey(key), std::nullopt});
+    d->changed = true;
 }
 
 void Settings::clear()
 {
-    d->changes.push_back({QString(), std::nullopt});
+    remove(QString());
 }
 
 QStringList Settings::allKeys() const
 {
-    QStringList keys = d->file.allKeys();
-    for (const detail::Change &change : d->changes) {
-        if (!change.value) {
-            keys.erase(std::remove_if(keys.begin(), keys.end(),
-                                      [&](const QString &k) { return detail::removalCovers(change.key, k); }),
-                       keys.end());
-        } else if (std::none_of(keys.cbegin(), keys.cend(),
-                                [&](const QString &k) { return detail::sameKey(k, change.key); })) {
-            keys.append(change.key);
-        }
-    }
-    std::sort(keys.begin(), keys.end());
-    return keys;
+    return d->file.allKeys();
 }
 
 QString Settings::fileName() const

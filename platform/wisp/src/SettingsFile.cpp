@@ -40,8 +40,8 @@ constexpr int kLockTimeoutMs = 10000;
 constexpr int kLeftoverLockAgeMs = 200;
 // A file that changes again while it is read is read again, this often.
 constexpr int kMaxReads = 5;
-// Bytes that must be free for a write to have room.
-constexpr qint64 kRoomForAWrite = 64 * 1024;
+// Bytes beyond the file's own size that must be free for a write to have room.
+constexpr qint64 kRoomForAWrite = 8 * 1024;
 // Where an open file cannot be replaced, how long a write is tried again
 // while other programs read the file: each holds it for a moment only.
 constexpr int kReplaceRetryMs = 2000;
@@ -183,8 +183,18 @@ std::shared_ptr<const SettingsFile::View> SettingsFile::readView(const FileStamp
     return view;
 }
 
-std::optional<QVariant> SettingsFile::value(const QString &normalised)
+std::optional<QVariant> SettingsFile::value(const QString &key)
 {
+    const QString normalised = normalisedKey(key);
+    {
+        std::lock_guard<std::mutex> lock(m_viewMutex);
+        for (auto it = m_changes.crbegin(); it != m_changes.crend(); ++it) {
+            if (it->value && sameKey(it->key, normalised))
+                return *it->value;
+            if (!it->value && removalCovers(it->key, normalised))
+                return std::nullopt;
+        }
+    }
     const std::shared_ptr<const View> view = currentView();
     const auto found = view->byKey.constFind(lookupKey(normalised));
     if (found == view->byKey.cend() || isUnreadable(view->values[*found].readability))
@@ -197,19 +207,42 @@ QStringList SettingsFile::allKeys()
     const std::shared_ptr<const View> view = currentView();
     QStringList keys;
     for (const IniValue &value : view->values) {
-        if (!isUnreadable(value.readability) && view->values[view->byKey.value(lookupKey(value.key))].key == value.key)
+        if (!isUnreadable(value.readability))
             keys.append(value.key);
+    }
+    std::lock_guard<std::mutex> lock(m_viewMutex);
+    for (const Change &change : m_changes) {
+        if (change.value)
+            keys.append(change.key);
+        else
+            keys.erase(std::remove_if(keys.begin(), keys.end(),
+                                      [&change](const QString &k) { return removalCovers(change.key, k); }),
+                       keys.end());
     }
     std::sort(keys.begin(), keys.end(), [](const QString &a, const QString &b) { return a.compare(b, kKeyCase) < 0; });
     keys.erase(std::unique(keys.begin(), keys.end(), sameKey), keys.end());
     return keys;
 }
 
+void SettingsFile::change(Change change)
+{
+    std::lock_guard<std::mutex> lock(m_viewMutex);
+    m_changes.push_back(std::move(change));
+}
+
 // ---- Writing -------------------------------------------------------------------
 
-void SettingsFile::write(const std::vector<Change> &changes)
+void SettingsFile::write()
 {
     std::lock_guard<std::mutex> writing(m_writeMutex);
+    std::vector<Change> changes;
+    {
+        // They stay visible until the file holds them (or they are lost).
+        std::lock_guard<std::mutex> lock(m_viewMutex);
+        changes = m_changes;
+    }
+    if (changes.empty())
+        return;  // another store object wrote them
     FileStamp before;
     QByteArray content;
     std::vector<IniValue> values;
@@ -245,6 +278,7 @@ void SettingsFile::write(const std::vector<Change> &changes)
     }
     {
         std::lock_guard<std::mutex> lock(m_viewMutex);
+        m_changes.erase(m_changes.begin(), m_changes.begin() + std::ptrdiff_t(changes.size()));
         m_view.reset();  // read again: what is on disk now is what counts
     }
     if (!why.isEmpty()) {
@@ -384,7 +418,7 @@ QString SettingsFile::lastingWriteFailure() const
         return QStringLiteral("its folder cannot be made");
     if (!QFileInfo(folder.absoluteFilePath()).isWritable())
         return QStringLiteral("its folder is not writable");
-    if (QStorageInfo(folder.absoluteFilePath()).bytesAvailable() < kRoomForAWrite)
+    if (QStorageInfo(folder.absoluteFilePath()).bytesAvailable() < file.size() + kRoomForAWrite)
         return QStringLiteral("the disk is full");
     return QString();
 }
@@ -410,16 +444,24 @@ SettingsFile::UpdateHold SettingsFile::lockUpdates()
     auto lock = std::make_unique<UpdateLock>(m_path + QLatin1String(kUpdateLockSuffix));
     thread_local std::minstd_rand jitter(std::random_device{}());
     auto pause = kFirstPause;
+    bool madeFolder = false;
     for (;;) {
         switch (lock->tryLock()) {
         case UpdateLock::Locked: {
             hold.file = std::move(lock);
             std::lock_guard<std::mutex> guard(m_viewMutex);
             m_stuckHolder.reset();
+            // A file replaced twice within a clock tick can come back under
+            // the same number and size: an update reads it afresh.
+            m_view.reset();
             return hold;
         }
         case UpdateLock::Unavailable:
-            return hold;  // a folder that cannot hold it: the write fails and says why
+            // An update writes: its folder is made now, not at its write.
+            if (madeFolder || !QDir().mkpath(QFileInfo(m_path).absolutePath()))
+                return hold;  // a folder that cannot hold it: the write fails and says why
+            madeFolder = true;
+            continue;
         case UpdateLock::Held:
             break;
         }

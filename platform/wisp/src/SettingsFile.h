@@ -42,15 +42,20 @@ public:
 
     const QString &path() const { return m_path; }
 
-    // What QSettings would read from the file as it is now: one look at the
-    // file's status, and a read only when the file changed. Null when key is
-    // not stored (or holds a value this process must not read).
-    std::optional<QVariant> value(const QString &normalised);
+    // What the process's store objects changed and have not written yet, or
+    // else what QSettings would read from the file as it is now: one look at
+    // the file's status, and a read only when the file changed. Null when the
+    // key is not stored (or holds a value this process must not read).
+    std::optional<QVariant> value(const QString &key);
     QStringList allKeys();
 
-    // Hands changes to QSettings, which merges them into the file as it is
-    // then and replaces it; logs why when they are not written.
-    void write(const std::vector<Change> &changes);
+    // A change seen at once by every store object of the process, as
+    // QSettings objects of one process share theirs, and written by the next
+    // write.
+    void change(Change change);
+    // Hands every change made so far to QSettings, which merges them into
+    // the file as it is then and replaces it; logs why when they are not written.
+    void write();
 
     // A read-modify-write's hold on the scope against other updaters, in this
     // process and others; waits at most ten seconds. What the caller got is
@@ -83,8 +88,9 @@ private:
     const QString m_path;
     const NativePath m_nativePath;
 
-    std::mutex m_viewMutex;  // held around the view's exchange only
+    std::mutex m_viewMutex;  // held around the view's exchange and the changes only
     std::shared_ptr<const View> m_view;
+    std::vector<Change> m_changes;
 
     std::mutex m_writeMutex;  // one write at a time in the process
     FileStamp m_lastWritten;  // the file as this process's last write left it

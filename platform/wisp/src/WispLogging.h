@@ -8,6 +8,8 @@ namespace Wisp {
 
 // The settings store's own diagnostics: values it cannot read, writes that fail, locks it stopped waiting for.
 Q_DECLARE_LOGGING_CATEGORY(lcSettings)
+// "kel.launch": why the default program or a help topic was not opened; the host's channel hears only late failures.
+Q_DECLARE_LOGGING_CATEGORY(lcLaunch)
 
 } // namespace Wisp
 } // namespace Gui
