@@ -5,6 +5,7 @@
 #include "Kel_UserSettingsInternal.h"
 
 #include <Kel_Utility.h>
+#include <Kel_ViewerCommand.h>
 
 #include <Gui/Wisp/HelpManager.h>
 #include <Gui/Wisp/RecentFileList.h>
@@ -17,10 +18,10 @@
 
 #include <QtCore/QDir>
 #include <QtCore/QFile>
+#include <QtCore/QLoggingCategory>
 #include <QtCore/QStringList>
 
 #include <atomic>
-#include <cctype>
 
 namespace Kel {
 
@@ -30,6 +31,9 @@ using Port::StringBase;
 using StringList = std::vector<StringBase>;
 
 namespace Table = PreferenceTable;
+
+// Why a launch failed, beyond the fixed warning on the host's message channel.
+Q_LOGGING_CATEGORY(lcLaunch, "kel.launch")
 
 constexpr const char *kScope = Table::Scope;
 
@@ -88,9 +92,6 @@ constexpr Warning kDefaultWebBrowserFailed{241, "Unable to launch web browser"};
 constexpr Warning kNoUserWebBrowser{253, "Unable to launch user-defined HTML browser"};
 constexpr Warning kUserWebBrowserFailed{307, "Unable to launch web browser"};
 
-constexpr char kPlaceholder[] = "%1";
-constexpr char kRemoteArgument[] = "-remote";
-constexpr char kOpenUrlArgument[] = "openURL";
 constexpr char kBrowserWindowProbe[] = "gqbrowserwindowexists";
 constexpr int kProbeSaysWindowExists = 1;
 
@@ -149,17 +150,6 @@ QString widgetStateKey(const QString &widgetName)
     return kWidgetStateKey + widgetName;
 }
 
-// What a launch takes from the preferences: the default program, or the
-// user's command line cut into program and arguments, as the launcher takes
-// them ("%1" not yet replaced).
-struct ViewerChoice
-{
-    bool useDefault = kUseDefaultViewerDefault;
-    unsigned int located = kOk;
-    QString program;
-    QStringList arguments;
-};
-
 // The two viewers differ only in keys, the default program and the warnings.
 struct ViewerKind
 {
@@ -174,7 +164,10 @@ const ViewerKind kPdfViewer{kUseDefaultPDFViewerKey, kPDFViewerKey, &Gui::Wisp::
 const ViewerKind kWebBrowser{kUseDefaultWebBrowserKey, kWebBrowserKey, &Gui::Wisp::HelpManager::getWebBrowser,
                              kNoWebBrowserLocation};
 
-unsigned int locateViewer(const ViewerKind &kind, StringBase &path, StringList &args)
+// The command line a viewer is located by: the default program's when the
+// flag says so, else the user's. Null, after the warning, when none is known.
+// Read afresh at every call, so every change reaches the next launch.
+QString locatedCommandLine(const ViewerKind &kind)
 {
     QString command = QString::fromLatin1("");  // empty, not null: "nothing known" is null only
     if (readFlag(kind.flagKey, kUseDefaultViewerDefault)) {
@@ -183,68 +176,20 @@ unsigned int locateViewer(const ViewerKind &kind, StringBase &path, StringList &
     } else {
         command = readValue(kind.commandKey, QVariant()).toString();
     }
-    if (command.isNull()) {
+    if (command.isNull())
         issueWarning(kind.noLocation);
+    return command;
+}
+
+unsigned int locateViewer(const ViewerKind &kind, StringBase &path, StringList &args)
+{
+    const QString command = locatedCommandLine(kind);
+    if (command.isNull())
         return kFailed;
-    }
     return detail::SplitCommandLine(Utility::QStringToPortString(command), path, args);
 }
 
-// A quoted program path is how a path with blanks is written, but the quotes
-// are not part of the program's name.
-QString programFromPath(const StringBase &path)
-{
-    QString program = Utility::PortStringToQString(path);
-    if (program.size() >= 2 && program.startsWith(QLatin1Char('"')) && program.endsWith(QLatin1Char('"')))
-        program = program.mid(1, program.size() - 2);
-    return program;
-}
-
-// A file name that begins with '-' would reach the viewer as an option.
-QString fileAsArgument(const QString &file)
-{
-    if (file.startsWith(QLatin1Char('-')))
-        return QDir::toNativeSeparators(QStringLiteral("./")) + file;
-    return file;
-}
-
-// Why a URL is not handed to the user's browser, or null when it is: an empty
-// URL gives it nothing to open (the default browser refuses it too), and one
-// that reaches it as an option is the classic hole of URL openers.
-const char *refusalOf(const QString &url)
-{
-    if (url.isEmpty())
-        return "the URL is empty";
-    if (url.startsWith(QLatin1Char('-')))
-        return "it begins with '-' and would be read as an option";
-    return nullptr;
-}
-
-QStringList buildArguments(const QStringList &args, const QString &substitute, const QString &appended)
-{
-    const QLatin1String placeholder(kPlaceholder);
-    QStringList list;
-    list.reserve(args.size() + 1);
-    bool substituted = false;
-    for (QString text : args) {
-        // The usual command line has the placeholder as an argument of its
-        // own, which needs no search and no copy.
-        if (text == placeholder) {
-            text = substitute;
-            substituted = true;
-        } else if (text.indexOf(placeholder, 0, Qt::CaseSensitive) != -1) {
-            text.replace(placeholder, substitute, Qt::CaseSensitive);
-            substituted = true;
-        }
-        list.append(text);
-    }
-    if (!substituted)
-        list.append(appended);
-    return list;
-}
-
-// A launch's reasons for a failure, and a late failure of the program it
-// started, come from the line of the launch, before or after its fixed warning.
+// A launch's late failure comes from the line of the launch.
 Port_MsgManData launchChannel(const Warning &launch)
 {
     return Port_MsgManData::createObject(kWarningDomain, kWarningFile, launch.line, kWarningRevision);
@@ -257,60 +202,10 @@ bool startUserProgram(const QString &program, const QStringList &arguments, cons
     return Port::Launcher::start(Port::CommandLine(program, arguments), channel, target);
 }
 
-// Whether text begins with prefix (ASCII), letters compared without case,
-// as the 8-bit command line was compared: no other letter folds to one of it.
-bool beginsWithNoCase(const QString &text, const char *prefix)
-{
-    for (int i = 0; prefix[i] != '\0'; ++i) {
-        if (i >= text.size() || text.at(i).unicode() > 0x7f)
-            return false;
-        const auto letter = static_cast<unsigned char>(text.at(i).unicode());
-        if (std::tolower(letter) != std::tolower(static_cast<unsigned char>(prefix[i])))
-            return false;
-    }
-    return true;
-}
-
-// Drops "-remote" when no browser window could take the remote call, so the
-// browser starts anew instead.
-void dropRemoteWithoutWindow(QStringList &args)
-{
-    bool remote = false;
-    bool openUrl = false;
-    int remotePosition = 0;
-    for (int i = 0; i < args.size(); ++i) {
-        if (beginsWithNoCase(args.at(i), kRemoteArgument)) {
-            remote = true;
-            remotePosition = i;
-        } else if (beginsWithNoCase(args.at(i), kOpenUrlArgument)) {
-            openUrl = true;
-        }
-    }
-    if (remote && openUrl && !detail::BrowserWindowExists())
-        args.removeAt(remotePosition);
-}
-
 std::uint32_t saturatingLast(std::uint32_t first, std::uint32_t length)
 {
     const std::uint64_t last = std::uint64_t(first) + length - 1;
     return last > StringBase::npos ? StringBase::npos : static_cast<std::uint32_t>(last);
-}
-
-// Reads the preferences afresh at every launch: a look at the file and a
-// lookup each, so every change, by this process or another, reaches the next launch.
-ViewerChoice chosenViewer(const ViewerKind &kind)
-{
-    ViewerChoice choice;
-    choice.useDefault = readFlag(kind.flagKey, kUseDefaultViewerDefault);
-    if (choice.useDefault)
-        return choice;
-    StringBase path;
-    StringList args;
-    choice.located = locateViewer(kind, path, args);
-    choice.program = programFromPath(path);
-    for (const StringBase &arg : args)
-        choice.arguments.append(Utility::PortStringToQString(arg));
-    return choice;
 }
 
 } // namespace
@@ -528,8 +423,7 @@ unsigned int UserSettings::GetWebBrowserPath(StringBase &path, StringList &args)
 unsigned int UserSettings::RunPDFViewer(const StringBase &file)
 {
     const QString pdf = Utility::PortStringToQString(file);
-    const ViewerChoice choice = chosenViewer(kPdfViewer);
-    if (choice.useDefault) {
+    if (readFlag(kPdfViewer.flagKey, kUseDefaultViewerDefault)) {
         Gui::Wisp::HelpManager *manager = Gui::Wisp::HelpManager::getInstance();
         if (!manager)
             return kOk;
@@ -539,15 +433,15 @@ unsigned int UserSettings::RunPDFViewer(const StringBase &file)
         return kFailed;
     }
 
-    if (choice.located == kFailed) {
+    const QString commandLine = locatedCommandLine(kPdfViewer);
+    if (commandLine.isNull()) {
         issueWarning(kNoUserPdfViewer);
         return kFailed;
     }
-    const QString argument = fileAsArgument(pdf);
-    const QStringList arguments = buildArguments(choice.arguments, QDir::toNativeSeparators(argument), argument);
+    const ViewerCommand command(ViewerCommand::PdfViewer, commandLine, pdf);
     // Made once, not at every launch: launches run on the host's GUI thread.
     static const Port_MsgManData channel = launchChannel(kUserPdfViewerFailed);
-    if (startUserProgram(choice.program, arguments, channel, pdf))
+    if (startUserProgram(command.program(), command.arguments(), channel, pdf))
         return kOk;
     issueWarning(kUserPdfViewerFailed);
     return kFailed;
@@ -556,8 +450,7 @@ unsigned int UserSettings::RunPDFViewer(const StringBase &file)
 unsigned int UserSettings::RunWebBrowser(const StringBase &url)
 {
     const QString target = Utility::PortStringToQString(url);
-    const ViewerChoice choice = chosenViewer(kWebBrowser);
-    if (choice.useDefault) {
+    if (readFlag(kWebBrowser.flagKey, kUseDefaultViewerDefault)) {
         Gui::Wisp::HelpManager *manager = Gui::Wisp::HelpManager::getInstance();
         if (!manager)
             return kOk;
@@ -567,22 +460,28 @@ unsigned int UserSettings::RunWebBrowser(const StringBase &url)
         return kFailed;
     }
 
-    if (choice.located == kFailed) {
+    const QString commandLine = locatedCommandLine(kWebBrowser);
+    if (commandLine.isNull()) {
         issueWarning(kNoUserWebBrowser);
         return kFailed;
     }
-    // Made once, not at every launch: launches run on the host's GUI thread.
-    static const Port_MsgManData channel = launchChannel(kUserWebBrowserFailed);
-    if (const char *reason = refusalOf(target)) {
-        channel.issueWarning("Refusing to open '%s' with the user-defined web browser: %s",
-                             target.toUtf8().constData(), reason);
+    const ViewerCommand command(ViewerCommand::WebBrowser, commandLine, target);
+    // An empty URL gives the browser nothing to open (the default browser
+    // refuses it too), and one that reaches it as an option is the classic
+    // hole of URL openers.
+    if (command.problems().contains(ViewerCommand::TargetRefused)) {
+        qCWarning(lcLaunch, "Refusing to open '%s' with the user-defined web browser: %s", target.toUtf8().constData(),
+                  command.describe(ViewerCommand::TargetRefused).toUtf8().constData());
         issueWarning(kUserWebBrowserFailed);
         return kFailed;
     }
-    QStringList args = choice.arguments;
-    if (!Port_Env::IsNt())
-        dropRemoteWithoutWindow(args);
-    if (startUserProgram(choice.program, buildArguments(args, target, target), channel, target))
+    QStringList arguments = command.arguments();
+    // Without a browser window to take the remote call the browser starts anew.
+    if (command.remoteArgument() >= 0 && !detail::BrowserWindowExists())
+        arguments.removeAt(command.remoteArgument());
+    // Made once, not at every launch: launches run on the host's GUI thread.
+    static const Port_MsgManData channel = launchChannel(kUserWebBrowserFailed);
+    if (startUserProgram(command.program(), arguments, channel, target))
         return kOk;
     issueWarning(kUserWebBrowserFailed);
     return kFailed;

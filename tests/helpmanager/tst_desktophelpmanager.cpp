@@ -5,6 +5,7 @@
 #include <Gui/Wisp/DesktopHelpManager.h>
 
 #include <QtCore/QDir>
+#include <QtCore/QRegularExpression>
 #include <QtCore/QFile>
 #include <QtCore/QTemporaryDir>
 #include <QtCore/QUrl>
@@ -51,6 +52,16 @@ bool anyMessageNames(const KelTest::MessageRecorder &recorder, const QStringList
             return true;
     }
     return false;
+}
+
+// Why a start or a topic failed belongs in the library's log, one warning
+// naming these parts in this order; the test fails unless it comes.
+void expectLogged(const QStringList &parts)
+{
+    QStringList escaped;
+    for (const QString &part : parts)
+        escaped << QRegularExpression::escape(part);
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(escaped.join(QLatin1String(".*"))));
 }
 
 #if defined(Q_OS_LINUX)
@@ -272,10 +283,12 @@ private slots:
         DesktopHelpManager help;
         QVERIFY(help.getPDFViewer().isNull());
         QVERIFY(help.getWebBrowser().isNull());
+        expectLogged({QStringLiteral("No default program for web pages"), QStringLiteral("https://example.org/")});
         QVERIFY(!help.runWebBrowser(QStringLiteral("https://example.org/")));
+        expectLogged({QStringLiteral("No default program for PDF files"), QStringLiteral("manual.pdf")});
         QVERIFY(!help.runPDFReader(QStringLiteral("manual.pdf")));
         QVERIFY(!QFile::exists(records()));
-        QVERIFY(anyMessageNames(messages, {QStringLiteral("No default program"), QStringLiteral("manual.pdf")}));
+        QVERIFY(messages.messages().empty());
     }
 
     void openerFailureReportedLater_data()
@@ -352,9 +365,11 @@ private slots:
         KelTest::MessageRecorder messages;
         DesktopHelpManager help;
         const QString file = QStringLiteral("manual v2.pdf");
+        if (!warning.isEmpty())
+            expectLogged({warning});
         QCOMPARE(help.runPDFReader(file), warning.isEmpty());
         if (!warning.isEmpty()) {
-            QVERIFY2(anyMessageNames(messages, {warning}), qPrintable(warning));
+            QVERIFY(messages.messages().empty());
             QThread::msleep(100);
             QVERIFY(!QFile::exists(records()));
             return;
@@ -403,13 +418,12 @@ private slots:
                 QVERIFY(QFile::remove(later + QLatin1String("/xdg-open")));
         }
         KelTest::MessageRecorder messages;
+        if (!secondStarts)
+            expectLogged({QStringLiteral("Could not start '") + opener, QStringLiteral("example.org/second")});
         QCOMPARE(help.runWebBrowser(QStringLiteral("https://example.org/second")), secondStarts);
-        if (secondStarts) {
+        if (secondStarts)
             QCOMPARE(KelTest::waitForArgRecords(records(), 2).value(1), QByteArray("https://example.org/second"));
-            QVERIFY(messages.messages().empty());
-        } else {
-            QVERIFY(anyMessageNames(messages, {opener, QStringLiteral("example.org/second")}));
-        }
+        QVERIFY(messages.messages().empty());
     }
 
     void runningOpenerOutlivesCall()
@@ -471,8 +485,9 @@ private slots:
         QFETCH(QString, target);
         KelTest::MessageRecorder messages;
         DesktopHelpManager help;
+        expectLogged({QStringLiteral("Refusing to open '") + target + QLatin1Char('\'')});
         QVERIFY(!(pdf ? help.runPDFReader(target) : help.runWebBrowser(target)));
-        QVERIFY(anyMessageNames(messages, {QStringLiteral("Refusing")}));
+        QVERIFY(messages.messages().empty());
         QThread::msleep(100);
         QVERIFY(!QFile::exists(records()));
     }
@@ -534,10 +549,12 @@ private slots:
         KelTest::MessageRecorder messages;
         DesktopHelpManager help;
         help.setHelpFolders({helpA(), helpB()});
+        if (expected.isEmpty())
+            expectLogged({QLatin1Char('\'') + mapName + QLatin1Char('\''), QLatin1Char('\'') + topic + QLatin1Char('\'')});
         const bool opened = help.showHelpTopic(mapName, topic, HelpManager::NoPrefix);
+        QVERIFY(messages.messages().empty());
         if (expected.isEmpty()) {
             QVERIFY(!opened);
-            QVERIFY(anyMessageNames(messages, {mapName, topic}));
             QThread::msleep(100);
             QVERIFY(!QFile::exists(records()));
         } else {

@@ -9,6 +9,7 @@
 #include <Port/Env.h>
 
 #include <QtCore/QElapsedTimer>
+#include <QtCore/QLoggingCategory>
 #include <QtCore/QRandomGenerator>
 #include <QtCore/QScopeGuard>
 #include <QtCore/QTemporaryDir>
@@ -156,6 +157,8 @@ void TestHostileNames::generatedValuesArriveExactly()
     QRandomGenerator random(viewer == Viewer::Pdf ? 4711 : 4712);
     const QStringList pieces = hostilePieces(fixture.marker());
 
+    // A thousand refusals' reasons would bury the test's own output.
+    QLoggingCategory::setFilterRules(QStringLiteral("kel.launch.warning=false"));
     QList<QByteArray> expected;
     int refused = 0;
     int failed = 0;
@@ -168,10 +171,9 @@ void TestHostileNames::generatedValuesArriveExactly()
         KelTest::MessageRecorder messages;
         const unsigned int result = KelTest::launch(viewer, value);
         if (viewer == Viewer::Web && (option || value.isEmpty())) {
-            // The reason, then the fixed warning, both from the launch's line.
+            // The fixed warning of the launch's line alone; the reason goes to the log.
             const auto warnings = messages.messages();
-            if (result == 1 && warnings.size() == 2 && warnings.front().line == kRefusedLine
-                && warnings.back().line == kRefusedLine)
+            if (result == 1 && warnings.size() == 1 && warnings.front().line == kRefusedLine)
                 ++refused;
             else if (++failed == 1)
                 firstFailure = messages.lines();
@@ -183,6 +185,7 @@ void TestHostileNames::generatedValuesArriveExactly()
         expected << KelTest::substituted(viewer, safe).toUtf8();
     }
     const qint64 launchMs = timer.elapsed();
+    QLoggingCategory::setFilterRules(QString());
     QDeadlineTimer allRecorded(kAllRecordedWaitMs);
     while (startsRecorded(fixture.recordFile()) < expected.size() && !allRecorded.hasExpired())
         QThread::msleep(50);

@@ -5,6 +5,7 @@
 #include <Kel_UserSettings.h>
 
 #include <QtCore/QDir>
+#include <QtCore/QElapsedTimer>
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
 #include <QtCore/QJsonArray>
@@ -27,8 +28,10 @@ constexpr char TestSite[] = "http://test.invalid";
 // file whose extension names a program for one.
 #if defined(Q_OS_WIN)
 constexpr char RecorderCopyName[] = "rec.exe";
+constexpr char RelativeViewerName[] = "kel-relative-viewer.exe";
 #else
 constexpr char RecorderCopyName[] = "rec";
+constexpr char RelativeViewerName[] = "kel-relative-viewer";
 #endif
 constexpr char ErrorPrefix[] = "kel-settings: error: ";
 
@@ -59,10 +62,14 @@ KelTest::ChildResult runTool(const QStringList &args, const Env &env = {}, const
     return KelTest::runProgram(toolPath(), args, env, unset);
 }
 
-KelTest::ChildResult runToolIn(const QString &workingDirectory, const QStringList &args)
+KelTest::ChildResult runToolIn(const QString &workingDirectory, const QStringList &args, const Env &env = {})
 {
     QProcess process;
     process.setWorkingDirectory(workingDirectory);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const auto &variable : env)
+        environment.insert(variable.first, variable.second);
+    process.setProcessEnvironment(environment);
     process.start(toolPath(), args);
     KelTest::ChildResult result;
     result.finished = process.waitForFinished();
@@ -230,6 +237,10 @@ private slots:
     void launcherFailureExitsOneWithTheWarning();
     void launcherReachesTheProgram_data();
     void launcherReachesTheProgram();
+    void programFailingAtOnceExitsOne_data();
+    void programFailingAtOnceExitsOne();
+    void whichSaysWhyAListIsNoCommandLine_data();
+    void whichSaysWhyAListIsNoCommandLine();
     void recentAddIsSeenByLaterInvocations();
     void recentAddStoresAnAbsolutePath();
     void resetRemovesOnlyThatKey_data();
@@ -579,6 +590,103 @@ void KelSettingsTest::launcherReachesTheProgram()
     }
 }
 
+void KelSettingsTest::programFailingAtOnceExitsOne_data()
+{
+    QTest::addColumn<CommandLines>("setup");
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QByteArray>("exitSetting");  // what the started program does
+    QTest::addColumn<QByteArray>("runMs");
+    QTest::addColumn<QString>("warning");         // empty: exit 0, no warning
+
+    const CommandLines pdfViewer{words("set UseDefaultPDFViewer false"),
+                                 setTo("PDFViewer", QStringLiteral("\"<rec>\" %1"))};
+    const CommandLines browser{words("set UseDefaultWebBrowser false"),
+                               setTo("WebBrowser", QStringLiteral("\"<rec>\" %1"))};
+    QTest::newRow("open-pdf, viewer exits 1 at once")
+        << pdfViewer << words("open-pdf a.pdf") << QByteArray("1") << QByteArray("0") << "ended with exit status 1";
+    QTest::newRow("open-pdf, viewer exits 2 after a second")
+        << pdfViewer << words("open-pdf a.pdf") << QByteArray("2") << QByteArray("1000") << "ended with exit status 2";
+#if defined(Q_OS_WIN)
+    // Windows has no signals: the C runtime's abort is an exit with status 3.
+    QTest::newRow("open-url, browser aborts") << browser << words("open-url https://example.com/") << QByteArray("abort")
+                                              << QByteArray("0") << "ended with exit status 3";
+#else
+    QTest::newRow("open-url, browser aborts") << browser << words("open-url https://example.com/") << QByteArray("abort")
+                                              << QByteArray("0") << "was ended by signal";
+#endif
+    QTest::newRow("open-url, desktop opener exits 4")
+        << CommandLines{} << words("open-url https://example.com/") << QByteArray("4") << QByteArray("0")
+        << "ended with exit status 4";
+    QTest::newRow("open-pdf, viewer exits 0") << pdfViewer << words("open-pdf a.pdf") << QByteArray("0")
+                                             << QByteArray("0") << QString();
+}
+
+// The tool stays while the program it started may still fail within its
+// report window, and says how it ended; it goes once the program is done.
+void KelSettingsTest::programFailingAtOnceExitsOne()
+{
+    QFETCH(CommandLines, setup);
+    QFETCH(QStringList, args);
+    QFETCH(QByteArray, exitSetting);
+    QFETCH(QByteArray, runMs);
+    QFETCH(QString, warning);
+    KelTest::ScopedConfigHome home;
+    QTemporaryDir dir;
+    const QString recorder = recorderWithBlankInPath(dir);
+    const QString records = dir.path() + QLatin1String("/records");
+    const QString opener = installDesktopOpener(dir);
+    QVERIFY(!opener.isEmpty());
+    runAll(withRecorder(setup, recorder));
+
+    const Env env{{QLatin1String(KelTest::ArgRecorderOutVariable), records},
+                  {QStringLiteral("KEL_ARGRECORDER_EXIT"), QString::fromLatin1(exitSetting)},
+                  {QStringLiteral("KEL_ARGRECORDER_SLEEP_MS"), QString::fromLatin1(runMs)},
+                  pathWithOpener(opener)};
+    QElapsedTimer timer;
+    timer.start();
+    const KelTest::ChildResult result = runTool(args, env);
+    qInfo("FIGURE: %s: exit %d after %lld ms", QTest::currentDataTag(), result.exitCode, timer.elapsed());
+    QVERIFY(result.finished);
+    QCOMPARE(KelTest::readArgRecords(records).size(), 1);
+    if (warning.isEmpty()) {
+        QVERIFY2(result.exitCode == 0 && result.err.isEmpty(), describe(result).constData());
+        return;
+    }
+    QCOMPARE(result.exitCode, FailureExit);
+    QVERIFY2(textOf(result.err).contains(QLatin1String("kel-settings: warning: ")) && textOf(result.err).contains(warning),
+             result.err.constData());
+}
+
+void KelSettingsTest::whichSaysWhyAListIsNoCommandLine_data()
+{
+    QTest::addColumn<QString>("viewer");
+    QTest::addColumn<QByteArray>("store");
+    QTest::addColumn<QString>("warning");
+    QTest::newRow("pdf") << "pdf" << QByteArray("UseDefaultPDFViewer=false\nPDFViewer=viewer --pages 1, 2 %1\n")
+                         << "Unable to determine location of PDF viewer";
+    QTest::newRow("browser") << "browser" << QByteArray("UseDefaultWebBrowser=false\nWebBrowser=browser a,b\n")
+                             << "Unable to determine location of web viewer";
+}
+
+// A hand-written command line with an unquoted comma is a list to QSettings,
+// and no command line to the library: which says so, and why.
+void KelSettingsTest::whichSaysWhyAListIsNoCommandLine()
+{
+    QFETCH(QString, viewer);
+    QFETCH(QByteArray, store);
+    QFETCH(QString, warning);
+    KelTest::ScopedConfigHome home;
+    QVERIFY(writeStore(home.storeFile(), "[General]\n" + store));
+
+    const KelTest::ChildResult which = runTool({QStringLiteral("which"), viewer});
+    QCOMPARE(which.exitCode, FailureExit);
+    QVERIFY(which.out.isEmpty());
+    const QString errors = textOf(which.err);
+    QVERIFY2(errors.contains(warning), which.err.constData());
+    QVERIFY2(errors.contains(QLatin1String("kel-settings: note: ")) && errors.contains(QLatin1String("unquoted comma")),
+             which.err.constData());
+}
+
 void KelSettingsTest::recentAddIsSeenByLaterInvocations()
 {
     KelTest::ScopedConfigHome home;
@@ -762,8 +870,13 @@ void KelSettingsTest::setChecksAViewerCommand_data()
     QTest::newRow("unbalanced quote") << browser << "\"<rec> --new %1" << false
                                       << QStringList{QStringLiteral("no partner"),
                                                      QStringLiteral("no program to start")};
-    QTest::newRow("program not on PATH") << pdf << "no-such-viewer-4711 %1" << false
-                                         << QStringList{QStringLiteral("'no-such-viewer-4711' is not found on PATH")};
+    QTest::newRow("program not on PATH")
+        << pdf << "no-such-viewer-4711 %1" << false
+        << QStringList{QStringLiteral("'no-such-viewer-4711' is not found in the absolute entries of PATH")};
+    // The launch never looks in the working folder, so neither does the check.
+    QTest::newRow("program only in a relative PATH entry")
+        << browser << "kel-relative-viewer %1" << false
+        << QStringList{QStringLiteral("'kel-relative-viewer' is not found in the absolute entries of PATH")};
     QTest::newRow("blank in an unquoted path") << browser << "<rec> %1" << false
                                                << QStringList{QStringLiteral("does not exist"),
                                                               QLatin1String("'browser/") + QLatin1String(RecorderCopyName)
@@ -786,12 +899,18 @@ void KelSettingsTest::setChecksAViewerCommand()
     QVERIFY(createFile(plain));
     value.replace(QLatin1String(RecorderToken), recorderWithBlankInPath(dir));
     value.replace(QStringLiteral("<plain>"), plain);
+    // A program in a folder that PATH names relative to the working folder.
+    const QString relative = QStringLiteral("relative-bin");
+    QVERIFY(QDir(dir.path()).mkpath(relative));
+    QVERIFY(QFile::copy(KelTest::argRecorderPath(),
+                        dir.path() + QLatin1Char('/') + relative + QLatin1Char('/') + QLatin1String(RelativeViewerName)));
 
     QStringList args{QStringLiteral("set"), key, value};
     if (force)
         args << QStringLiteral("--force");
-    const Env env{{QStringLiteral("PATH"), KelTest::binDir() + QDir::listSeparator() + qEnvironmentVariable("PATH")}};
-    const KelTest::ChildResult set = runTool(args, env);
+    const Env env{{QStringLiteral("PATH"), KelTest::binDir() + QDir::listSeparator() + relative + QDir::listSeparator()
+                                               + qEnvironmentVariable("PATH")}};
+    const KelTest::ChildResult set = runToolIn(dir.path(), args, env);
     QVERIFY(set.finished);
     QCOMPARE(set.exitCode, warned.isEmpty() ? 0 : FailureExit);
     const QString errors = textOf(set.err);
@@ -828,6 +947,10 @@ void KelSettingsTest::storedValueShowsAsTheLibraryReadsIt_data()
                               << "reads as 4294967295";
     QTest::newRow("count with text") << "RecentProjectCount" << QByteArray("12abc") << "0" << "reads as 0";
     QTest::newRow("count with leading zeros") << "RecentProjectCount" << QByteArray("007") << "7" << "";
+    // QSettings reads an unquoted comma as a list, which is no command line to the library.
+    QTest::newRow("command line with an unquoted comma")
+        << "PDFViewer" << QByteArray("viewer --pages 1, 2 %1") << ""
+        << "stored as \"viewer --pages 1, 2 %1\", which the library reads as no command line at all: an unquoted comma";
 }
 
 void KelSettingsTest::storedValueShowsAsTheLibraryReadsIt()

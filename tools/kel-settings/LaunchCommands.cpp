@@ -2,15 +2,21 @@
 #include "Commands.h"
 #include "Messages.h"
 #include "Output.h"
+#include "PreferenceStore.h"
+#include "Preferences.h"
 
 #include <Gui/Wisp/DesktopHelpManager.h>
 #include <Kel_Help.h>
 #include <Kel_ProductWebpage.h>
 #include <Kel_UserSettings.h>
 #include <Kel_Utility.h>
+#include <Port/Launcher.h>
 
+#include <QtCore/QCoreApplication>
+#include <QtCore/QDeadlineTimer>
 #include <QtCore/QJsonArray>
 #include <QtCore/QLatin1String>
+#include <QtCore/QThread>
 
 #include <vector>
 
@@ -23,6 +29,9 @@ using Kel::Utility::QStringToPortString;
 
 constexpr const char *PdfViewerName = ViewerNames[0];
 constexpr const char *WebBrowserName = ViewerNames[1];
+// A failure is seen within a turn of the reaper and travels as a queued call.
+constexpr int ReportGraceMs = 1000;
+constexpr unsigned long ReportPollMs = 10;
 
 // The desktop's default programs stand behind the viewers for the command's
 // lifetime, as they do in the application.
@@ -47,6 +56,30 @@ ViewerLocator locatorOf(const QString &viewer)
     if (viewer == QLatin1String(WebBrowserName))
         return &Kel::UserSettings::GetWebBrowserPath;
     return nullptr;
+}
+
+// When the library knows no command line although one is stored, says why.
+void noteUnusableCommandLine(const QString &viewer)
+{
+    const Preference *preference = findPreference(
+        keyName(viewer == QLatin1String(PdfViewerName) ? Kel::PreferenceTable::PDFViewer : Kel::PreferenceTable::WebBrowser));
+    const PreferenceStore store;
+    const PreferenceReading reading = readPreference(*preference, store);
+    if (reading.unusable)
+        printNote(QLatin1String(preference->key()) + QStringLiteral(" is ") + reading.note);
+}
+
+// A started program that fails at once is reported after the launch has
+// returned: the command stays while a report may come, and goes as soon as
+// the program has ended or its report window is over.
+void awaitLateFailures()
+{
+    QDeadlineTimer deadline(Port::Launcher::LateFailureWindowMs + ReportGraceMs);
+    while (Port::Launcher::reportsPending() && !deadline.hasExpired()) {
+        QCoreApplication::processEvents();
+        QThread::msleep(ReportPollMs);
+    }
+    QCoreApplication::processEvents();  // a report queued at the last moment
 }
 
 struct ViewerCommand
@@ -93,8 +126,10 @@ int runWhich(const Invocation &invocation)
     Port::StringBase path;
     std::vector<Port::StringBase> args;
     const unsigned int result = locate(path, args);
-    if (result != LibrarySuccess)
+    if (result != LibrarySuccess) {
+        noteUnusableCommandLine(viewer);
         return exitCodeOf(result, watch);
+    }
     printViewerCommand(viewer, toViewerCommand(path, args), invocation.json);
     return exitCodeOf(result, watch);
 }
@@ -103,31 +138,37 @@ int runOpenPdf(const Invocation &invocation)
 {
     const DesktopHelp help;
     const WarningWatch watch;
-    return exitCodeOf(Kel::UserSettings::RunPDFViewer(QStringToPortString(invocation.arguments.at(0))), watch);
+    const unsigned int result = Kel::UserSettings::RunPDFViewer(QStringToPortString(invocation.arguments.at(0)));
+    awaitLateFailures();
+    return exitCodeOf(result, watch);
 }
 
 int runOpenUrl(const Invocation &invocation)
 {
     const DesktopHelp help;
     const WarningWatch watch;
-    return exitCodeOf(Kel::UserSettings::RunWebBrowser(QStringToPortString(invocation.arguments.at(0))), watch);
+    const unsigned int result = Kel::UserSettings::RunWebBrowser(QStringToPortString(invocation.arguments.at(0)));
+    awaitLateFailures();
+    return exitCodeOf(result, watch);
 }
 
-// View reports a failure only on the message channel.
+// View reports a failure only by warnings.
 int runProductPage(const Invocation &invocation)
 {
     const DesktopHelp help;
     const WarningWatch watch;
     Kel::ProductWebpage::View(QStringToPortString(invocation.arguments.at(0)));
+    awaitLateFailures();
     return exitCodeOf(watch);
 }
 
-// ShowHelpTopic, too, reports a failure only on the message channel.
+// ShowHelpTopic, too, reports a failure only by warnings.
 int runHelpTopic(const Invocation &invocation)
 {
     const DesktopHelp help;
     const WarningWatch watch;
     Kel::Help::ShowHelpTopic(invocation.arguments.at(0));
+    awaitLateFailures();
     return exitCodeOf(watch);
 }
 

@@ -67,12 +67,20 @@ ParsedValue parseCountValue(const Preference &preference, const QString &text)
     return refused(preference, text);
 }
 
+// The command line as the library reads it: none when nothing is stored, and
+// none when QSettings reads the stored text as a list.
 QJsonValue readCommandLine(const Preference &preference, const Gui::Wisp::Settings &store)
 {
-    const QVariant stored = store.getValue(keyOf(preference), QVariant());
-    if (!stored.isValid())
+    const QString commandLine = store.getValue(keyOf(preference), QVariant()).toString();
+    if (commandLine.isNull())
         return QJsonValue(QJsonValue::Null);
-    return QJsonValue(stored.toString());
+    return QJsonValue(commandLine);
+}
+
+// QSettings reads a hand-written value with an unquoted comma as a list.
+bool isList(const QVariant &stored)
+{
+    return stored.userType() == QMetaType::QStringList;
 }
 
 // The choice index as the library reads it: a value that is no number reads as 0.
@@ -127,6 +135,12 @@ QString noteOn(const Preference &preference, const PreferenceReading &reading, c
     case ValueType::MemoryChoice:
         if (!readsAsWritten(static_cast<qint64>(static_cast<unsigned int>(reading.memoryChoice)), text))
             return misreadNote(text, plainText(reading) + QStringLiteral(" MB"));
+        break;
+    case ValueType::CommandLine:
+        if (isList(stored))
+            return misreadNote(text, QStringLiteral("no command line at all"))
+                   + QStringLiteral(": an unquoted comma makes it a list; write the value in double quotes in the "
+                                    "file, or store it again with set");
         break;
     default:
         break;
@@ -280,8 +294,11 @@ PreferenceReading readPreference(const Preference &preference, const Gui::Wisp::
     default:
         break;
     }
-    if (!reading.fromDefault)
-        reading.note = noteOn(preference, reading, store.getValue(keyOf(preference), QVariant()));
+    if (!reading.fromDefault) {
+        const QVariant stored = store.getValue(keyOf(preference), QVariant());
+        reading.note = noteOn(preference, reading, stored);
+        reading.unusable = preference.type() == ValueType::CommandLine && isList(stored);
+    }
     return reading;
 }
 

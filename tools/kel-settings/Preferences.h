@@ -72,6 +72,7 @@ struct PreferenceReading
     bool fromDefault = true; // the key is not in the store
     int memoryChoice = -1;   // JavaMemorySize: the stored choice index
     QString note;            // set when the library reads the stored text otherwise than it reads to a person
+    bool unusable = false;   // the library takes nothing from what is stored (a list where a command line belongs)
 };
 
 PreferenceReading readPreference(const Preference &preference, const Gui::Wisp::Settings &store);

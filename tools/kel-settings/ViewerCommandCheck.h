@@ -11,7 +11,7 @@ namespace KelSettings {
 struct ViewerCommandCheck
 {
     QStringList problems;  // empty when the command line would start a program as written
-    QString started;       // what opening a sample file or URL would start, for the warning; empty when unknown
+    QString started;       // what opening a sample file or URL would start, for the warning
 };
 
 // preference is PDFViewer or WebBrowser.
