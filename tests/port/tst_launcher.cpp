@@ -114,6 +114,7 @@ private slots:
     void exitStatusReadAsSuch();
     void exitSoonAfterAFailure();
     void forkedChildReapsItsLaunches();
+    void libraryStaysLoadedWhileAReportMayCome();
 
 private:
     QString copyRecorderTo(const QString &folder) const;
@@ -344,6 +345,27 @@ void TestLauncher::forkedChildReapsItsLaunches()
     QVERIFY(WIFEXITED(status));
     QCOMPARE(WEXITSTATUS(status), 0);
 #endif
+}
+
+// A host that unloads the library right after a start: the thread that
+// waits for the program runs the library's code until the report is out.
+void TestLauncher::libraryStaysLoadedWhileAReportMayCome()
+{
+#if defined(Q_OS_WIN)
+    const QString library = KelTest::binDir() + QLatin1String("/" KEL_PORT_LIBRARY_NAME);
+    const QString host = KelTest::binDir() + QLatin1String("/kel_port_unloadinghost.exe");
+#else
+    const QString library = KelTest::binDir() + QLatin1String("/../lib/" KEL_PORT_LIBRARY_NAME);
+    const QString host = KelTest::binDir() + QLatin1String("/kel_port_unloadinghost");
+#endif
+    const KelTest::ChildResult result = KelTest::runProgram(
+        host, {library, KelTest::argRecorderPath()},
+        {{QLatin1String(ExitVariable), QStringLiteral("1")}, {QLatin1String(SleepVariable), QStringLiteral("1000")}},
+        {QLatin1String(KelTest::ArgRecorderOutVariable)});
+    qInfo("FIGURE: a host that unloads the library at once: exit code %d; %s", result.exitCode,
+          result.out.trimmed().constData());
+    QVERIFY(result.finished);
+    QCOMPARE(result.exitCode, 0);
 }
 
 int main(int argc, char **argv)
