@@ -1,5 +1,6 @@
 // Tests of Port::Launcher as hosts live with it: a program looked up again, exit statuses, reports around a host's exit, launches after fork.
 #include "ArgRecorder.h"
+#include "ChildProcesses.h"
 #include "KelTestSupport.h"
 
 #include <Port/Launcher.h>
@@ -7,6 +8,7 @@
 #include <QtCore/QDeadlineTimer>
 #include <QtCore/QDir>
 #include <QtCore/QProcess>
+#include <QtCore/QRegularExpression>
 #include <QtCore/QTemporaryDir>
 #include <QtTest/QtTest>
 
@@ -89,6 +91,15 @@ int hostRole(int argc, char **argv)
     return 0;
 }
 
+// Started programs of this process still there (on Linux, not yet reaped).
+int programsLeft()
+{
+    int left = 0;
+    for (const KelTest::ChildProcess &child : KelTest::childProcesses())
+        left += child.program.isEmpty() || child.program.startsWith(QLatin1String("kel-lookup-probe")) ? 1 : 0;
+    return left;
+}
+
 // Whether text holds a report after its line marker.
 int reportsAfter(const QByteArray &text, const char *marker)
 {
@@ -120,16 +131,19 @@ private:
     QString copyRecorderTo(const QString &folder) const;
 
     QTemporaryDir m_work;
+    QByteArray m_savedPath;
 };
 
 void TestLauncher::initTestCase()
 {
     QVERIFY(m_work.isValid());
     QVERIFY2(QFile::exists(KelTest::argRecorderPath()), "kel_argrecorder is not built beside the tests");
+    m_savedPath = qgetenv("PATH");
 }
 
 void TestLauncher::cleanup()
 {
+    qputenv("PATH", m_savedPath);
     for (const char *name : {ExitVariable, SleepVariable, KelTest::ArgRecorderOutVariable})
         qunsetenv(name);
 }
@@ -168,7 +182,6 @@ void TestLauncher::programLookedUpAgain()
     const QString program = copyRecorderTo(first);
     QVERIFY(!program.isEmpty());
     QVERIFY(QDir().mkpath(later));
-    const QByteArray savedPath = qgetenv("PATH");
     qputenv("PATH", QFile::encodeName(QDir::toNativeSeparators(first) + QDir::listSeparator()
                                       + QDir::toNativeSeparators(later)));
     const QString records = row + QLatin1String("/records");
@@ -180,7 +193,7 @@ void TestLauncher::programLookedUpAgain()
                                                     QStringLiteral("first"));
     const QList<QByteArray> firstRecords = KelTest::waitForArgRecords(records, 1);
     // A program that is still running cannot be moved on Windows.
-    QThread::msleep(500);
+    QTRY_COMPARE_WITH_TIMEOUT(programsLeft(), 0, ReportWaitMs);
     const QString moved = later + QLatin1String("/kel-lookup-probe") + QLatin1String(ProgramSuffix);
     bool changed = false;
     if (change == QLatin1String("move")) {
@@ -194,12 +207,13 @@ void TestLauncher::programLookedUpAgain()
     } else {
         changed = QFile::remove(program);
     }
+    if (!secondStarts)
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^Could not start '.*kel-lookup-probe.*' for 'second': ")));
     const bool secondStarted = Port::Launcher::start(Port::CommandLine(name, {QStringLiteral("second")}),
                                                      testChannel(), QStringLiteral("second"));
-    const QList<QByteArray> allRecords = KelTest::waitForArgRecords(records, secondStarts ? 2 : 1);
+    KelTest::waitForArgRecords(records, secondStarts ? 2 : 1);
     if (!secondStarts)
         QThread::msleep(300);
-    qputenv("PATH", savedPath);
 
     QVERIFY(firstStarted);
     QCOMPARE(firstRecords, QList<QByteArray>{"first"});
@@ -207,7 +221,8 @@ void TestLauncher::programLookedUpAgain()
     QCOMPARE(secondStarted, secondStarts);
     QCOMPARE(KelTest::readArgRecords(records),
              secondStarts ? (QList<QByteArray>{"first", "second"}) : QList<QByteArray>{"first"});
-    Q_UNUSED(allRecords)
+    // The host's channel hears of no start that failed: the log does.
+    QVERIFY(messages.messages().empty());
 }
 
 void TestLauncher::exitStatusReadAsSuch_data()
