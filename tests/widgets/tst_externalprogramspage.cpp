@@ -5,13 +5,15 @@
 
 #include <ArgRecorder.h>
 #include <KelTestSupport.h>
-#include <RecordingHelpManager.h>
+#include <ViewerCommandTable.h>
 #include <VariantTransport.h>
 
 #include <Gui/Wisp/DesktopHelpManager.h>
 
 #include <QtCore/QElapsedTimer>
 #include <QtCore/QFile>
+#include <QtCore/QHash>
+#include <QtCore/QLocale>
 #include <QtCore/QSettings>
 #include <QtCore/QTimer>
 #include <QtTest/QSignalSpy>
@@ -33,6 +35,12 @@ using Kel::UserSettings;
 constexpr int ReportWaitMs = 30000;
 constexpr char Pdf[] = "pdfViewer";
 constexpr char Browser[] = "webBrowser";
+// Windows runs only a file whose extension names a program.
+#if defined(Q_OS_WIN)
+constexpr char RecorderCopyName[] = "rec.exe";
+#else
+constexpr char RecorderCopyName[] = "rec";
+#endif
 
 struct ProgramControls
 {
@@ -115,12 +123,11 @@ class ExternalProgramsPageTest : public QObject
 
 private Q_SLOTS:
     void everyControlIsNamedAndReachable();
-    void showsTheStoreAndStoresOnlyOnApply();
-    void resetDropsChangesAndReadsOtherWriters();
+    void applyStoresAndResetReads();
+    void verdictAndTryFollowTheLibrarysCheck_data();
+    void verdictAndTryFollowTheLibrarysCheck();
     void browseQuotesAPathWithBlanks_data();
     void browseQuotesAPathWithBlanks();
-    void tryWithTheDefaultAsksTheHelpManager_data();
-    void tryWithTheDefaultAsksTheHelpManager();
     void lateFailureOfTheDefaultIsShown();
     void rightToLeftMirrorsTheRows();
 };
@@ -152,7 +159,7 @@ void ExternalProgramsPageTest::everyControlIsNamedAndReachable()
 #endif
 }
 
-void ExternalProgramsPageTest::showsTheStoreAndStoresOnlyOnApply()
+void ExternalProgramsPageTest::applyStoresAndResetReads()
 {
     KelTest::ScopedConfigHome home;
     UserSettings::SetUseDefaultWebBrowser(false);
@@ -188,32 +195,87 @@ void ExternalProgramsPageTest::showsTheStoreAndStoresOnlyOnApply()
     QVERIFY(page.hasChanges());
     QTest::keyClicks(pdf.commandLine, QStringLiteral("viewer %1"));
     QVERIFY(!page.hasChanges());
-}
 
-void ExternalProgramsPageTest::resetDropsChangesAndReadsOtherWriters()
-{
-    KelTest::ScopedConfigHome home;
-    Kel::ExternalProgramsPage page;
-    QSignalSpy changed(&page, &Kel::ExternalProgramsPage::changed);
-    const ProgramControls browser = controlsOf(page, Browser);
-    QTest::mouseClick(browser.useCommand, Qt::LeftButton);
-    QTest::keyClicks(browser.commandLine, QStringLiteral("mine %1"));
-    QVERIFY(page.hasChanges());
-
-    // Another program changes the store meanwhile.
+    // reset() drops the page's changes and reads what another program stored meanwhile.
+    QTest::mouseClick(browser.useDefault, Qt::LeftButton);
     const KelTest::ChildResult peer = KelTest::runProgram(
         KelTest::binDir() + QLatin1String("/kel_qsettings_peer"),
         {QStringLiteral("set"), home.storeFile(), QStringLiteral("WebBrowser"),
          QString::fromLatin1(KelTest::encodedVariant(QStringLiteral("theirs --tab %1")))});
-    QVERIFY(peer.finished);
     QCOMPARE(peer.exitCode, 0);
-    const int before = changed.size();
+    const int signalled = changed.size();
     page.reset();
-    QCOMPARE(changed.size(), before);  // the host asked for it: no signal
+    QCOMPARE(changed.size(), signalled);  // the host asked for it: no signal
     QVERIFY(!page.hasChanges());
-    QVERIFY(browser.useDefault->isChecked());
+    QVERIFY(browser.useCommand->isChecked());
     QCOMPARE(browser.commandLine->text(), QStringLiteral("theirs --tab %1"));
-    QCOMPARE(storedText(home.storeFile(), "UseDefaultWebBrowser"), QStringLiteral("<unset>"));
+}
+
+void ExternalProgramsPageTest::verdictAndTryFollowTheLibrarysCheck_data()
+{
+    QTest::addColumn<QString>("commandLine");
+    QTest::addColumn<bool>("starts");
+    QTest::addColumn<QString>("said");  // what the verdict says when it does not start
+    QTest::addColumn<QString>("arguments");
+
+    using Check = Kel::ViewerCommand;
+    const QHash<int, QString> words{{Check::NoProgram, QStringLiteral("no program")},
+                                    {Check::ProgramNotFound, QStringLiteral("is not found")},
+                                    {Check::NotExecutable, QStringLiteral("not an executable file")},
+                                    {Check::UnbalancedQuote, QStringLiteral("no partner")},
+                                    {Check::QuotedArgument, QStringLiteral("Quote marks")}};
+    for (const KelTest::CommandLineCase &row : KelTest::CommandLineCases)
+        QTest::newRow(row.name) << QString::fromUtf8(row.commandLine) << row.starts
+                                << (row.starts ? QString() : words.value(row.problem))
+                                << QString::fromUtf8(row.arguments ? row.arguments : "");
+}
+
+void ExternalProgramsPageTest::verdictAndTryFollowTheLibrarysCheck()
+{
+    QFETCH(QString, commandLine);
+    QFETCH(bool, starts);
+    QFETCH(QString, said);
+    QFETCH(QString, arguments);
+    KelTest::ScopedConfigHome home;
+    QTemporaryDir dir;
+    const QString recorder = dir.path() + QLatin1String("/my viewer/") + QLatin1String(RecorderCopyName);
+    QVERIFY(QDir().mkpath(QFileInfo(recorder).path()));
+    QVERIFY(QFile::copy(KelTest::argRecorderPath(), recorder));
+    const QString plain = dir.path() + QLatin1String("/notes.txt");
+    QVERIFY(QFile(plain).open(QIODevice::WriteOnly));
+    commandLine.replace(QLatin1String(KelTest::RecorderToken), recorder);
+    commandLine.replace(QLatin1String(KelTest::PlainFileToken), plain);
+    const QString records = dir.path() + QLatin1String("/records");
+    const ScopedVariable path("PATH", KelTest::binDir() + QDir::listSeparator() + qEnvironmentVariable("PATH"));
+    const ScopedVariable out(KelTest::ArgRecorderOutVariable, records);
+
+    Kel::ExternalProgramsPage page;
+    const ProgramControls pdf = controlsOf(page, Pdf);
+    QTest::mouseClick(pdf.useCommand, Qt::LeftButton);
+    pdf.commandLine->setText(commandLine);
+    const QString verdict = pdf.verdict->text();
+    QCOMPARE(pdf.tryIt->isEnabled(), starts);
+    if (!starts) {
+        QVERIFY2(verdict.contains(said), qPrintable(verdict));
+        return;
+    }
+    QVERIFY2(verdict.startsWith(QLatin1String("Starts")), qPrintable(verdict));
+
+    QTest::mouseClick(pdf.tryIt, Qt::LeftButton);
+    QVERIFY2(pdf.tried->text().startsWith(QLatin1String("Started")), qPrintable(pdf.tried->text()));
+    const QStringList expected = arguments.split(QLatin1Char(' '));
+    const QList<QByteArray> received = KelTest::waitForArgRecords(records, int(expected.size()));
+    QCOMPARE(received.size(), expected.size());
+    for (int i = 0; i < expected.size(); ++i) {
+        const QString argument = QString::fromUtf8(received.at(i));
+        // Exactly what the page showed, each argument quoted, in its order.
+        QVERIFY2(verdict.contains(QLocale().quoteString(argument)), qPrintable(verdict + QLatin1String(" / ") + argument));
+        if (expected.at(i).contains(QLatin1String(KelTest::TargetToken)))
+            QVERIFY2(argument.contains(QLatin1String("KelGuiUtilities-sample.pdf")), qPrintable(argument));
+        else
+            QCOMPARE(argument, expected.at(i));
+    }
+    QVERIFY(!QFile::exists(home.storeFile()));  // trying stores nothing
 }
 
 void ExternalProgramsPageTest::browseQuotesAPathWithBlanks_data()
@@ -251,48 +313,6 @@ void ExternalProgramsPageTest::browseQuotesAPathWithBlanks()
     QCOMPARE(pdf.commandLine->text(),
              (quoted ? QLatin1Char('"') + native + QLatin1Char('"') : native) + QLatin1String(" %1"));
     QVERIFY(page.hasChanges());
-}
-
-void ExternalProgramsPageTest::tryWithTheDefaultAsksTheHelpManager_data()
-{
-    QTest::addColumn<QString>("prefix");
-    QTest::addColumn<bool>("starts");
-    QTest::newRow("PDF viewer starts") << QString::fromLatin1(Pdf) << true;
-    QTest::newRow("PDF viewer does not start") << QString::fromLatin1(Pdf) << false;
-    QTest::newRow("web browser starts") << QString::fromLatin1(Browser) << true;
-}
-
-void ExternalProgramsPageTest::tryWithTheDefaultAsksTheHelpManager()
-{
-    QFETCH(QString, prefix);
-    QFETCH(bool, starts);
-    KelTest::ScopedConfigHome home;
-    KelTest::RecordingHelpManager help;
-    help.install();
-    help.pdfViewerCommand = QStringLiteral("sysviewer %1");
-    help.webBrowserCommand = QStringLiteral("sysbrowser %1");
-    help.runSucceeds = starts;
-
-    Kel::ExternalProgramsPage page;
-    const bool isPdf = prefix == QLatin1String(Pdf);
-    const ProgramControls controls = controlsOf(page, isPdf ? Pdf : Browser);
-    QVERIFY2(controls.verdict->text().contains(isPdf ? help.pdfViewerCommand
-                                                                               : help.webBrowserCommand),
-             qPrintable(controls.verdict->text()));
-    QVERIFY(controls.tryIt->isEnabled());
-    QTest::mouseClick(controls.tryIt, Qt::LeftButton);
-    if (isPdf) {
-        QCOMPARE(help.pdfFiles.size(), 1);
-        QVERIFY(help.pdfFiles.constFirst().endsWith(QLatin1String("KelGuiUtilities-sample.pdf")));
-        QVERIFY2(QFileInfo(help.pdfFiles.constFirst()).isFile(), qPrintable(help.pdfFiles.constFirst()));
-    } else {
-        QCOMPARE(help.urls.size(), 1);
-        QVERIFY(help.urls.constFirst().startsWith(QLatin1String("http://")));
-    }
-    QCOMPARE(controls.tried->text().startsWith(QLatin1String("Started")), starts);
-    QCOMPARE(controls.tried->text().contains(QLatin1String("did not start")), !starts);
-    // Trying stores nothing.
-    QVERIFY(!QFile::exists(home.storeFile()));
 }
 
 void ExternalProgramsPageTest::lateFailureOfTheDefaultIsShown()
@@ -350,6 +370,8 @@ void ExternalProgramsPageTest::rightToLeftMirrorsTheRows()
 
 int main(int argc, char **argv)
 {
+    // A Qt file dialog the test can answer, never the platform's own.
+    QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
     QApplication app(argc, argv);
     ExternalProgramsPageTest test;
     return QTest::qExec(&test, argc, argv);

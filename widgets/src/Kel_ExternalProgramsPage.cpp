@@ -20,7 +20,6 @@
 #include <QtCore/QDir>
 #include <QtCore/QEvent>
 #include <QtCore/QFileInfo>
-#include <QtCore/QLocale>
 #include <QtCore/QPointer>
 #include <QtWidgets/QFileDialog>
 #include <QtWidgets/QGridLayout>
@@ -84,11 +83,6 @@ void speak(QWidget *control, const QString &name)
     Q_UNUSED(control)
     Q_UNUSED(name)
 #endif
-}
-
-QString shown(const QString &text)
-{
-    return QLocale().quoteString(text);
 }
 
 struct StoredChoice
@@ -293,7 +287,7 @@ public:
             return;
         }
         const Widgets::Verdict verdict = Widgets::checkCommandLine(row.keys.program, row.commandLine->text(), opened);
-        row.verdict->setText(verdict.startable ? startsText(verdict) : verdict.problem);
+        row.verdict->setText(verdict.text);
         row.tryIt->setEnabled(verdict.startable);
     }
 
@@ -306,14 +300,6 @@ public:
         if (command.isNull())
             return ExternalProgramsPage::tr("The system names no default program.");
         return ExternalProgramsPage::tr("The system's default: %1").arg(command);
-    }
-
-    static QString startsText(const Widgets::Verdict &verdict)
-    {
-        QStringList arguments;
-        for (const QString &argument : verdict.arguments)
-            arguments << shown(argument);
-        return ExternalProgramsPage::tr("Starts %1 with %2").arg(shown(QDir::toNativeSeparators(verdict.program)), arguments.join(QLatin1Char(' ')));
     }
 
     void browse(Row &row)
@@ -350,14 +336,14 @@ public:
         } else {
             const Widgets::Verdict verdict = Widgets::checkCommandLine(row.keys.program, row.commandLine->text(), opened);
             if (!verdict.startable) {
-                row.tried->setText(verdict.problem);
+                row.tried->setText(verdict.text);
                 return;
             }
             const Port_MsgManData channel = Port_MsgManData::createObject(MessageDomain, MessageSource, __LINE__, "");
             started = Port::Launcher::start(Port::CommandLine(verdict.program, verdict.arguments), channel, opened);
         }
         qCInfo(Widgets::widgetsLog) << "tried" << opened << (started ? "started" : "did not start");
-        row.tried->setText(started ? ExternalProgramsPage::tr("Started: it opens %1.").arg(shown(QDir::toNativeSeparators(opened)))
+        row.tried->setText(started ? ExternalProgramsPage::tr("Started: it opens %1.").arg(Widgets::quoted(QDir::toNativeSeparators(opened)))
                                    : ExternalProgramsPage::tr("It did not start."));
     }
 

@@ -14,11 +14,14 @@ struct Verdict
     bool startable = false;
     QString program;       // as the launcher is given it
     QStringList arguments; // target already in place
-    QString problem;       // translated; empty when startable
+    QString text;          // what would start, or what is wrong; translated
 };
 
 // The library's own check of commandLine, opening target.
 Verdict checkCommandLine(ExternalProgram program, const QString &commandLine, const QString &target);
+
+// A program, argument or file as the page quotes it, in the user's language.
+QString quoted(const QString &text);
 
 } // namespace Widgets
 } // namespace Kel

@@ -96,10 +96,6 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Starts %1 with %2</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>Choose the PDF viewer</source>
         <translation type="unfinished"></translation>
     </message>
@@ -120,7 +116,35 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>This command line cannot be checked.</source>
+        <source>A double quote has no partner, so the program&apos;s name is cut wrongly.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>There is no program to start.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The program %1 is not found.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The program %1 cannot be run: it is not an executable file.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Quote marks would reach the program around the file or address; write %1 without quotes.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The address is empty or begins with &apos;-&apos;, so it is not opened.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Starts %1 with %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>As written, it would start %1 with %2.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
