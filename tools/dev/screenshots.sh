@@ -6,7 +6,10 @@ cd "$(dirname "$0")/../.."
 
 build=${1:-build/screenshots}
 images=docs/images
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DKEL_BUILD_TESTS=OFF -DKEL_BUILD_TOOLS=OFF >/dev/null
+# A build directory given keeps its options; a new one builds only what the pictures need.
+if [ ! -f "$build/CMakeCache.txt" ]; then
+  cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DKEL_BUILD_TESTS=OFF -DKEL_BUILD_TOOLS=OFF >/dev/null
+fi
 cmake --build "$build" -j2 --target kel_widgets_demo >/dev/null
 
 work=$(mktemp -d)
