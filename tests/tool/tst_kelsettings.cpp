@@ -497,6 +497,11 @@ void KelSettingsTest::launcherFailureExitsOneWithTheWarning_data()
                                         << "Unable to launch user-defined pdf viewer";
     QTest::newRow("open-url, URL as option") << recordingBrowser << words("open-url -- --help")
                                              << "Unable to launch web browser";
+    // The library's reason, beside its fixed warning, reaches the tool's own error output.
+    QTest::newRow("open-pdf, viewer missing")
+        << CommandLines{words("set UseDefaultPDFViewer false"), setTo("PDFViewer", QStringLiteral("/nonexistent-kel/viewer %1"))}
+        << words("open-pdf a.pdf")
+        << QStringLiteral("Could not start '") + QDir::toNativeSeparators(QStringLiteral("/nonexistent-kel/viewer"));
     QTest::newRow("product-page, none set") << noBrowser << words("product-page name_v1_2")
                                             << "Unable to launch user-defined HTML browser";
     QTest::newRow("help topic, no help map") << CommandLines{} << words("help-topic no_such_topic") << "no_such_topic";
