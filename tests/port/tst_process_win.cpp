@@ -92,6 +92,8 @@ int playRole(const QString &role)
 {
     if (role == QLatin1String("exit 7"))
         return 7;
+    if (role == QLatin1String("exit -1"))
+        std::exit(-1);
     if (role == QLatin1String("abort"))
         std::abort();
     if (role == QLatin1String("exception status"))
@@ -236,6 +238,8 @@ void TestProcess::endings_data()
     QTest::addColumn<int>("retcode");
 
     QTest::newRow("exit 7") << QStringLiteral("exit 7") << int(Process::Ran) << 7;
+    // All 32 bits of the status, as a program gave it: no exception status.
+    QTest::newRow("exit -1") << QStringLiteral("exit -1") << int(Process::Ran) << -1;
     // Windows has no signals: the C runtime's abort is an ordinary exit with status 3.
     QTest::newRow("abort") << QStringLiteral("abort") << int(Process::Ran) << 3;
     QTest::newRow("exception status") << QStringLiteral("exception status") << int(Process::Crashed) << -1;
