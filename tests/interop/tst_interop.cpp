@@ -6,8 +6,10 @@
 #include <Kel_UserSettings.h>
 #include <Kel_Utility.h>
 
+#include <QtCore/QEasingCurve>
 #include <QtCore/QProcess>
 #include <QtCore/QUuid>
+#include <QtCore/QVersionNumber>
 #include <QtTest/QtTest>
 
 #if defined(Q_OS_UNIX)
@@ -97,6 +99,31 @@ int childRole(const QStringList &args)
     return 2;
 }
 
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The lines of a file from "[section]" up to the next section.
+QByteArray sectionOf(const QByteArray &content, const QByteArray &section)
+{
+    const int start = int(content.indexOf("[" + section + "]"));
+    if (start < 0)
+        return QByteArray();
+    const int next = int(content.indexOf("\n[", start));
+    return next < 0 ? content.mid(start) : content.mid(start, next - start);
+}
+
+QString program(const QString &name)
+{
+#if defined(Q_OS_WIN)
+    return KelTest::binDir() + QLatin1Char('/') + name + QLatin1String(".exe");
+#else
+    return KelTest::binDir() + QLatin1Char('/') + name;
+#endif
+}
+
 KelTest::ChildResult runPeer(const Peer &peer, const QStringList &args)
 {
     return KelTest::runProgram(peer.program, args);
@@ -126,6 +153,9 @@ private slots:
     void heldStoreObjectKeepsPeerKeys();
     void valuesReadBackThroughTheOtherEngine_data();
     void valuesReadBackThroughTheOtherEngine();
+    void peerValuesKeptThroughStoreWrites_data();
+    void peerValuesKeptThroughStoreWrites();
+    void toolKeepsGuiValues();
     void changeWithinTheSameMillisecondIsSeen();
     void fileStaysTheUsers_data();
     void fileStaysTheUsers();
@@ -322,6 +352,76 @@ void TestInterop::valuesReadBackThroughTheOtherEngine()
     }
     QCOMPARE(read.exitCode, 0);
     QCOMPARE(printedValue(read.out), value);
+}
+
+void TestInterop::peerValuesKeptThroughStoreWrites_data()
+{
+    QTest::addColumn<QString>("peerProgram");
+    QTest::addColumn<QVariant>("value");  // invalid: a type of the peer's own
+    QEasingCurve curve(QEasingCurve::InOutBack);
+    curve.setOvershoot(2.25);
+    for (const Peer &peer : peers()) {
+        QTest::newRow(qPrintable(QLatin1String("easing curve from ") + peer.name)) << peer.program << QVariant(curve);
+        QTest::newRow(qPrintable(QLatin1String("version number from ") + peer.name))
+            << peer.program << QVariant::fromValue(QVersionNumber(6, 2, 11));
+        QTest::newRow(qPrintable(QLatin1String("the peer's own type from ") + peer.name)) << peer.program << QVariant();
+    }
+}
+
+// Values that Qt reads safely, whatever their type, stay in the file as the
+// peer wrote them when the store writes another key; a type this process
+// does not know reads as nothing here.
+void TestInterop::peerValuesKeptThroughStoreWrites()
+{
+    QFETCH(QString, peerProgram);
+    QFETCH(QVariant, value);
+    const Peer peer{peerProgram, 0, QString()};
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
+    qRegisterMetaTypeStreamOperators<QVersionNumber>("QVersionNumber");  // for this test's own encoding
+#endif
+    KelTest::ScopedConfigHome home;
+    const QString file = home.storeFile();
+    QDir().mkpath(QFileInfo(file).absolutePath());
+    const QString key = QStringLiteral("Peer/Value");
+    const QStringList set = value.isValid() ? QStringList{QStringLiteral("set"), file, key, encoded(value)}
+                                            : QStringList{QStringLiteral("set-mark"), file, key, QStringLiteral("own")};
+    QCOMPARE(runPeer(peer, set).exitCode, 0);
+    const QByteArray written = sectionOf(readFile(file), "Peer");
+    QVERIFY(written.contains("@Variant("));
+    {
+        Gui::Wisp::Settings store(kScope, true, true, true);
+        QCOMPARE(encoded(store.getValue(key, QVariant())), encoded(value));
+        store.setValue(QStringLiteral("FromStore"), 1);
+    }
+    QCOMPARE(sectionOf(readFile(file), "Peer"), written);
+    const KelTest::ChildResult read = runPeer(
+        peer, {value.isValid() ? QStringLiteral("get") : QStringLiteral("get-mark"), file, key});
+    QCOMPARE(read.out.trimmed(), value.isValid() ? "value " + encoded(value).toLatin1() : QByteArray("mark own 7"));
+}
+
+// kel-settings sets a key in a file that holds values only a GUI program
+// reads, and rewrites those unchanged.
+void TestInterop::toolKeepsGuiValues()
+{
+    if (!QFileInfo::exists(program(QStringLiteral("kel-settings"))))
+        QSKIP("kel-settings is not built");
+    KelTest::ScopedConfigHome home;
+    const QString file = home.storeFile();
+    QDir().mkpath(QFileInfo(file).absolutePath());
+    const KelTest::ChildResult peer = KelTest::runProgram(program(QStringLiteral("kel_qsettings_gui_peer")),
+                                                          {QStringLiteral("set-gui"), file},
+                                                          {{QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen")}});
+    QCOMPARE(peer.exitCode, 0);
+    const QByteArray gui = sectionOf(readFile(file), "Gui");
+    QCOMPARE(gui.count("@Variant("), 5);
+
+    const KelTest::ChildResult tool = KelTest::runProgram(program(QStringLiteral("kel-settings")),
+                                                          {QStringLiteral("set"), QStringLiteral("RecentProjectCount"),
+                                                           QStringLiteral("9")});
+    QVERIFY2(tool.exitCode == 0, tool.err.constData());
+    QVERIFY2(!tool.err.contains("warning"), tool.err.constData());
+    QCOMPARE(sectionOf(readFile(file), "Gui"), gui);
+    QVERIFY(readFile(file).contains("RecentProjectCount=9"));
 }
 
 // A file replaced at the same size within the same millisecond, which

@@ -1,5 +1,6 @@
-// Several processes writing the store at once through the library's setters: nothing lost, no long stall.
+// Several processes and threads using the store at once through the library's calls: nothing lost, no long stall.
 #include "ReliabilitySupport.h"
+#include "LogRecorder.h"
 
 #include <Gui/Wisp/RecentFileList.h>
 #include <Gui/Wisp/Settings.h>
@@ -14,7 +15,11 @@
 #include <QtTest/QtTest>
 
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -30,6 +35,11 @@ constexpr int kRecentNamesEach = 200;
 constexpr double kWorstWriteLimitMs = 20000.0;
 constexpr int kChildrenFinishMs = 240000;
 constexpr int kListCap = Gui::Wisp::RecentFileList::MaxEntries;
+constexpr int kThreads = 8;
+constexpr int kThreadRounds = 40;  // per phase; every third round also records a project
+// Far beyond any read on a busy machine, far below a wait for a store object held open.
+constexpr qint64 kSlowestReadLimitMs = 30000;
+constexpr int kHolderWaitMs = 120000;
 
 QString widgetName(int writer, int index)
 {
@@ -82,8 +92,20 @@ int recordProjects(int writer, int count, const QString &goFile)
     return 0;
 }
 
+// Child: keeps a store object open (in an update when asked) until GO.
+int holdStore(bool update, const QString &readyFile, const QString &goFile)
+{
+    Gui::Wisp::Settings store("Molvane", true, true, true);
+    if (update)
+        store.lockForUpdate();
+    store.setValue(QStringLiteral("Holder"), 1);
+    return KelTest::touchFile(readyFile) && KelTest::waitForGo(goFile, kHolderWaitMs) ? 0 : 3;
+}
+
 int childMain(const QStringList &args)
 {
+    if (args.value(0) == QLatin1String("hold"))  // hold plain|update READY GO
+        return holdStore(args.value(1) == QLatin1String("update"), args.value(2), args.value(3));
     if (args.size() != 4)
         return 2;
     const int writer = args.at(1).toInt();
@@ -137,20 +159,20 @@ struct ListEntry
 // writer's newer and older names (a gap in the run) or, once older names of
 // both writers have fallen off, the list is short of the cap. The cap never
 // hides a loss this way, because entries leave strictly oldest first.
-QString lostUpdateIn(const QStringList &list)
+QString lostUpdateIn(const QStringList &list, int writers = kRecentWriters)
 {
     static const QRegularExpression pattern(QStringLiteral("^/projects/writer(\\d+)/p(\\d+)$"));
     if (list.size() > kListCap)
         return QStringLiteral("more entries than the cap");
-    QVector<int> lastSeen(kRecentWriters, -1);
-    QVector<int> oldest(kRecentWriters, -1);
+    QVector<int> lastSeen(writers, -1);
+    QVector<int> oldest(writers, -1);
     for (const QString &name : list) {
         const QRegularExpressionMatch match = pattern.match(name);
         if (!match.hasMatch())
             return QLatin1String("a foreign entry: ") + name;
         const int writer = match.captured(1).toInt();
         const int sequence = match.captured(2).toInt();
-        if (writer < 0 || writer >= kRecentWriters)
+        if (writer < 0 || writer >= writers)
             return QLatin1String("an unknown writer: ") + name;
         if (lastSeen[writer] != -1 && sequence != lastSeen[writer] - 1)
             return QLatin1String("writer ") + QString::number(writer) + QLatin1String(" jumps from p")
@@ -175,6 +197,9 @@ private slots:
     void lostUpdateCheckSeesLosses_data();
     void lostUpdateCheckSeesLosses();
     void recentProjectsFromTwoProcesses();
+    void storeUnderEightThreads();
+    void anotherProcessHoldsTheStore_data();
+    void anotherProcessHoldsTheStore();
 };
 
 void TestConcurrentWriters::widgetStatesFromFourProcesses()
@@ -297,6 +322,200 @@ void TestConcurrentWriters::recentProjectsFromTwoProcesses()
     QVERIFY2(losses.isEmpty(), qPrintable(losses.value(0)));
     QVERIFY2(finalLoss.isEmpty(), qPrintable(finalLoss));
     QCOMPARE(finalList.size(), kListCap);
+}
+
+namespace {
+
+QString threadKey(int thread, int round)
+{
+    return QLatin1Char('t') + QString::number(thread) + QLatin1Char('_') + QString::number(round);
+}
+
+QString threadValue(int thread, int round)
+{
+    return QString::number(thread) + QLatin1Char(':') + QString::number(round);
+}
+
+struct ThreadTally
+{
+    std::atomic<int> wrong{0};
+    std::atomic<qint64> slowestGetterNs{0};
+
+    void getter(qint64 ns)
+    {
+        qint64 seen = slowestGetterNs.load();
+        while (ns > seen && !slowestGetterNs.compare_exchange_weak(seen, ns)) {
+        }
+    }
+};
+
+// One thread's rounds: it sets its own key, reads it back and reads the same
+// round's key of the next thread, which is unset or that thread's value.
+void threadRounds(int thread, int from, int to, bool recordProjects, ThreadTally &tally)
+{
+    for (int round = from; round < to; ++round) {
+        Kel::UserSettings::SetWidgetState(threadKey(thread, round), threadValue(thread, round));
+        const int other = (thread + 1) % kThreads;
+        QElapsedTimer timer;
+        timer.start();
+        const QVariant own = Kel::UserSettings::GetWidgetState(threadKey(thread, round));
+        const QVariant next = Kel::UserSettings::GetWidgetState(threadKey(other, round));
+        tally.getter(timer.nsecsElapsed() / 2);
+        if (own != QVariant(threadValue(thread, round)) || (next.isValid() && next != QVariant(threadValue(other, round))))
+            ++tally.wrong;
+        if (recordProjects && round % 3 == 0)
+            Kel::UserSettings::SetPreviousProjectName(Kel::Utility::QStringToPortString(projectName(thread, round / 3)));
+    }
+}
+
+} // namespace
+
+// Eight threads of one host: first seven read and write while the eighth
+// keeps an update open, which no getter or setter may wait for (it lets go
+// only once they are done, or after a long wait that fails the test); then
+// all eight read, write and record projects at once.
+void TestConcurrentWriters::storeUnderEightThreads()
+{
+    KelTest::ScopedConfigHome home;
+    ThreadTally held;
+    ThreadTally open;
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool holding = false;
+    int doneWhileHeld = 0;
+    bool heldUntilDone = false;
+    QElapsedTimer wall;
+    wall.start();
+    std::vector<std::thread> threads;
+    threads.emplace_back([&] {
+        {
+            Gui::Wisp::Settings update("Molvane", true, true, true);
+            update.lockForUpdate();
+            std::unique_lock<std::mutex> lock(mutex);
+            holding = true;
+            changed.notify_all();
+            heldUntilDone = changed.wait_for(lock, std::chrono::milliseconds(kHolderWaitMs),
+                                             [&] { return doneWhileHeld == kThreads - 1; });
+        }
+        threadRounds(0, kThreadRounds, 2 * kThreadRounds, true, open);
+    });
+    for (int t = 1; t < kThreads; ++t) {
+        threads.emplace_back([&, t] {
+            {
+                std::unique_lock<std::mutex> lock(mutex);
+                changed.wait(lock, [&] { return holding; });
+            }
+            threadRounds(t, 0, kThreadRounds, false, held);
+            {
+                std::lock_guard<std::mutex> lock(mutex);
+                ++doneWhileHeld;
+                changed.notify_all();
+            }
+            threadRounds(t, kThreadRounds, 2 * kThreadRounds, true, open);
+        });
+    }
+    for (std::thread &thread : threads)
+        thread.join();
+    const qint64 wallMs = wall.elapsed();
+
+    int lost = 0;
+    for (int t = 0; t < kThreads; ++t) {
+        for (int round = t == 0 ? kThreadRounds : 0; round < 2 * kThreadRounds; ++round)
+            lost += Kel::UserSettings::GetWidgetState(threadKey(t, round)) == QVariant(threadValue(t, round)) ? 0 : 1;
+    }
+    QStringList recent;
+    {
+        Gui::Wisp::Settings store("Molvane", true, true, true);
+        recent = store.getValue(QStringLiteral("RecentFiles"), QVariant()).toStringList();
+    }
+    QString lostName = lostUpdateIn(recent, kThreads);
+    for (int t = 0; t < kThreads && lostName.isEmpty(); ++t) {
+        const QString prefix = QLatin1String("/projects/writer") + QString::number(t) + QLatin1Char('/');
+        const auto newest = std::find_if(recent.begin(), recent.end(), [&prefix](const QString &n) { return n.startsWith(prefix); });
+        if (newest != recent.end() && *newest != projectName(t, (2 * kThreadRounds - 1) / 3))
+            lostName = QLatin1String("the last record of thread ") + QString::number(t) + QLatin1String(" is lost");
+    }
+    KelTest::figure(QString::number(kThreads) + QLatin1String(" threads mixing getters, setters and recent projects: ")
+                    + QString::number(held.wrong + open.wrong) + QLatin1String(" wrong values, ") + QString::number(lost)
+                    + QLatin1String(" lost writes, ") + (lostName.isEmpty() ? QStringLiteral("no") : QStringLiteral("a"))
+                    + QLatin1String(" lost name; slowest getter ") + QString::number(held.slowestGetterNs / 1e6, 'f', 1)
+                    + QLatin1String(" ms while another thread kept an update open, ")
+                    + QString::number(open.slowestGetterNs / 1e6, 'f', 1) + QLatin1String(" ms after; all in ")
+                    + QString::number(wallMs) + QLatin1String(" ms"));
+    QVERIFY2(heldUntilDone, "getters and setters waited for another thread's open update");
+    QCOMPARE(held.wrong + open.wrong, 0);
+    QCOMPARE(lost, 0);
+    QVERIFY2(lostName.isEmpty(), qPrintable(lostName));
+    QCOMPARE(recent.size(), kListCap);
+}
+
+void TestConcurrentWriters::anotherProcessHoldsTheStore_data()
+{
+    QTest::addColumn<bool>("update");
+    QTest::addColumn<bool>("recordProjects");
+    QTest::newRow("plain store object, host reads nine preferences") << false << false;
+    QTest::newRow("store object in an update, host reads nine preferences") << true << false;
+    QTest::newRow("update never let go, host records three projects") << true << true;
+}
+
+// Another process keeps a store object open while a host starts: its
+// reads never wait; its updates wait for a holder that never lets go once,
+// with one warning, and not again.
+void TestConcurrentWriters::anotherProcessHoldsTheStore()
+{
+    QFETCH(bool, update);
+    QFETCH(bool, recordProjects);
+    using S = Kel::UserSettings;
+    KelTest::ScopedConfigHome home;
+    QTemporaryDir scratch;
+    const QString ready = scratch.filePath(QStringLiteral("ready"));
+    const QString go = scratch.filePath(QStringLiteral("go"));
+    QProcess holder;
+    holder.setProcessChannelMode(QProcess::ForwardedChannels);
+    holder.start(QCoreApplication::applicationFilePath(),
+                 {QStringLiteral("--child"), QStringLiteral("hold"), update ? QStringLiteral("update") : QStringLiteral("plain"),
+                  ready, go});
+    QVERIFY(holder.waitForStarted() && KelTest::waitForGo(ready, 60000));
+
+    KelTest::LogRecorder log;
+    QElapsedTimer timer;
+    timer.start();
+    if (recordProjects) {
+        for (int k = 0; k < 3; ++k)
+            S::SetPreviousProjectName(Kel::Utility::QStringToPortString(projectName(0, k)));
+    } else {
+        int size = 0;
+        S::GetUseDefaultPDFViewer();
+        S::GetUseDefaultWebBrowser();
+        S::GetOpenPreviousProject();
+        S::GetOverwriteOutputFiles();
+        S::GetDisplayReadmeFile();
+        S::GetJavaMemorySize();
+        S::GetRecentProjectCount();
+        S::GetFontSize(size);
+        S::GetWindowState();
+    }
+    const double ms = timer.nsecsElapsed() / 1e6;
+    const bool holderStillThere = holder.state() == QProcess::Running;
+    KelTest::touchFile(go);
+    QVERIFY(holder.waitForFinished(60000));
+    int stuck = 0;
+    for (const QString &text : log.warnings())
+        stuck += text.contains(QLatin1String("locked")) ? 1 : 0;
+    KelTest::figure(QLatin1String(QTest::currentDataTag()) + QLatin1String(": ") + QString::number(ms, 'f', 1)
+                    + QLatin1String(" ms in all, ") + QString::number(stuck) + QLatin1String(" lock warning(s)"));
+    QVERIFY(holderStillThere);
+    if (recordProjects) {
+        // One wait of ten seconds at most; two would take twenty.
+        QVERIFY2(ms < 2 * 10000, "the host waited more than once for the same holder");
+        QCOMPARE(stuck, 1);
+        Gui::Wisp::Settings store("Molvane", true, true, true);
+        QCOMPARE(store.getValue(QStringLiteral("RecentFiles"), QVariant()).toStringList(),
+                 (QStringList{projectName(0, 2), projectName(0, 1), projectName(0, 0)}));
+    } else {
+        QVERIFY2(ms < kSlowestReadLimitMs, "the host's reads waited for another process's store object");
+        QCOMPARE(stuck, 0);
+    }
 }
 
 KEL_RELIABILITY_TEST_MAIN(TestConcurrentWriters, childMain)

@@ -27,9 +27,9 @@ struct Preference
 const QByteArray kWindowState("\x01\x02window state", 14);
 
 // Serialized values, as a file holds them, that end a process whose Qt
-// reads them: counts that ask for gigabytes (Qt 5), a point list longer than
-// the file (Qt 5), nesting deeper than the stack, a cursor in a program
-// without a GUI (Qt 5 and Qt 6).
+// reads them: counts that ask for gigabytes (Qt 5, by type number or by
+// name), a point list longer than the file (Qt 5), nesting deeper than the
+// stack, a cursor in a program without a GUI (Qt 5 and Qt 6).
 struct DamagedValue
 {
     const char *name;
@@ -55,6 +55,11 @@ const QList<DamagedValue> &damagedValues()
         {"a type number Qt never writes", "@Variant(\\0\\0\\x4\\0\\0\\0\\0\\x1)", false},
         {"cursor", "@Variant(\\0\\0\\0J\\0\\0\\0\\0)", true},
         {"pixmap under the number of a later type", "@Variant(\\0\\0\\0\\xa2\\0\\0\\0\\0)", false},
+        // Named instead of numbered: the name leads to the same reader as the number.
+        {"list by type name, count beyond the file",
+         "@Variant(\\0\\0\\0\\x7f\\0\\0\\0\\fQVariantList\\x7f\\xff\\xff\\xf0)", false},
+        {"text list by type name, count beyond the file",
+         "@Variant(\\0\\0\\0\\x7f\\0\\0\\0\\vQStringList\\x7f\\xff\\xff\\xf0)", false},
     };
     return values;
 }

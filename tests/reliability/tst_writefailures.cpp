@@ -1,9 +1,12 @@
-// Writes that cannot reach the disk: a read-only folder, a read-only file, a full disk. Warned every time, file untouched.
+// Writes that cannot reach the disk: a read-only folder, a read-only file, a full disk, mangled files beside the store.
 #include "ReliabilitySupport.h"
 #include "LogRecorder.h"
 
+#include <Gui/Wisp/Settings.h>
 #include <Kel_UserSettings.h>
+#include <Kel_Utility.h>
 
+#include <QtCore/QElapsedTimer>
 #include <QtCore/QProcess>
 #include <QtCore/QStandardPaths>
 #include <QtTest/QtTest>
@@ -21,6 +24,7 @@
 #  include <unistd.h>
 #endif
 
+#include <algorithm>
 #include <memory>
 #include <string>
 
@@ -280,9 +284,88 @@ int writeWarningsFor(const KelTest::LogRecorder &log, const QString &storeFile)
     return count;
 }
 
+enum class Mangling { Emptied, Garbled, Unwritable };
+
+QByteArray garbage()
+{
+    QByteArray bytes;
+    for (int i = 0; i < 300; ++i)
+        bytes.append(char((i * 167 + 13) % 256));
+    return bytes;
+}
+
+void printWarnings(const KelTest::LogRecorder &log)
+{
+    std::printf("warnings=%d\n", int(log.warnings().size()));
+    for (const QString &text : log.warnings())
+        std::printf("warning: %s\n", qPrintable(text));
+}
+
+// Child roles, each a process of its own that may die where the parent must not.
+int childMain(const QStringList &args)
+{
+    using S = Kel::UserSettings;
+    const QString role = args.value(0);
+    KelTest::LogRecorder log;
+    if (role == QLatin1String("read")) {  // read: what a host reads at start-up
+        std::printf("overwrite=%d count=%u memory=%u readme=%d recent=%d\n", S::GetOverwriteOutputFiles() ? 1 : 0,
+                    S::GetRecentProjectCount(), S::GetJavaMemorySize(), S::GetDisplayReadmeFile() ? 1 : 0,
+                    int(S::GetRecentProjects().size()));
+        return 0;
+    }
+    if (role == QLatin1String("hold-update")) {  // hold-update READY GO: an update open until GO
+        Gui::Wisp::Settings store("Molvane", true, true, true);
+        store.lockForUpdate();
+        store.setValue(QStringLiteral("Held"), 1);
+        return KelTest::touchFile(args.value(1)) && KelTest::waitForGo(args.value(2), 120000) ? 0 : 3;
+    }
+    if (role == QLatin1String("record")) {  // record NAME: one recent project, timed
+        QElapsedTimer timer;
+        timer.start();
+        S::SetPreviousProjectName(Kel::Utility::QStringToPortString(args.value(1)));
+        std::printf("ms=%lld\n", timer.elapsed());
+        printWarnings(log);
+        return 0;
+    }
+    if (role == QLatin1String("store-work")) {  // store-work READY GO: reads, writes and updates before and after GO
+        S::SetWidgetState(QStringLiteral("before"), 1);
+        S::SetPreviousProjectName(Port::StringBase("/p/before"));
+        if (S::GetWidgetState(QStringLiteral("before")) != QVariant(1) || !KelTest::touchFile(args.value(1))
+            || !KelTest::waitForGo(args.value(2), 120000))
+            return 3;
+        qint64 slowestNs = 0;
+        bool read = true;
+        bool written = true;
+        for (int round = 0; round < 3; ++round) {
+            QElapsedTimer timer;
+            timer.start();
+            read = read && S::GetWidgetState(QStringLiteral("before")).toString() == QLatin1String("1");
+            S::SetWidgetState(QStringLiteral("after"), round);
+            written = written && S::GetWidgetState(QStringLiteral("after")).toString() == QString::number(round);
+            const QString name = QLatin1String("/p/after") + QString::number(round);
+            S::SetPreviousProjectName(Kel::Utility::QStringToPortString(name));
+            Gui::Wisp::Settings store("Molvane", true, true, true);
+            written = written && store.getValue(QStringLiteral("RecentFiles"), QVariant()).toStringList().value(0) == name;
+            slowestNs = std::max(slowestNs, timer.nsecsElapsed());
+        }
+        std::printf("read=%d written=%d slowest_ms=%.1f\n", read ? 1 : 0, written ? 1 : 0, double(slowestNs) / 1e6);
+        printWarnings(log);
+        return 0;
+    }
+    return 2;
+}
+
+// "name=value" of a child's line.
+QString field(const QByteArray &out, const char *name)
+{
+    const QRegularExpression pattern(QLatin1String(name) + QLatin1String("=([^ \\r\\n]*)"));
+    return pattern.match(QString::fromLocal8Bit(out)).captured(1);
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(Failure)
+Q_DECLARE_METATYPE(Mangling)
 
 class TestWriteFailures : public QObject
 {
@@ -291,6 +374,10 @@ class TestWriteFailures : public QObject
 private slots:
     void warnedAndUntouched_data();
     void warnedAndUntouched();
+    void fullDiskOnFirstUse();
+    void fullDiskUpdateWaitsForAnother();
+    void filesBesideTheStoreMangled_data();
+    void filesBesideTheStoreMangled();
 };
 
 void TestWriteFailures::warnedAndUntouched_data()
@@ -368,5 +455,127 @@ void TestWriteFailures::warnedAndUntouched()
     QVERIFY(readAll(store) != original);
 }
 
-QTEST_GUILESS_MAIN(TestWriteFailures)
+// A host's first start with its configuration folder on a full disk: the
+// reads give the defaults, nothing crashes, nothing is made there.
+void TestWriteFailures::fullDiskOnFirstUse()
+{
+#if defined(Q_OS_WIN)
+    QSKIP("a small disk to fill is a tmpfs mount");
+#else
+    KelTest::ScopedConfigHome home;
+    SmallDisk disk(home.path());
+    if (!disk.failure().isEmpty())
+        QSKIP(qPrintable(QLatin1String("no small disk to fill: mount says: ") + disk.failure()));
+    QVERIFY(disk.fill().isEmpty());
+    const KelTest::ChildResult read = KelTest::runSelf({QStringLiteral("read")});
+    QVERIFY2(read.finished && read.exitCode == 0, read.err.constData());
+    QCOMPARE(read.out.trimmed(), QByteArray("overwrite=0 count=4 memory=1024 readme=1 recent=0"));
+    QCOMPARE(QDir(home.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList{QStringLiteral("filler")});
+#endif
+}
+
+// Two processes on a full disk, one updating while the other holds an
+// update: the second waits for the first, and both end normally.
+void TestWriteFailures::fullDiskUpdateWaitsForAnother()
+{
+#if defined(Q_OS_WIN)
+    QSKIP("a small disk to fill is a tmpfs mount");
+#else
+    KelTest::ScopedConfigHome home;
+    QTemporaryDir scratch;
+    SmallDisk disk(home.path());
+    if (!disk.failure().isEmpty())
+        QSKIP(qPrintable(QLatin1String("no small disk to fill: mount says: ") + disk.failure()));
+    QCOMPARE(Kel::UserSettings::SetPreviousProjectName(Port::StringBase("/p/before")), 0u);
+    QVERIFY(disk.fill().isEmpty());
+    const QString ready = scratch.filePath(QStringLiteral("ready"));
+    const QString go = scratch.filePath(QStringLiteral("go"));
+    QProcess holder;
+    holder.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--child"), QStringLiteral("hold-update"), ready, go});
+    QVERIFY(KelTest::waitForGo(ready, 60000));
+    QProcess recorder;
+    recorder.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--child"), QStringLiteral("record"), QStringLiteral("/p/after")});
+    QVERIFY(recorder.waitForStarted());
+    QVERIFY2(!recorder.waitForFinished(1000), "the second process did not wait for the first one's update");
+    QVERIFY(KelTest::touchFile(go));
+    QVERIFY(holder.waitForFinished(60000) && recorder.waitForFinished(60000));
+    const QByteArray out = recorder.readAllStandardOutput();
+    QCOMPARE(holder.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(holder.exitCode(), 0);
+    QCOMPARE(recorder.exitStatus(), QProcess::NormalExit);
+    QVERIFY2(recorder.exitCode() == 0, out.constData());
+    KelTest::figure(QLatin1String("recent project recorded on a full disk while another process held an update: waited ")
+                    + field(out, "ms") + QLatin1String(" ms, ended normally, ") + field(out, "warnings")
+                    + QLatin1String(" warning(s)"));
+    Gui::Wisp::Settings store("Molvane", true, true, true);
+    QCOMPARE(store.getValue(QStringLiteral("RecentFiles"), QVariant()).toStringList().value(0), QStringLiteral("/p/before"));
+#endif
+}
+
+void TestWriteFailures::filesBesideTheStoreMangled_data()
+{
+    QTest::addColumn<QString>("suffix");
+    QTest::addColumn<Mangling>("mangling");
+    QTest::addColumn<bool>("writesLand");
+    for (const char *suffix : {".update-lock", ".lock"}) {
+        const QString file = QLatin1String("Molvane.ini") + QLatin1String(suffix);
+        const QString name = QString::fromLatin1(suffix);
+        QTest::newRow(qPrintable(file + QLatin1String(" left empty"))) << name << Mangling::Emptied << true;
+        QTest::newRow(qPrintable(file + QLatin1String(" garbled"))) << name << Mangling::Garbled << true;
+        // QSettings itself waits for ever on a lock file it cannot remove:
+        // the store cannot write then, and says so at once.
+        QTest::newRow(qPrintable(file + QLatin1String(" garbled, unwritable")))
+            << name << Mangling::Unwritable << (name == QLatin1String(".update-lock"));
+    }
+}
+
+// A lock file beside the store that no live process holds, mangled by a
+// cleanup script or a user while a host runs: the host's later reads,
+// writes and updates work as before, without a lock's time-out.
+void TestWriteFailures::filesBesideTheStoreMangled()
+{
+    QFETCH(QString, suffix);
+    QFETCH(Mangling, mangling);
+    QFETCH(bool, writesLand);
+    KelTest::ScopedConfigHome home;
+    QTemporaryDir scratch;
+    const QString ready = scratch.filePath(QStringLiteral("ready"));
+    const QString go = scratch.filePath(QStringLiteral("go"));
+    QProcess host;
+    host.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--child"), QStringLiteral("store-work"), ready, go});
+    QVERIFY(KelTest::waitForGo(ready, 60000));
+
+    const QString beside = home.storeFile() + suffix;
+    {
+        QFile file(beside);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        QVERIFY(file.write(mangling == Mangling::Emptied ? QByteArray() : garbage()) >= 0);
+    }
+    std::unique_ptr<ReadOnly> readOnly;
+    if (mangling == Mangling::Unwritable) {
+        readOnly = std::make_unique<ReadOnly>(beside);
+        if (!readOnly->failure().isEmpty()) {
+            QVERIFY(KelTest::touchFile(go));
+            host.waitForFinished(60000);
+            QSKIP(qPrintable(readOnly->failure()));
+        }
+    }
+    QVERIFY(KelTest::touchFile(go));
+    QVERIFY(host.waitForFinished(120000));
+    readOnly.reset();
+    const QByteArray out = host.readAllStandardOutput();
+    KelTest::figure(QLatin1String(QTest::currentDataTag()) + QLatin1String(" while a host ran: slowest round of a read, a write and an update ")
+                    + field(out, "slowest_ms") + QLatin1String(" ms, ") + field(out, "warnings") + QLatin1String(" warning(s)"));
+    QCOMPARE(host.exitStatus(), QProcess::NormalExit);
+    QVERIFY2(host.exitCode() == 0, out.constData());
+    QVERIFY2(field(out, "read") == QLatin1String("1"), out.constData());
+    QVERIFY2(field(out, "written") == QLatin1String(writesLand ? "1" : "0"), out.constData());
+    // The store's own time-out: a round that reaches it waited for a lock no one holds.
+    QVERIFY2(field(out, "slowest_ms").toDouble() < 10000.0, out.constData());
+    if (writesLand)
+        QVERIFY2(field(out, "warnings") == QLatin1String("0"), out.constData());
+}
+
+KEL_RELIABILITY_TEST_MAIN(TestWriteFailures, childMain)
 #include "tst_writefailures.moc"

@@ -1,15 +1,22 @@
 // Tests of the recent projects of Kel::UserSettings and of Gui::Wisp::RecentFileList.
 #include "StoreTestUtil.h"
+#include "ReliabilitySupport.h"
 
 #include <Gui/Wisp/RecentFileList.h>
 #include <Kel_UserSettings.h>
 
+#include <Gui/Wisp/Settings.h>
+
 #include <QtCore/QCoreApplication>
 #include <QtCore/QDir>
+#include <QtCore/QElapsedTimer>
+#include <QtCore/QProcess>
 #include <QtTest/QtTest>
 
+#include <atomic>
 #include <cstdio>
 #include <memory>
+#include <thread>
 
 using Gui::Wisp::RecentFileList;
 using Kel::UserSettings;
@@ -63,6 +70,7 @@ private slots:
     void nonAsciiPaths();
     void anotherProcessSeesRecord();
     void recordByAnotherProcessSeenHere();
+    void hangingExistenceTestHoldsNoOneUp();
 
     void listPushFront_data();
     void listPushFront();
@@ -286,6 +294,81 @@ void TestRecentProjects::recordByAnotherProcessSeenHere()
     QVERIFY(r.finished && r.exitCode == 0);
     QCOMPARE(StoreTest::bytes(UserSettings::GetPreviousProjectName()), b.toUtf8());
     QCOMPARE(StoreTest::bytesList(UserSettings::GetRecentProjects()), (QList<QByteArray>{b.toUtf8(), a.toUtf8()}));
+}
+
+#if defined(KEL_SLOWFS)
+namespace {
+
+bool mounted(const QString &dir)
+{
+    QFile mounts(QStringLiteral("/proc/self/mounts"));
+    return mounts.open(QIODevice::ReadOnly) && mounts.readAll().contains(" " + QFile::encodeName(dir) + " fuse");
+}
+
+} // namespace
+#endif
+
+// A recent project on a share that does not answer: while one thread tests
+// its existence, another thread's setters, getters and updates go on.
+void TestRecentProjects::hangingExistenceTestHoldsNoOneUp()
+{
+#if !defined(KEL_SLOWFS)
+    QSKIP("no FUSE file system to hang a file's status (POSIX, libfuse 3)");
+#else
+    if (!QFileInfo::exists(QStringLiteral("/dev/fuse")))
+        QSKIP("no /dev/fuse here");
+    const QString share = m_projects->path() + QLatin1String("/share");
+    const QString asked = m_projects->path() + QLatin1String("/asked");
+    const QString release = m_projects->path() + QLatin1String("/release");
+    QVERIFY(QDir().mkpath(share));
+    QProcess fileSystem;
+    fileSystem.setProcessChannelMode(QProcess::MergedChannels);
+    fileSystem.start(QStringLiteral(KEL_SLOWFS), {asked, release, share});
+    QElapsedTimer mounting;
+    mounting.start();
+    while (!mounted(share) && fileSystem.state() == QProcess::Running && mounting.elapsed() < 30000)
+        QThread::msleep(20);
+    if (!mounted(share)) {
+        fileSystem.kill();
+        fileSystem.waitForFinished();
+        QSKIP(qPrintable(QLatin1String("cannot mount a FUSE file system: ") + QString::fromLocal8Bit(fileSystem.readAll())));
+    }
+    const QString hanging = share + QLatin1String("/project.prj");
+    const QString here = createProject(QStringLiteral("here.prj"));
+    {
+        Gui::Wisp::Settings store("Molvane", true, true, true);
+        store.setValue(kRecentFilesKey, QStringList{here, hanging});
+    }
+
+    std::atomic<bool> listed{false};
+    std::vector<StringBase> recent;
+    QElapsedTimer listing;
+    listing.start();
+    std::thread lister([&] {
+        recent = UserSettings::GetRecentProjects();
+        listed = true;
+    });
+    const bool listerWaits = KelTest::waitForGo(asked, 60000);  // in its existence test
+    QElapsedTimer others;
+    others.start();
+    QCOMPARE(UserSettings::SetOverwriteOutputFiles(true), 0u);
+    QCOMPARE(UserSettings::GetOverwriteOutputFiles(), true);
+    QCOMPARE(UserSettings::SetPreviousProjectName(StringBase(here.toUtf8().constData())), 0u);
+    const qint64 othersMs = others.elapsed();
+    const bool listerStillWaiting = !listed;
+    QVERIFY(StoreTest::writeRaw(release, "go"));
+    lister.join();
+    const qint64 listingMs = listing.elapsed();
+    fileSystem.terminate();
+    QVERIFY(fileSystem.waitForFinished(30000));
+
+    KelTest::figure(QLatin1String("a setter, a getter and an update on one thread while another tested a hanging recent "
+                                  "project: ") + QString::number(othersMs) + QLatin1String(" ms; the listing took ")
+                    + QString::number(listingMs) + QLatin1String(" ms, until the share answered"));
+    QVERIFY2(listerWaits, "the existence test never reached the share");
+    QVERIFY2(listerStillWaiting, "the other thread's calls waited for the existence test");
+    QCOMPARE(StoreTest::bytesList(recent), (QList<QByteArray>{here.toUtf8(), hanging.toUtf8()}));
+#endif
 }
 
 void TestRecentProjects::listPushFront_data()

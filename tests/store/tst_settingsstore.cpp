@@ -9,7 +9,10 @@
 #include <QtCore/QCoreApplication>
 #include <QtCore/QDateTime>
 #include <QtCore/QDir>
+#include <QtCore/QDirIterator>
 #include <QtCore/QElapsedTimer>
+#include <QtCore/QJsonObject>
+#include <QtCore/QStandardPaths>
 #include <QtTest/QtTest>
 
 #include <cstdio>
@@ -53,6 +56,15 @@ int runChild(const QStringList &args)
         Store store;
         store.lockForUpdate();
         store.setValue(args.value(1), store.getValue(args.value(1), QVariant()).toInt() + 1);
+        return 0;
+    }
+    if (role == QLatin1String("hold-update")) {  // hold-update KEY READYFILE: reads KEY in an update, then waits
+        Store store;
+        store.lockForUpdate();
+        store.getValue(args.value(1), QVariant());
+        if (!QFile(args.value(2)).open(QIODevice::WriteOnly))
+            return 3;
+        QThread::sleep(120);  // until the test ends it
         return 0;
     }
     if (role == QLatin1String("prefs")) {
@@ -107,6 +119,7 @@ private slots:
     void init();
     void cleanup();
 
+    void fileLocation_data();
     void fileLocation();
     void scopeNamesStayInsideStoreDirectory_data();
     void scopeNamesStayInsideStoreDirectory();
@@ -128,6 +141,8 @@ private slots:
     void unwritableStoreWarns();
     void warningStopsOnceWritableAgain();
     void unwritableAfterGarbageFileStillWarns();
+    void fileSystemStaysClean_data();
+    void fileSystemStaysClean();
 
 private:
     std::unique_ptr<KelTest::ScopedConfigHome> m_home;
@@ -149,11 +164,45 @@ void TestSettingsStore::cleanup()
     m_home.reset();
 }
 
+void TestSettingsStore::fileLocation_data()
+{
+    QTest::addColumn<bool>("relative");
+    QTest::newRow("absolute XDG_CONFIG_HOME") << false;
+    // The XDG rules take an absolute path only; one row, as the warning comes once a process.
+    QTest::newRow("relative XDG_CONFIG_HOME, ignored") << true;
+}
+
 void TestSettingsStore::fileLocation()
 {
-    QCOMPARE(Settings::storeDirectory(), m_home->path() + QLatin1String("/Dravel"));
-    Store store;
-    QCOMPARE(store.fileName(), m_home->storeFile());
+    QFETCH(bool, relative);
+    KelTest::LogRecorder log;
+    QString expected = m_home->path() + QLatin1String("/Dravel");
+    const QByteArray home = qgetenv("HOME");
+    const QString workingDirectory = QDir::currentPath();
+    if (relative) {
+        qputenv("XDG_CONFIG_HOME", "relative/config");
+        qputenv("HOME", QFile::encodeName(m_home->path()));  // never the real user's store
+#if defined(Q_OS_WIN)
+        expected = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QLatin1String("/Dravel");
+#else
+        expected = m_home->path() + QLatin1String("/.config/Dravel");
+#endif
+    }
+    QCOMPARE(Settings::storeDirectory(), expected);
+    QCOMPARE(Store().fileName(), expected + QLatin1String("/Molvane.ini"));
+#if !defined(Q_OS_WIN)
+    // A host that changes directory reads back what it set, from one file.
+    QCOMPARE(UserSettings::SetOverwriteOutputFiles(true), 0u);
+    QVERIFY(QDir::setCurrent(m_home->path()));
+    QCOMPARE(UserSettings::GetOverwriteOutputFiles(), true);
+    QVERIFY(QDir::setCurrent(workingDirectory));
+    QCOMPARE(StoreTest::DiskSnapshot(expected + QLatin1String("/Molvane.ini")).value(QStringLiteral("OverwriteFiles")),
+             QVariant(QStringLiteral("true")));
+#endif
+    qputenv("HOME", home);
+    QCOMPARE(log.warnings().size(), relative ? 1 : 0);
+    if (relative)
+        QVERIFY2(log.warnings().front().contains(QLatin1String("relative/config")), qPrintable(log.warnings().front()));
 }
 
 void TestSettingsStore::scopeNamesStayInsideStoreDirectory_data()
@@ -517,6 +566,92 @@ void TestSettingsStore::unwritableAfterGarbageFileStillWarns()
     KelTest::LogRecorder log;
     QCOMPARE(UserSettings::SetRecentProjectCount(3), 0u);
     QCOMPARE(log.warnings().size(), 1);
+}
+
+enum class Action { Read, ToolList, ToolMistypedFolder, UpdateAndChildRead, EndedInUpdate };
+Q_DECLARE_METATYPE(Action)
+
+void TestSettingsStore::fileSystemStaysClean_data()
+{
+    QTest::addColumn<Action>("action");
+    QTest::addColumn<QStringList>("left");  // what the configuration folder holds after
+    const QStringList store{QStringLiteral("Dravel"), QStringLiteral("Dravel/Molvane.ini")};
+    QTest::newRow("a read") << Action::Read << QStringList();
+    QTest::newRow("kel-settings list") << Action::ToolList << QStringList();
+    QTest::newRow("kel-settings list, mistyped --config-dir") << Action::ToolMistypedFolder << QStringList();
+    QTest::newRow("an update, a value read in a child, closed") << Action::UpdateAndChildRead << store;
+#if defined(Q_OS_UNIX)
+    QTest::newRow("ended by SIGTERM in an update") << Action::EndedInUpdate << store;  // a value read in a child too
+#endif
+}
+
+// What the store and its tool leave on disk: a read creates nothing; after
+// store objects close only the file is there; no temporary folder anywhere.
+void TestSettingsStore::fileSystemStaysClean()
+{
+    QFETCH(Action, action);
+    QFETCH(QStringList, left);
+    const QString tool = KelTest::binDir() + QLatin1String("/kel-settings");
+    if ((action == Action::ToolList || action == Action::ToolMistypedFolder) && !QFileInfo::exists(tool)
+        && !QFileInfo::exists(tool + QLatin1String(".exe")))
+        QSKIP("kel-settings is not built");
+    QTemporaryDir temporary;
+    const QList<QPair<QString, QString>> env{{QStringLiteral("TMPDIR"), temporary.path()},
+                                             {QStringLiteral("TMP"), temporary.path()},
+                                             {QStringLiteral("TEMP"), temporary.path()}};
+    const QString json = QStringLiteral("Json");
+    if (!left.isEmpty()) {
+        // A value whose type only a child process judges.
+        QVERIFY(QDir().mkpath(QFileInfo(m_home->storeFile()).absolutePath()));
+        QSettings qt(m_home->storeFile(), QSettings::IniFormat);
+        qt.setValue(json, QJsonObject{{QStringLiteral("a"), 1}});
+    }
+    KelTest::ChildResult result;
+    switch (action) {
+    case Action::Read:
+        result = KelTest::runSelf({QStringLiteral("prefs")}, env);
+        break;
+    case Action::ToolList:
+        result = KelTest::runProgram(tool, {QStringLiteral("list")}, env);
+        break;
+    case Action::ToolMistypedFolder:
+        result = KelTest::runProgram(tool, {QStringLiteral("--config-dir"), m_home->path() + QLatin1String("/Mistyped"),
+                                            QStringLiteral("list")}, env);
+        break;
+    case Action::UpdateAndChildRead:
+        result = KelTest::runSelf({QStringLiteral("increment"), QStringLiteral("Count")}, env);
+        QVERIFY(result.finished && result.exitCode == 0);
+        result = KelTest::runSelf({QStringLiteral("read"), json}, env);
+        break;
+    case Action::EndedInUpdate: {
+        QProcess child;
+        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+        e.insert(QStringLiteral("TMPDIR"), temporary.path());
+        child.setProcessEnvironment(e);
+        const QString ready = m_home->path() + QLatin1String("/ready");
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("--child"), QStringLiteral("hold-update"), json, ready});
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(ready), 60000);
+        QVERIFY(QFile::remove(ready));
+        child.terminate();
+        QVERIFY(child.waitForFinished(60000));
+        QCOMPARE(child.exitStatus(), QProcess::CrashExit);
+        result.finished = true;
+        result.exitCode = 0;
+        break;
+    }
+    }
+    QVERIFY2(result.finished && result.exitCode == 0, result.err.constData());
+    QStringList found;
+    QDirIterator it(m_home->path(), QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext())
+        found << QDir(m_home->path()).relativeFilePath(it.next());
+    found.sort();
+    // A process killed in its update never let go of it: only its temporary files count.
+    if (action != Action::EndedInUpdate)
+        QCOMPARE(found, left);
+    QCOMPARE(QDir(temporary.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
 }
 
 int main(int argc, char **argv)

@@ -12,6 +12,8 @@ packages=(
   dpkg-dev file man-db
   # The widgets: lupdate for their translation template; Xvfb for tools/dev/screenshots.sh.
   qt6-l10n-tools xvfb
+  # The store's tests: a FUSE file system that hangs, for a recent project on a share that does not answer.
+  libfuse3-dev fuse3
   # The Windows leg: the cross compiler, wine to run the tests, and what building Qt from Debian's source needs.
   g++-mingw-w64-x86-64-posix wine64 wine ninja-build patch xz-utils
 )
