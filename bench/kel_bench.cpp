@@ -422,14 +422,14 @@ void registerAll()
     for (int keys : {12, 1000}) {
         const std::string k = std::to_string(keys);
         pair("getter/" + k + "keys", "preference getter, " + k + " keys", std::bind(getterOurs, _1, keys),
-             std::bind(getterQt, _1, keys), perCall + " read", keys == 12 ? std::optional<double>(0.2) : std::nullopt);
+             std::bind(getterQt, _1, keys), perCall + " read", keys == 12 ? std::optional<double>(0.12) : std::nullopt);
     }
     g_comparisons.push_back(Comparison{"preference getter, 1,000 keys / 12 keys", "getter/1000keys/ours",
                                        "getter/12keys/ours", 1.5, "our own 12-key getter"});
     for (int keys : {12, 1000}) {
         const std::string k = std::to_string(keys);
         pair("setter/" + k + "keys", "preference setter, " + k + " keys (durable)", std::bind(setterOurs, _1, keys),
-             std::bind(setterQt, _1, keys), perCall + " write", 1.0);
+             std::bind(setterQt, _1, keys), perCall + " write", 1.1);
     }
     for (int entries : {10, 32}) {
         for (int limit : {4, 0}) {

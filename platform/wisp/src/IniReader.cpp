@@ -7,13 +7,13 @@
 #include <QtCore/QRect>
 #include <QtCore/QSize>
 #include <QtCore/QStringList>
+
+#include <algorithm>
 #if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
 #include <QtCore/QStringDecoder>
 #else
 #include <QtCore/QTextCodec>
 #endif
-
-#include <cstring>
 
 namespace Gui {
 namespace Wisp {
@@ -22,28 +22,16 @@ namespace detail {
 namespace {
 
 constexpr bool kQt6 = QT_VERSION >= QT_VERSION_CHECK(6, 0, 0);
+// QSettings compares the keys of an INI file ignoring case on Windows only.
+#if defined(Q_OS_WIN)
+constexpr Qt::CaseSensitivity kKeyCase = Qt::CaseInsensitive;
+#else
+constexpr Qt::CaseSensitivity kKeyCase = Qt::CaseSensitive;
+#endif
 
-// ---- Lines ---------------------------------------------------------------------
-
-enum CharTrait { Space = 0x1, Special = 0x2 };
-
-int traitsOf(char ch)
+bool isBlank(char ch)
 {
-    switch (ch) {
-    case ' ':
-    case '\t':
-        return Space;
-    case '\n':
-    case '\r':
-        return Space | Special;
-    case '"':
-    case ';':
-    case '=':
-    case '\\':
-        return Special;
-    default:
-        return 0;
-    }
+    return ch == ' ' || ch == '\t' || ch == '\n' || ch == '\r';
 }
 
 bool isLineBreak(char ch)
@@ -66,13 +54,11 @@ bool readLine(const QByteArray &data, qsizetype &pos, IniLine &line)
     bool inQuotes = false;
     line.equals = -1;
     qsizetype start = pos;
-    while (start < size && (traitsOf(data.at(start)) & Space))
+    while (start < size && isBlank(data.at(start)))
         ++start;
     qsizetype i = start;
     while (i < size) {
         const char ch = data.at(i++);
-        if (!(traitsOf(ch) & Special))
-            continue;
         if (ch == '=') {
             if (!inQuotes && line.equals == -1)
                 line.equals = i - 1;
@@ -91,10 +77,12 @@ bool readLine(const QByteArray &data, qsizetype &pos, IniLine &line)
             }
         } else if (ch == '"') {
             inQuotes = !inQuotes;
-        } else if (i == start + 1) {  // ';' starting a comment line
+        } else if (ch != ';') {
+            continue;
+        } else if (i == start + 1) {  // a comment line
             while (i < size && !isLineBreak(data.at(i)))
                 ++i;
-            while (i < size && (traitsOf(data.at(i)) & Space))
+            while (i < size && isBlank(data.at(i)))
                 ++i;
             start = i;
         } else if (!inQuotes) {
@@ -107,40 +95,6 @@ bool readLine(const QByteArray &data, qsizetype &pos, IniLine &line)
     line.end = i;
     return line.end > line.start;
 }
-
-// ---- Text ----------------------------------------------------------------------
-
-// Plain runs of a value as this Qt version decodes them: UTF-8 in Qt 6; in
-// Qt 5, Latin-1 unless the file starts with a UTF-8 byte-order mark.
-class TextDecoder
-{
-public:
-    explicit TextDecoder(bool utf8Marked)
-#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
-        : m_decoder(QStringDecoder::Utf8)
-#else
-        : m_codec(utf8Marked ? QTextCodec::codecForName("UTF-8") : nullptr)
-#endif
-    {
-        Q_UNUSED(utf8Marked)
-    }
-
-    QString operator()(const char *run, qsizetype size)
-    {
-#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
-        return m_decoder(QByteArrayView(run, size));
-#else
-        return m_codec ? m_codec->toUnicode(run, int(size)) : QString::fromLatin1(run, int(size));
-#endif
-    }
-
-private:
-#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
-    QStringDecoder m_decoder;
-#else
-    QTextCodec *m_codec;
-#endif
-};
 
 int hexValue(char ch)
 {
@@ -172,9 +126,22 @@ void chopTrailingBlanks(QString &text, qsizetype limit)
 // The strings of an escaped value: one, or the items of a list.
 QStringList unescapedValue(const char *p, const char *end, bool utf8Marked)
 {
-    TextDecoder decode(utf8Marked);
+    // Plain runs as this Qt version decodes them: in Qt 6 as UTF-8, through
+    // one decoder for the whole value, so a character may span an escape; in
+    // Qt 5, Latin-1 unless the file starts with a UTF-8 byte-order mark.
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+    Q_UNUSED(utf8Marked)
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const auto decoded = [&utf8](const char *run, qsizetype size) { return QString(utf8(QByteArrayView(run, size))); };
+#else
+    QTextCodec *codec = utf8Marked ? QTextCodec::codecForName("UTF-8") : nullptr;
+    const auto decoded = [codec](const char *run, qsizetype size) {
+        return codec ? codec->toUnicode(run, int(size)) : QString::fromLatin1(run, int(size));
+    };
+#endif
     QStringList items;
     QString current;
+    current.reserve(end - p);  // as Qt does, which makes the first string empty rather than null
     bool inQuotes = false;
     bool currentQuoted = false;
     qsizetype chopLimit = 0;
@@ -186,20 +153,16 @@ QStringList unescapedValue(const char *p, const char *end, bool utf8Marked)
     };
     skipBlanks();
     while (p < end) {
-        const char ch = *p;
-        if (ch == '\\') {
+        if (*p == '\\') {
             if (++p == end) {
                 chopAtEnd = false;
                 break;
             }
             const char code = *p++;
+            const bool hex = code == 'x';
             if (const char named = namedEscape(code)) {
                 current += QLatin1Char(named);
-                chopLimit = current.size();
-                continue;
-            }
-            const bool hex = code == 'x';
-            if ((hex && p < end && hexValue(*p) >= 0) || (code >= '0' && code <= '7')) {
+            } else if ((hex && p < end && hexValue(*p) >= 0) || (code >= '0' && code <= '7')) {
                 // Like Qt: the digits run on, and the character keeps their low 16 bits.
                 char16_t value = hex ? 0 : char16_t(code - '0');
                 while (p < end && (hex ? hexValue(*p) >= 0 : (*p >= '0' && *p <= '7')))
@@ -212,17 +175,13 @@ QStringList unescapedValue(const char *p, const char *end, bool utf8Marked)
                 ++p;
             }
             chopLimit = current.size();
-            continue;
-        }
-        if (ch == '"') {
+        } else if (*p == '"') {
             ++p;
             currentQuoted = true;
             inQuotes = !inQuotes;
             if (!inQuotes)
                 skipBlanks();
-            continue;
-        }
-        if (ch == ',' && !inQuotes) {
+        } else if (*p == ',' && !inQuotes) {
             if (!currentQuoted)
                 chopTrailingBlanks(current, chopLimit);
             items.append(current);
@@ -230,12 +189,12 @@ QStringList unescapedValue(const char *p, const char *end, bool utf8Marked)
             currentQuoted = false;
             ++p;
             skipBlanks();
-            continue;
+        } else {
+            const char *run = p++;
+            while (p < end && *p != '\\' && *p != '"' && *p != ',')
+                ++p;
+            current += decoded(run, p - run);
         }
-        const char *run = p++;
-        while (p < end && *p != '\\' && *p != '"' && *p != ',')
-            ++p;
-        current += decode(run, p - run);
     }
     if (!currentQuoted && chopAtEnd)
         chopTrailingBlanks(current, chopLimit);
@@ -251,22 +210,15 @@ QString unescapedKey(const QByteArray &escaped)
     QString key;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar ch = text.at(i);
-        if (ch == QLatin1Char('\\')) {
-            key += QLatin1Char('/');
-        } else if (ch == QLatin1Char('%') && i + 1 < text.size()) {
-            const bool wide = text.at(i + 1) == QLatin1Char('U');
-            const qsizetype digits = wide ? 4 : 2;
-            const qsizetype first = i + (wide ? 2 : 1);
-            bool ok = first + digits <= text.size();
-            const ushort value = ok ? text.mid(first, digits).toUShort(&ok, 16) : 0;
-            if (ok) {
-                key += QChar(value);
-                i = first + digits - 1;
-            } else {
-                key += ch;
-            }
+        const qsizetype digits = i + 1 < text.size() && text.at(i + 1) == QLatin1Char('U') ? 4 : 2;
+        const qsizetype first = i + (digits == 4 ? 2 : 1);
+        bool ok = ch == QLatin1Char('%') && i + 1 < text.size() && first + digits <= text.size();
+        const ushort value = ok ? text.mid(first, digits).toUShort(&ok, 16) : 0;
+        if (ok) {
+            key += QChar(value);
+            i = first + digits - 1;
         } else {
-            key += ch;
+            key += ch == QLatin1Char('\\') ? QChar(QLatin1Char('/')) : ch;
         }
     }
     return key;
@@ -290,12 +242,10 @@ QByteArray keyText(const QByteArray &data, const IniLine &line)
     QByteArray key = data.mid(line.start, line.equals - line.start);
     if (kQt6)
         return key.trimmed();
-    while (!key.isEmpty() && (key.endsWith(' ') || key.endsWith('\t')))
+    while (key.endsWith(' ') || key.endsWith('\t'))
         key.chop(1);
     return key;
 }
-
-// ---- Values --------------------------------------------------------------------
 
 struct Decoded
 {
@@ -303,31 +253,11 @@ struct Decoded
     Readability readability = Readability::Safe;
 };
 
-// "@Rect(1 2 3 4)": the numbers between the parentheses, as Qt splits them.
-QStringList splitArguments(const QString &text, qsizetype open)
-{
-    QStringList items;
-    QString item;
-    for (qsizetype i = open + 1; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        if (c == QLatin1Char(')')) {
-            items.append(item);
-        } else if (c == QLatin1Char(' ')) {
-            items.append(item);
-            item.clear();
-        } else {
-            item.append(c);
-        }
-    }
-    return items;
-}
-
 Decoded serialized(const QString &text, qsizetype prefix, QDataStream::Version version, bool guiProcess)
 {
     // Qt hands QDataStream the rest of the text, closing parenthesis included.
     QByteArray bytes = text.mid(prefix).toLatin1();
-    Decoded decoded;
-    decoded.readability = readabilityOf(bytes, version, guiProcess);
+    Decoded decoded{QVariant(), readabilityOf(bytes, version, guiProcess)};
     if (decoded.readability == Readability::Safe) {
         QDataStream stream(&bytes, QIODevice::ReadOnly);
         stream.setVersion(version);
@@ -336,13 +266,34 @@ Decoded serialized(const QString &text, qsizetype prefix, QDataStream::Version v
     return decoded;
 }
 
+// "@Rect(1 2 3 4)" and its like: the numbers between the parentheses.
+QVariant geometry(const QString &text)
+{
+    QStringList n;
+    QString item;
+    for (qsizetype i = text.indexOf(QLatin1Char('(')) + 1; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c == QLatin1Char(')') || c == QLatin1Char(' '))
+            n.append(item);
+        if (c == QLatin1Char(' '))
+            item.clear();
+        else if (c != QLatin1Char(')'))
+            item.append(c);
+    }
+    if (text.startsWith(QLatin1String("@Rect(")) && n.size() == 4)
+        return QRect(n[0].toInt(), n[1].toInt(), n[2].toInt(), n[3].toInt());
+    if (text.startsWith(QLatin1String("@Size(")) && n.size() == 2)
+        return QSize(n[0].toInt(), n[1].toInt());
+    if (text.startsWith(QLatin1String("@Point(")) && n.size() == 2)
+        return QPoint(n[0].toInt(), n[1].toInt());
+    return QVariant();
+}
+
 // What QSettings makes of one string of a value.
 Decoded variantOf(const QString &text, bool guiProcess)
 {
     const auto starts = [&text](const char *prefix) { return text.startsWith(QLatin1String(prefix)); };
-    if (!starts("@"))
-        return {QVariant(text)};
-    if (text.endsWith(QLatin1Char(')'))) {
+    if (starts("@") && text.endsWith(QLatin1Char(')'))) {
         if (starts("@ByteArray("))
             return {QVariant(text.mid(11, text.size() - 12).toLatin1())};
         if (starts("@String("))
@@ -351,21 +302,11 @@ Decoded variantOf(const QString &text, bool guiProcess)
             return serialized(text, 9, QDataStream::Qt_4_0, guiProcess);
         if (starts("@DateTime("))
             return serialized(text, 10, QDataStream::Qt_5_6, guiProcess);
-        if (starts("@Rect(") || starts("@Size(") || starts("@Point(")) {
-            const QStringList n = splitArguments(text, text.indexOf(QLatin1Char('(')));
-            if (starts("@Rect(") && n.size() == 4)
-                return {QVariant(QRect(n[0].toInt(), n[1].toInt(), n[2].toInt(), n[3].toInt()))};
-            if (starts("@Size(") && n.size() == 2)
-                return {QVariant(QSize(n[0].toInt(), n[1].toInt()))};
-            if (starts("@Point(") && n.size() == 2)
-                return {QVariant(QPoint(n[0].toInt(), n[1].toInt()))};
-        } else if (text == QLatin1String("@Invalid()")) {
-            return {QVariant()};
-        }
+        const QVariant shape = geometry(text);
+        if (shape.isValid() || text == QLatin1String("@Invalid()"))
+            return {shape};
     }
-    if (starts("@@"))
-        return {QVariant(text.mid(1))};
-    return {QVariant(text)};
+    return {QVariant(starts("@@") ? text.mid(1) : text)};
 }
 
 // A list stays a QStringList unless an item is a serialized value; then
@@ -376,7 +317,7 @@ Decoded variantOfList(const QStringList &original, bool guiProcess)
     for (QString &item : items) {
         if (!item.startsWith(QLatin1Char('@')))
             continue;
-        if (item.size() >= 2 && item.at(1) == QLatin1Char('@')) {
+        if (item.startsWith(QLatin1String("@@"))) {
             item.remove(0, 1);
             continue;
         }
@@ -398,37 +339,42 @@ Decoded variantOfList(const QStringList &original, bool guiProcess)
 
 std::vector<IniValue> readIniValues(const QByteArray &file, bool guiProcess)
 {
-    std::vector<IniValue> values;
+    // QSettings gathers each section's lines first and reads the sections in
+    // the order of their names, so where two name one key, the later section
+    // by name holds it.
+    std::vector<std::pair<QString, IniValue>> lines;
     const bool utf8Marked = file.startsWith("\xEF\xBB\xBF");
     qsizetype pos = utf8Marked ? 3 : 0;
     QString section;
     IniLine line;
-    while (readLine(file, pos, line)) {
+    for (bool first = true; readLine(file, pos, line); first = false) {
         if (file.at(line.start) == '[') {
             section = sectionPrefix(file, line);
             continue;
         }
+        // The lines before any section are read from the file's start, so a
+        // byte-order mark and blanks before a first key belong to the key.
+        if (first && utf8Marked && !file.mid(3, line.start - 3).contains('\n') && !file.mid(3, line.start - 3).contains('\r'))
+            line.start = 0;
         if (line.equals < 0)
             continue;
-        IniValue value;
-        value.key = section + unescapedKey(keyText(file, line));
-        value.begin = line.start;
-        value.valueBegin = line.equals + 1;
-        value.end = line.end;
-        const QStringList items =
-            unescapedValue(file.constData() + value.valueBegin, file.constData() + value.end, utf8Marked);
+        const QStringList items = unescapedValue(file.constData() + line.equals + 1, file.constData() + line.end, utf8Marked);
         Decoded decoded = items.size() > 1 ? variantOfList(items, guiProcess) : variantOf(items.front(), guiProcess);
-        value.value = std::move(decoded.value);
-        value.readability = decoded.readability;
-        values.push_back(std::move(value));
+        lines.push_back({section, {section + unescapedKey(keyText(file, line)), std::move(decoded.value),
+                                   decoded.readability, line.start, line.equals + 1, line.end}});
     }
+    std::stable_sort(lines.begin(), lines.end(), [](const auto &a, const auto &b) {
+        return (kKeyCase == Qt::CaseSensitive ? a.first < b.first : a.first.toLower() < b.first.toLower());
+    });
+    std::vector<IniValue> values;
+    for (auto &each : lines)
+        values.push_back(std::move(each.second));
     return values;
 }
 
 QByteArray withoutValues(const QByteArray &file, const std::vector<const IniValue *> &values)
 {
     QByteArray kept;
-    kept.reserve(file.size());
     qsizetype from = 0;
     for (const IniValue *value : values) {
         kept += file.mid(from, value->begin - from);
@@ -438,8 +384,7 @@ QByteArray withoutValues(const QByteArray &file, const std::vector<const IniValu
         }
         from = value->end;
     }
-    kept += file.mid(from);
-    return kept;
+    return kept + file.mid(from);
 }
 
 } // namespace detail

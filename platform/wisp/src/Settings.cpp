@@ -73,39 +73,40 @@ detail::SettingsFile &fileOf(const char *scope)
         int generation = -1;
         detail::SettingsFile *file = nullptr;
     };
-    thread_local Resolved last;
-    const QByteArray scopeNow(scope ? scope : "");
+    thread_local Resolved resolved;
+    Resolved &last = resolved;
+    scope = scope ? scope : "";
     const QByteArray configHome = qgetenv("XDG_CONFIG_HOME");
-    const QByteArray home = qgetenv("HOME");
+    const QByteArray home = configHome.startsWith('/') ? QByteArray() : qgetenv("HOME");  // needed without an absolute one
     const int generation = g_directoryGeneration.load(std::memory_order_acquire);
-    if (!last.file || last.generation != generation || last.scope != scopeNow || last.configHome != configHome
-        || last.home != home) {
-        static std::once_flag registered;
-        // A value of this Qt type is read, and written back, by its own code.
-        std::call_once(registered, [] {
+    if (last.file && last.generation == generation && qstrcmp(last.scope.constData(), scope) == 0 && last.configHome == configHome
+        && last.home == home)
+        return *last.file;
+    static std::once_flag registered;
+    // A value of this Qt type is read, and written back, by its own code.
+    std::call_once(registered, [] {
 #if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
-            qRegisterMetaType<QVersionNumber>();
+        qRegisterMetaType<QVersionNumber>();
 #else
-            qRegisterMetaTypeStreamOperators<QVersionNumber>("QVersionNumber");
+        qRegisterMetaTypeStreamOperators<QVersionNumber>("QVersionNumber");
 #endif
-        });
-        QString directory;
-        {
-            std::lock_guard<std::mutex> lock(g_directoryMutex);
-            directory = g_directoryOverride;
-        }
-        if (directory.isEmpty())
-            directory = configRoot(configHome) + QLatin1Char('/') + QLatin1String(kOrganisationDirectory);
-        const QString path = directory + QLatin1Char('/') + safeScopeName(scope) + QLatin1String(kFileSuffix);
-        last = Resolved{scopeNow, configHome, home, generation, &detail::SettingsFile::forPath(path)};
+    });
+    QString directory;
+    {
+        std::lock_guard<std::mutex> lock(g_directoryMutex);
+        directory = g_directoryOverride;
     }
+    if (directory.isEmpty())
+        directory = configRoot(configHome) + QLatin1Char('/') + QLatin1String(kOrganisationDirectory);
+    const QString path = directory + QLatin1Char('/') + safeScopeName(scope) + QLatin1String(kFileSuffix);
+    last = Resolved{scope, configHome, home, generation, &detail::SettingsFile::forPath(path)};
     return *last.file;
 }
 
 // A key QSettings cannot store: empty, or only separators.
 bool namesNoKey(const QString &key)
 {
-    return key.count(QLatin1Char('/')) == key.size();
+    return key.isEmpty() || (key.front() == QLatin1Char('/') && key.count(QLatin1Char('/')) == key.size());
 }
 
 } // namespace

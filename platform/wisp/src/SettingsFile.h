@@ -5,61 +5,56 @@
 #include "SettingsFileIo.h"
 
 #include <QtCore/QHash>
-#include <QtCore/QString>
 #include <QtCore/QStringList>
-#include <QtCore/QVariant>
 
 #include <atomic>
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <vector>
+
+QT_BEGIN_NAMESPACE
+class QLockFile;
+QT_END_NAMESPACE
 
 namespace Gui {
 namespace Wisp {
 namespace detail {
 
-// A store object's change: a value set, or a key removed with every key
-// below it (an empty key removes all).
+// A value set, or a key removed with every key below it (an empty key: all).
 struct Change
 {
     QString key;
     std::optional<QVariant> value;
 };
 
-// Whether key names a stored key the way QSettings matches keys: runs of
-// '/' count as one, none at either end; letter case counts except on Windows.
+// Keys as QSettings matches them: runs of '/' count as one and none at
+// either end; letter case counts except on Windows.
 QString normalisedKey(const QString &key);
-bool sameKey(const QString &a, const QString &b);
-bool removalCovers(const QString &removed, const QString &key);
 
 class SettingsFile
 {
 public:
     // The file of path, made on first use and kept for the process.
     static SettingsFile &forPath(const QString &path);
-    explicit SettingsFile(const QString &path);
 
     const QString &path() const { return m_path; }
 
-    // What the process's store objects changed and have not written yet, or
+    // The value the process's store objects set and have not written yet,
     // else what QSettings would read from the file as it is now: one look at
-    // the file's status, and a read only when the file changed. Null when the
-    // key is not stored (or holds a value this process must not read).
+    // its status, and a read only when it changed. Null when the key is not
+    // stored, or holds a value this process must not read.
     std::optional<QVariant> value(const QString &key);
     QStringList allKeys();
 
-    // A change seen at once by every store object of the process, as
-    // QSettings objects of one process share theirs, and written by the next
-    // write.
+    // Seen at once by every store object of the process, as QSettings
+    // objects of one process share their changes, and written by the next write.
     void change(Change change);
-    // Hands every change made so far to QSettings, which merges them into
-    // the file as it is then and replaces it; logs why when they are not written.
+    // Hands every change so far to QSettings, which merges them into the file
+    // as it is then and replaces it; logs why when they are not written.
     void write();
 
-    // A read-modify-write's hold on the scope against other updaters, in this
-    // process and others; waits at most ten seconds. What the caller got is
-    // given back to unlockUpdates.
+    // A read-modify-write's hold against other updaters, in this process and
+    // others, for at most ten seconds of waiting.
     struct UpdateHold
     {
         bool inProcess = false;
@@ -69,18 +64,20 @@ public:
     void unlockUpdates(UpdateHold &hold);
 
 private:
+    explicit SettingsFile(const QString &path) : m_path(path), m_nativePath(toNativePath(path)) {}
+
     struct View
     {
         FileStamp stamp;
         std::vector<IniValue> values;
-        QHash<QString, std::size_t> byKey;  // the last line of each key
+        QHash<QString, std::size_t> byKey;  // each key's last line
     };
+    std::unique_ptr<QLockFile> lockLikeQSettings();
+    bool readUnderWritersLock(QByteArray *content);
     std::shared_ptr<const View> currentView();
-    std::shared_ptr<const View> readView(const FileStamp &seen);
-
+    std::shared_ptr<const View> readView(FileStamp seen);
+    QString writeThroughQt(const std::vector<Change> &changes, const FileStamp &before);
     bool moveDamagedValuesAside();
-    void keepChangeVisibleToQt(const FileStamp &now);
-    QString writeThroughQt(const std::vector<Change> &changes);
     void restoreForeignValues(const std::vector<IniValue> &before, const QByteArray &content,
                               const std::vector<Change> &changes);
     QString lastingWriteFailure() const;
@@ -88,17 +85,19 @@ private:
     const QString m_path;
     const NativePath m_nativePath;
 
-    std::mutex m_viewMutex;  // held around the view's exchange and the changes only
+    std::mutex m_mutex;  // held around the view's exchange and the changes only
     std::shared_ptr<const View> m_view;
     std::vector<Change> m_changes;
+    std::atomic<std::size_t> m_changeCount{0};  // a getter looks at the changes only when there are some
+    std::optional<FileStamp> m_stuckHolder;  // a process that kept the update lock past a wait
+    std::optional<FileStamp> m_stuckQtLock;  // QSettings' lock file, kept past a wait
 
     std::mutex m_writeMutex;  // one write at a time in the process
     FileStamp m_lastWritten;  // the file as this process's last write left it
 
     std::recursive_timed_mutex m_updaters;
-    int m_updateDepth = 0;          // under m_updaters
+    int m_updateDepth = 0;                     // under m_updaters
     std::atomic<bool> m_updatersStuck{false};  // another thread kept m_updaters past a wait
-    std::optional<FileStamp> m_stuckHolder;  // under m_viewMutex: a process that kept the lock past a wait
 };
 
 } // namespace detail
