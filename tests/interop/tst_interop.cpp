@@ -105,14 +105,14 @@ QByteArray readFile(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// The lines of a file from "[section]" up to the next section.
+// The lines of a file from "[section]" up to the next section, without the blank lines around.
 QByteArray sectionOf(const QByteArray &content, const QByteArray &section)
 {
     const int start = int(content.indexOf("[" + section + "]"));
     if (start < 0)
         return QByteArray();
     const int next = int(content.indexOf("\n[", start));
-    return next < 0 ? content.mid(start) : content.mid(start, next - start);
+    return (next < 0 ? content.mid(start) : content.mid(start, next - start)).trimmed();
 }
 
 QString program(const QString &name)

@@ -651,7 +651,8 @@ void TestSettingsStore::fileSystemStaysClean()
     // A process killed in its update never let go of it: only its temporary files count.
     if (action != Action::EndedInUpdate)
         QCOMPARE(found, left);
-    QCOMPARE(QDir(temporary.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
+    const QStringList temporaries = QDir(temporary.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    QVERIFY2(temporaries.isEmpty(), qPrintable(QLatin1String("left in TMPDIR: ") + temporaries.join(QLatin1String(", "))));
 }
 
 int main(int argc, char **argv)
