@@ -148,15 +148,19 @@ HANDLE createKillOnCloseJob()
     return job;
 }
 
+// What a wait holds: the program, where to report, and a reference to this
+// library, so that a host that unloads the library during the report window
+// runs no unloaded code; the reference goes once the callback has returned.
 struct LateWatch
 {
     HANDLE process;
     LateFailureReport report;
+    HMODULE library;
 };
 
 // Runs on a thread of the system's pool once the program ended or the report
 // window is over, whichever comes first.
-void CALLBACK onEndOrWindowOver(PTP_CALLBACK_INSTANCE, PVOID context, PTP_WAIT wait, TP_WAIT_RESULT result)
+void CALLBACK onEndOrWindowOver(PTP_CALLBACK_INSTANCE instance, PVOID context, PTP_WAIT wait, TP_WAIT_RESULT result)
 {
     const std::unique_ptr<LateWatch> watch(static_cast<LateWatch *>(context));
     DWORD exitCode = 0;
@@ -165,12 +169,12 @@ void CALLBACK onEndOrWindowOver(PTP_CALLBACK_INSTANCE, PVOID context, PTP_WAIT w
     reportWindowClosed();
     CloseHandle(watch->process);
     CloseThreadpoolWait(wait);
+    if (watch->library)
+        FreeLibraryWhenCallbackReturns(instance, watch->library);
 }
 
-// A reference to this library for the pool to own while the wait is set, so
-// a host that unloads the library during a report window runs no unloaded
-// code; null when there is none to take.
-HMODULE thisLibrary()
+// Null when there is none to take.
+HMODULE referenceToThisLibrary()
 {
     HMODULE library = nullptr;
     GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCWSTR>(&onEndOrWindowOver),
@@ -182,18 +186,12 @@ HMODULE thisLibrary()
 // is over, its handle is all there is to let go of. Takes over process.
 void watchForLateFailure(HANDLE process, const LateFailureReport &report)
 {
-    auto watch = std::make_unique<LateWatch>(LateWatch{process, report});
-    TP_CALLBACK_ENVIRON environment;
-    InitializeThreadpoolEnvironment(&environment);
-    const HMODULE library = thisLibrary();
-    if (library)
-        SetThreadpoolCallbackLibrary(&environment, library);
-    PTP_WAIT wait = CreateThreadpoolWait(&onEndOrWindowOver, watch.get(), &environment);
-    DestroyThreadpoolEnvironment(&environment);
+    auto watch = std::make_unique<LateWatch>(LateWatch{process, report, referenceToThisLibrary()});
+    PTP_WAIT wait = CreateThreadpoolWait(&onEndOrWindowOver, watch.get(), nullptr);
     if (!wait) {
         CloseHandle(process);
-        if (library)
-            FreeLibrary(library);
+        if (watch->library)
+            FreeLibrary(watch->library);
         return;
     }
     reportWindowOpened();
