@@ -6,6 +6,8 @@
 #include <ArgRecorder.h>
 #include <KelTestSupport.h>
 #include <ViewerCommandTable.h>
+
+#include "WidgetTestMain.h"
 #include <VariantTransport.h>
 
 #include <Gui/Wisp/DesktopHelpManager.h>
@@ -128,7 +130,8 @@ private Q_SLOTS:
     void verdictAndTryFollowTheLibrarysCheck();
     void browseQuotesAPathWithBlanks_data();
     void browseQuotesAPathWithBlanks();
-    void lateFailureOfTheDefaultIsShown();
+    void lateFailureIsShown_data();
+    void lateFailureIsShown();
     void rightToLeftMirrorsTheRows();
 };
 
@@ -315,15 +318,20 @@ void ExternalProgramsPageTest::browseQuotesAPathWithBlanks()
     QVERIFY(page.hasChanges());
 }
 
-void ExternalProgramsPageTest::lateFailureOfTheDefaultIsShown()
+void ExternalProgramsPageTest::lateFailureIsShown_data()
 {
-#if !defined(Q_OS_WIN)
-    const bool openerAvailable = true;
-#else
-    const bool openerAvailable = qEnvironmentVariableIsSet("KEL_TEST_RECORDER_REGISTERED");
-#endif
-    if (!openerAvailable)
+    QTest::addColumn<bool>("ownCommand");
+    QTest::newRow("the system's default") << false;
+    QTest::newRow("the user's own command") << true;
+}
+
+void ExternalProgramsPageTest::lateFailureIsShown()
+{
+    QFETCH(bool, ownCommand);
+#if defined(Q_OS_WIN)
+    if (!ownCommand && !qEnvironmentVariableIsSet("KEL_TEST_RECORDER_REGISTERED"))
         QSKIP("no recorder registered for PDF files in this prefix");
+#endif
     KelTest::ScopedConfigHome home;
     QTemporaryDir dir;
     const QString records = dir.path() + QLatin1String("/records");
@@ -336,19 +344,23 @@ void ExternalProgramsPageTest::lateFailureOfTheDefaultIsShown()
 
     Kel::ExternalProgramsPage page;
     const ProgramControls pdf = controlsOf(page, Pdf);
+    if (ownCommand) {
+        QTest::mouseClick(pdf.useCommand, Qt::LeftButton);
+        pdf.commandLine->setText(QLatin1Char('"') + KelTest::argRecorderPath() + QLatin1String("\" %1"));
+    }
     QElapsedTimer sinceTry;
     sinceTry.start();
     QTest::mouseClick(pdf.tryIt, Qt::LeftButton);
     QVERIFY2(pdf.tried->text().startsWith(QLatin1String("Started")), qPrintable(pdf.tried->text()));
     QTRY_VERIFY2_WITH_TIMEOUT(pdf.tried->text().startsWith(QLatin1String("It failed")),
                               qPrintable(channel.lines().join(QLatin1Char('\n'))), ReportWaitMs);
-    std::printf("FIGURE: a tried default viewer's failure showed on the page after %lld ms\n",
+    std::printf("FIGURE: a tried viewer's failure showed on the page after %lld ms\n",
                 static_cast<long long>(sinceTry.elapsed()));
     QVERIFY2(pdf.tried->text().contains(QLatin1String("3")), qPrintable(pdf.tried->text()));
     const QList<QByteArray> recorded = KelTest::waitForArgRecords(records, 1);
     QCOMPARE(recorded.size(), 1);
     QVERIFY(recorded.constFirst().endsWith("KelGuiUtilities-sample.pdf"));
-    QTRY_VERIFY(!channel.messages().empty());
+    QVERIFY(!channel.messages().empty());
     Gui::Wisp::HelpManager::setInstance(nullptr);
 }
 
@@ -372,9 +384,7 @@ int main(int argc, char **argv)
 {
     // A Qt file dialog the test can answer, never the platform's own.
     QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
-    QApplication app(argc, argv);
-    ExternalProgramsPageTest test;
-    return QTest::qExec(&test, argc, argv);
+    return WidgetTest::run<ExternalProgramsPageTest>(argc, argv);
 }
 
 #include "tst_externalprogramspage.moc"

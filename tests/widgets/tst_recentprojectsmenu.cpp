@@ -5,6 +5,8 @@
 
 #include <KelTestSupport.h>
 
+#include "WidgetTestMain.h"
+
 #include <QtCore/QElapsedTimer>
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
@@ -305,9 +307,7 @@ int main(int argc, char **argv)
             return childRole(QCoreApplication::arguments().mid(i + 1));
         }
     }
-    QApplication app(argc, argv);
-    RecentProjectsMenuTest test;
-    return QTest::qExec(&test, argc, argv);
+    return WidgetTest::run<RecentProjectsMenuTest>(argc, argv);
 }
 
 #include "tst_recentprojectsmenu.moc"

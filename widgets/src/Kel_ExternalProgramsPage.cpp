@@ -320,8 +320,11 @@ public:
         const QString opened = target(row);
         if (opened.isEmpty())
             return;
+        // A file goes to the program with the platform's separators, and its
+        // reports name it as it was handed over.
+        const QString handed = row.isPdf() ? QDir::toNativeSeparators(opened) : opened;
         QPointer<QLabel> tried = row.tried;
-        Widgets::listenForReports(row.tried, opened, [tried](const QString &report) {
+        Widgets::listenForReports(row.tried, handed, [tried](const QString &report) {
             qCWarning(Widgets::widgetsLog) << "tried program failed:" << report;
             if (tried)
                 tried->setText(ExternalProgramsPage::tr("It failed: %1").arg(report));
@@ -331,8 +334,7 @@ public:
             Gui::Wisp::HelpManager *manager = Gui::Wisp::HelpManager::getInstance();
             if (!manager)
                 return;
-            started = row.isPdf() ? manager->runPDFReader(QDir::toNativeSeparators(opened))
-                                  : manager->runWebBrowser(opened);
+            started = row.isPdf() ? manager->runPDFReader(handed) : manager->runWebBrowser(handed);
         } else {
             const Widgets::Verdict verdict = Widgets::checkCommandLine(row.keys.program, row.commandLine->text(), opened);
             if (!verdict.startable) {
@@ -340,10 +342,10 @@ public:
                 return;
             }
             const Port_MsgManData channel = Port_MsgManData::createObject(MessageDomain, MessageSource, __LINE__, "");
-            started = Port::Launcher::start(Port::CommandLine(verdict.program, verdict.arguments), channel, opened);
+            started = Port::Launcher::start(Port::CommandLine(verdict.program, verdict.arguments), channel, handed);
         }
         qCInfo(Widgets::widgetsLog) << "tried" << opened << (started ? "started" : "did not start");
-        row.tried->setText(started ? ExternalProgramsPage::tr("Started: it opens %1.").arg(Widgets::quoted(QDir::toNativeSeparators(opened)))
+        row.tried->setText(started ? ExternalProgramsPage::tr("Started: it opens %1.").arg(Widgets::quoted(handed))
                                    : ExternalProgramsPage::tr("It did not start."));
     }
 
