@@ -132,7 +132,6 @@ private Q_SLOTS:
     void browseQuotesAPathWithBlanks();
     void lateFailureIsShown_data();
     void lateFailureIsShown();
-    void rightToLeftMirrorsTheRows();
 };
 
 void ExternalProgramsPageTest::everyControlIsNamedAndReachable()
@@ -362,22 +361,6 @@ void ExternalProgramsPageTest::lateFailureIsShown()
     QVERIFY(recorded.constFirst().endsWith("KelGuiUtilities-sample.pdf"));
     QVERIFY(!channel.messages().empty());
     Gui::Wisp::HelpManager::setInstance(nullptr);
-}
-
-void ExternalProgramsPageTest::rightToLeftMirrorsTheRows()
-{
-    KelTest::ScopedConfigHome home;
-    Kel::ExternalProgramsPage page;
-    page.setLayoutDirection(Qt::RightToLeft);
-    page.resize(600, 400);
-    page.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&page));
-    const ProgramControls pdf = controlsOf(page, Pdf);
-    // The button stands before the field in reading order: to its left.
-    QVERIFY(pdf.browse->geometry().right() < pdf.commandLine->geometry().left());
-    QVERIFY(pdf.useDefault->geometry().right() > pdf.commandLine->geometry().center().x());
-    page.setLayoutDirection(Qt::LeftToRight);
-    QTRY_VERIFY(pdf.browse->geometry().left() > pdf.commandLine->geometry().right());
 }
 
 int main(int argc, char **argv)

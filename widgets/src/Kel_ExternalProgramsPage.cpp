@@ -43,7 +43,6 @@ using Widgets::ExternalProgram;
 constexpr char Placeholder[] = "%1";
 // Wide enough for a program's path and a few arguments.
 constexpr int CommandFieldChars = 48;
-constexpr char SamplePdfName[] = "KelGuiUtilities-sample.pdf";
 // Where a tried program's reports come from on the message channel.
 constexpr char MessageDomain[] = "kel";
 constexpr char MessageSource[] = "Kel_ExternalProgramsPage";
@@ -61,7 +60,7 @@ QString samplePdf()
                                   + QLatin1String(KEL_WIDGETS_DATA_FROM_BINDIR),
                               QStringLiteral(KEL_WIDGETS_INSTALL_DATADIR)};
     for (const QString &folder : folders) {
-        const QFileInfo file(folder + QLatin1Char('/') + QLatin1String(SamplePdfName));
+        const QFileInfo file(folder + QLatin1Char('/') + QLatin1String(KEL_WIDGETS_SAMPLE_PDF));
         if (file.isFile())
             return QDir::cleanPath(file.absoluteFilePath());
     }
