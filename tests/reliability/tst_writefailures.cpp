@@ -375,7 +375,7 @@ private slots:
     void warnedAndUntouched_data();
     void warnedAndUntouched();
     void fullDiskOnFirstUse();
-    void fullDiskUpdateWaitsForAnother();
+    void fullDiskUpdateBesideAnother();
     void filesBesideTheStoreMangled_data();
     void filesBesideTheStoreMangled();
 };
@@ -477,7 +477,7 @@ void TestWriteFailures::fullDiskOnFirstUse()
 
 // Two processes on a full disk, one updating while the other holds an
 // update: the second waits for the first, and both end normally.
-void TestWriteFailures::fullDiskUpdateWaitsForAnother()
+void TestWriteFailures::fullDiskUpdateBesideAnother()
 {
 #if defined(Q_OS_WIN)
     QSKIP("a small disk to fill is a tmpfs mount");
@@ -497,15 +497,18 @@ void TestWriteFailures::fullDiskUpdateWaitsForAnother()
     QProcess recorder;
     recorder.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--child"), QStringLiteral("record"), QStringLiteral("/p/after")});
     QVERIFY(recorder.waitForStarted());
-    QVERIFY2(!recorder.waitForFinished(1000), "the second process did not wait for the first one's update");
+    // A full disk has no room for the update's lock file either: the second
+    // process may go on at once, and its write then fails and says so.
+    recorder.waitForFinished(1000);
     QVERIFY(KelTest::touchFile(go));
-    QVERIFY(holder.waitForFinished(60000) && recorder.waitForFinished(60000));
+    QVERIFY(holder.waitForFinished(60000));
+    QVERIFY(recorder.state() == QProcess::NotRunning || recorder.waitForFinished(60000));
     const QByteArray out = recorder.readAllStandardOutput();
     QCOMPARE(holder.exitStatus(), QProcess::NormalExit);
     QCOMPARE(holder.exitCode(), 0);
     QCOMPARE(recorder.exitStatus(), QProcess::NormalExit);
     QVERIFY2(recorder.exitCode() == 0, out.constData());
-    KelTest::figure(QLatin1String("recent project recorded on a full disk while another process held an update: waited ")
+    KelTest::figure(QLatin1String("recent project recorded on a full disk while another process held an update: took ")
                     + field(out, "ms") + QLatin1String(" ms, ended normally, ") + field(out, "warnings")
                     + QLatin1String(" warning(s)"));
     Gui::Wisp::Settings store("Molvane", true, true, true);
@@ -573,8 +576,11 @@ void TestWriteFailures::filesBesideTheStoreMangled()
     QVERIFY2(field(out, "written") == QLatin1String(writesLand ? "1" : "0"), out.constData());
     // The store's own time-out: a round that reaches it waited for a lock no one holds.
     QVERIFY2(field(out, "slowest_ms").toDouble() < 10000.0, out.constData());
+    // Where the writes land, a lock file that cannot be taken is said once
+    // (an update goes on without it), one that can never; a write that is
+    // lost says so each time.
     if (writesLand)
-        QVERIFY2(field(out, "warnings") == QLatin1String("0"), out.constData());
+        QVERIFY2(field(out, "warnings").toInt() <= (mangling == Mangling::Unwritable ? 1 : 0), out.constData());
 }
 
 KEL_RELIABILITY_TEST_MAIN(TestWriteFailures, childMain)

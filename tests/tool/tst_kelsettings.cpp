@@ -952,7 +952,9 @@ void KelSettingsTest::storedValueShowsAsTheLibraryReadsIt()
     QVERIFY(writeStore(home.storeFile(), "[General]\n" + key.toLatin1() + '=' + stored + '\n'));
 
     const KelTest::ChildResult get = runTool({QStringLiteral("get"), key});
-    QVERIFY2(get.exitCode == 0, describe(get).constData());
+    // A list where a command line belongs is no value the library has.
+    const int exitCode = qstrcmp(QTest::currentDataTag(), "command line with an unquoted comma") == 0 ? 1 : 0;
+    QVERIFY2(get.exitCode == exitCode, describe(get).constData());
     QCOMPARE(linesOf(get.out), QStringList{shown});
     const QString errors = textOf(get.err);
     QCOMPARE(errors.isEmpty(), note.isEmpty());

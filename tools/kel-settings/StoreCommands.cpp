@@ -44,14 +44,16 @@ int runGet(const Invocation &invocation)
         return ExitUsage;
     PreferenceStore store;
     const PreferenceReading reading = readPreference(*preference, store);
+    // What the library cannot take from the store is not a value it has.
+    const int exitCode = reading.unusable ? ExitFailed : ExitOk;
     if (invocation.json) {
         printJson(toJson(*preference, reading));
-        return ExitOk;
+        return exitCode;
     }
     printLine(plainText(reading));
     if (!reading.note.isEmpty())
         printNote(QLatin1String(preference->key()) + QStringLiteral(" is ") + reading.note);
-    return ExitOk;
+    return exitCode;
 }
 
 // Everything is checked before the library is called: a refused value leaves

@@ -9,6 +9,11 @@
 #include <QtCore/QDir>
 #include <QtGui/QGuiApplication>
 
+#include <algorithm>
+#include <cstring>
+#include <iterator>
+#include <memory>
+
 namespace {
 
 // --config-dir stands where XDG_CONFIG_HOME would, and the store keeps its
@@ -21,34 +26,43 @@ void useConfigDirectory(const QString &directory)
 }
 
 constexpr char PlatformVariable[] = "QT_QPA_PLATFORM";
+// The commands that write the store.
+constexpr const char *StoreWriters[] = {"set", "reset", "recent"};
 
-// Stored values of GUI types (fonts, brushes, pens...) are read, and written
-// back, only by a process with a GUI. The tool shows no window: it takes the
-// offscreen platform, and the programs it starts get the environment as it was.
-class OffscreenGuiApplication
+// The command word of argv: its first argument that is no option nor
+// --config-dir's directory. Command names are ASCII, so argv's bytes tell.
+bool writesTheStore(int argc, char **argv)
 {
-public:
-    OffscreenGuiApplication(int &argc, char **argv)
-        : m_platform(qgetenv(PlatformVariable)), m_platformSet(qEnvironmentVariableIsSet(PlatformVariable)),
-          m_application(choosingOffscreen(argc), argv)
-    {
-        if (m_platformSet)
-            qputenv(PlatformVariable, m_platform);
-        else
-            qunsetenv(PlatformVariable);
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--config-dir") == 0)
+            ++i;
+        else if (argv[i][0] != '-')
+            return std::any_of(std::begin(StoreWriters), std::end(StoreWriters),
+                               [&](const char *name) { return std::strcmp(argv[i], name) == 0; });
     }
+    return false;
+}
 
-private:
-    static int &choosingOffscreen(int &argc)
-    {
-        qputenv(PlatformVariable, "offscreen");
-        return argc;
-    }
-
-    const QByteArray m_platform;
-    const bool m_platformSet;
-    QGuiApplication m_application;
-};
+// The store keeps values of GUI types (fonts, brushes, pens...) as they are
+// only when a process with a GUI writes it. A command that writes the store
+// takes the offscreen platform, shows no window, and the programs the tool
+// starts get the environment as it was; the others stay without a GUI,
+// which leaves nothing behind anywhere (Qt makes a runtime folder for a GUI
+// outside a desktop session).
+std::unique_ptr<QCoreApplication> makeApplication(int &argc, char **argv)
+{
+    if (!writesTheStore(argc, argv))
+        return std::make_unique<QCoreApplication>(argc, argv);
+    const QByteArray platform = qgetenv(PlatformVariable);
+    const bool platformSet = qEnvironmentVariableIsSet(PlatformVariable);
+    qputenv(PlatformVariable, "offscreen");
+    auto application = std::make_unique<QGuiApplication>(argc, argv);
+    if (platformSet)
+        qputenv(PlatformVariable, platform);
+    else
+        qunsetenv(PlatformVariable);
+    return application;
+}
 
 } // namespace
 
@@ -56,7 +70,7 @@ int main(int argc, char **argv)
 {
     // Qt's own notes while it starts (a missing runtime folder, say) are not the tool's to show.
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
-    OffscreenGuiApplication application(argc, argv);
+    const std::unique_ptr<QCoreApplication> application = makeApplication(argc, argv);
     QCoreApplication::setApplicationName(QLatin1String(KelSettings::ToolName));
     QCoreApplication::setApplicationVersion(QStringLiteral(KEL_SETTINGS_VERSION));
     KelSettings::installMessageForwarding();

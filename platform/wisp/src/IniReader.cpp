@@ -206,14 +206,17 @@ QStringList unescapedValue(const char *p, const char *end, bool utf8Marked)
 // '/', and %XX and %UXXXX for characters.
 QString unescapedKey(const QByteArray &escaped)
 {
-    const QString text = kQt6 ? QString::fromUtf8(escaped) : QString::fromLatin1(escaped);
+    const QString text = kQt6 ? QString::fromUtf8(escaped.constData(), escaped.size())
+                              : QString::fromLatin1(escaped.constData(), int(escaped.size()));
     QString key;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar ch = text.at(i);
         const qsizetype digits = i + 1 < text.size() && text.at(i + 1) == QLatin1Char('U') ? 4 : 2;
         const qsizetype first = i + (digits == 4 ? 2 : 1);
         bool ok = ch == QLatin1Char('%') && i + 1 < text.size() && first + digits <= text.size();
-        const ushort value = ok ? text.mid(first, digits).toUShort(&ok, 16) : 0;
+        // Qt 6 reads the digits as text; Qt 5 as bytes, up to a NUL byte.
+        const ushort value = !ok ? 0 : kQt6 ? text.mid(first, digits).toUShort(&ok, 16)
+                                            : ushort(text.mid(first, digits).toLatin1().toInt(&ok, 16));
         if (ok) {
             key += QChar(value);
             i = first + digits - 1;

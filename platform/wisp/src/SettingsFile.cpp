@@ -38,12 +38,11 @@ constexpr int kMaxReads = 5;
 // Bytes beyond the file's own size that must be free for a write to have room.
 constexpr qint64 kRoomForAWrite = 8 * 1024;
 // Where an open file cannot be replaced, how long a write is tried again
-// while other programs read the file: each holds it for a moment only.
+// while other programs read it: each holds it for a moment only.
 constexpr int kReplaceRetryMs = 2000;
 constexpr qint64 kNsPerMs = 1000000;
-// Updaters hold the lock for a write; waiters look this often at most.
-constexpr std::chrono::microseconds kFirstPause(20);
-constexpr std::chrono::microseconds kLongestPause(200);
+// Updaters hold their lock for a write; waiters look this often at most.
+constexpr std::chrono::microseconds kFirstPause(20), kLongestPause(200);
 
 #if defined(Q_OS_WIN)
 constexpr Qt::CaseSensitivity kKeyCase = Qt::CaseInsensitive;
@@ -73,9 +72,9 @@ bool isUnreadable(const IniValue &value)
     return value.readability == Readability::Damaged || value.readability == Readability::NeedsGui;
 }
 
-bool isGuiProcess()
+std::vector<IniValue> readValues(const QByteArray &content)
 {
-    return qobject_cast<QGuiApplication *>(QCoreApplication::instance()) != nullptr;
+    return readIniValues(content, qobject_cast<QGuiApplication *>(QCoreApplication::instance()) != nullptr);
 }
 
 QString shown(const QString &path)
@@ -89,7 +88,7 @@ bool replaceFile(const QString &path, const QByteArray &content)
     return file.open(QIODevice::WriteOnly) && file.write(content) == content.size() && file.commit();
 }
 
-// A copy of the file that never replaces an older one.
+// A copy of the file beside it that never replaces an older one.
 QString keepCopy(const QString &path, const QByteArray &content)
 {
     const QString base = path + QLatin1String(".damaged-") + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
@@ -125,28 +124,46 @@ SettingsFile &SettingsFile::forPath(const QString &path)
     return *file;
 }
 
-// QSettings takes "<file>.lock" around its writes and waits for it without
-// end; one that a writer which died left empty passes for a live writer's
-// until it is 30 s old. QLockFile takes a lock file as left over only when
-// no live process holds the kernel lock on it, so a short age is safe. A
-// lock file that stayed locked through one wait is not waited for again.
-std::unique_ptr<QLockFile> SettingsFile::lockLikeQSettings()
+// Waits at most ten seconds for the lock file at path, looking often and
+// out of step with other waiters, so that one of them finds it free between
+// its holder's writes. QLockFile takes one as left over only when no live
+// process holds the kernel lock on it, so a short age is safe. Null when
+// none can be made here (the write then says why) or the wait ran out; a
+// holder that kept it through a whole wait is not waited for again, nor is a
+// lock file that a process which died left unnamed and that cannot be removed.
+std::unique_ptr<QLockFile> SettingsFile::takeLock(const QString &path, std::optional<qint64> &stuckHolder)
 {
-    const QString path = m_path + QLatin1String(".lock");
-    const FileStamp now = readFileStamp(toNativePath(path));
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        if (m_stuckQtLock && *m_stuckQtLock == now && now.exists)
-            return nullptr;
-    }
     auto lock = std::make_unique<QLockFile>(path);
     lock->setStaleLockTime(kLeftoverLockAgeMs);
-    const bool locked = lock->tryLock(kLockTimeoutMs);
-    std::lock_guard<std::mutex> guard(m_mutex);
-    m_stuckQtLock = locked ? std::nullopt : std::optional<FileStamp>(readFileStamp(toNativePath(path)));
-    if (!locked)
-        qCWarning(lcSettings) << "The lock file" << shown(path) << "stayed locked; not waiting for it again";
-    return locked ? std::move(lock) : nullptr;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kLockTimeoutMs);
+    thread_local std::minstd_rand jitter(std::random_device{}());
+    for (auto pause = kFirstPause;; pause = std::min(pause * 2, kLongestPause)) {
+        if (lock->tryLock(0)) {
+            std::lock_guard<std::mutex> guard(m_mutex);
+            stuckHolder.reset();
+            return lock;
+        }
+        if (lock->error() != QLockFile::LockFailedError)
+            return nullptr;
+        qint64 holder = 0;
+        QString host, application;
+        // A live holder names itself at once; QLockFile has had its chance to
+        // remove one left over that it could.
+        const bool unnamedLeftover = !lock->getLockInfo(&holder, &host, &application)
+                                     && QFileInfo(path).lastModified().msecsTo(QDateTime::currentDateTime()) > 2 * kLeftoverLockAgeMs;
+        {
+            std::lock_guard<std::mutex> guard(m_mutex);
+            if (stuckHolder == holder)
+                return nullptr;
+            if (unnamedLeftover || std::chrono::steady_clock::now() >= deadline) {
+                stuckHolder = holder;
+                qCWarning(lcSettings) << "The lock file" << shown(path) << "stayed locked by process" << holder
+                                      << "- going on without waiting for it";
+                return nullptr;
+            }
+        }
+        std::this_thread::sleep_for(pause + std::chrono::microseconds(jitter() % pause.count()));
+    }
 }
 
 // Where an open file cannot be replaced (Windows), a read holds the lock
@@ -154,7 +171,8 @@ std::unique_ptr<QLockFile> SettingsFile::lockLikeQSettings()
 // because of it; after a wait it reads all the same.
 bool SettingsFile::readUnderWritersLock(QByteArray *content)
 {
-    const std::unique_ptr<QLockFile> lock = openFileBlocksReplace() ? lockLikeQSettings() : nullptr;
+    const bool lockable = openFileBlocksReplace() && QFileInfo(QFileInfo(m_path).absolutePath()).isDir();
+    const std::unique_ptr<QLockFile> lock = lockable ? takeLock(m_path + QLatin1String(".lock"), m_stuckQtLock) : nullptr;
     return readWholeFile(m_nativePath, content);
 }
 
@@ -162,21 +180,13 @@ bool SettingsFile::readUnderWritersLock(QByteArray *content)
 
 std::shared_ptr<const SettingsFile::View> SettingsFile::currentView()
 {
-    const FileStamp now = readFileStamp(m_nativePath);
+    FileStamp seen = readFileStamp(m_nativePath);
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        if (m_view && m_view->stamp == now)
+        if (m_view && m_view->stamp == seen)
             return m_view;
     }
     // Read outside the lock: a slow disk holds up this reader only.
-    std::shared_ptr<const View> view = readView(now);
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_view = view;
-    return view;
-}
-
-std::shared_ptr<const SettingsFile::View> SettingsFile::readView(FileStamp seen)
-{
     auto view = std::make_shared<View>();
     QByteArray content;
     for (int attempt = 0; attempt < kMaxReads; ++attempt) {
@@ -184,7 +194,7 @@ std::shared_ptr<const SettingsFile::View> SettingsFile::readView(FileStamp seen)
             qCWarning(lcSettings) << "Cannot read settings file" << shown(m_path);
         // Writers replace the file whole: when two looks agree, what was read
         // between them is that version. A file that changes at every look
-        // keeps no stamp, and is read again next time.
+        // keeps no stamp and is read again next time.
         const FileStamp after = readFileStamp(m_nativePath);
         if (after == seen) {
             view->stamp = after;
@@ -192,7 +202,7 @@ std::shared_ptr<const SettingsFile::View> SettingsFile::readView(FileStamp seen)
         }
         seen = after;
     }
-    view->values = readIniValues(content, isGuiProcess());
+    view->values = readValues(content);
     for (std::size_t i = 0; i < view->values.size(); ++i) {
         const IniValue &value = view->values[i];
         view->byKey.insert(lookupKey(value.key), i);
@@ -201,6 +211,8 @@ std::shared_ptr<const SettingsFile::View> SettingsFile::readView(FileStamp seen)
                                             << (value.readability == Readability::Damaged ? "damaged value" : "value only a program with a GUI can read")
                                             << "for" << value.key << "- it reads as unset here";
     }
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_view = view;
     return view;
 }
 
@@ -229,14 +241,6 @@ QStringList SettingsFile::allKeys()
     for (const IniValue &value : currentView()->values) {
         if (!isUnreadable(value))
             keys.append(value.key);
-    }
-    std::lock_guard<std::mutex> lock(m_mutex);
-    for (const Change &change : m_changes) {
-        if (change.value)
-            keys.append(change.key);
-        else
-            keys.erase(std::remove_if(keys.begin(), keys.end(), [&](const QString &k) { return removalCovers(change.key, k); }),
-                       keys.end());
     }
     std::sort(keys.begin(), keys.end(), [](const QString &a, const QString &b) { return a.compare(b, kKeyCase) < 0; });
     keys.erase(std::unique(keys.begin(), keys.end(), sameKey), keys.end());
@@ -268,7 +272,7 @@ void SettingsFile::write()
     const auto readNow = [&] {
         before = readFileStamp(m_nativePath);
         readUnderWritersLock(&content);
-        values = readIniValues(content, isGuiProcess());
+        values = readValues(content);
     };
     const auto holding = [&values](Readability readability) {
         return std::find_if(values.cbegin(), values.cend(), [readability](const IniValue &v) { return v.readability == readability; });
@@ -276,17 +280,15 @@ void SettingsFile::write()
     // QSettings reads every value of the file before it writes it: what it
     // must not read leaves the file first, or the file is not written.
     QString why = lastingWriteFailure();
-    if (why.isEmpty()) {
+    if (why.isEmpty())
         readNow();
-        if (holding(Readability::Damaged) != values.cend()) {
-            if (!moveDamagedValuesAside())
-                why = QStringLiteral("its damaged values could not be set aside");
-            readNow();
-        }
+    if (why.isEmpty() && holding(Readability::Damaged) != values.cend()) {
+        if (!moveDamagedValuesAside())
+            why = QStringLiteral("its damaged values could not be set aside");
+        readNow();
     }
-    const auto needsGui = holding(Readability::NeedsGui);
-    if (why.isEmpty() && needsGui != values.cend())
-        why = QStringLiteral("it holds values that only a program with a GUI can read, starting with ") + needsGui->key;
+    if (why.isEmpty() && holding(Readability::NeedsGui) != values.cend())
+        why = QStringLiteral("it holds values that only a program with a GUI can read, such as ") + holding(Readability::NeedsGui)->key;
     if (why.isEmpty())
         why = writeThroughQt(changes, before);
     {
@@ -308,7 +310,11 @@ void SettingsFile::write()
 // Empty when the changes are on disk, else why they are not.
 QString SettingsFile::writeThroughQt(const std::vector<Change> &changes, const FileStamp &before)
 {
-    if (QFileInfo::exists(m_path + QLatin1String(".lock")) && !lockLikeQSettings())
+    // QSettings takes "<file>.lock" around its write and waits for it without
+    // end, looking a few times a second and taking one left over as such
+    // only when it is 30 s old. The lock is had here first, within a bound,
+    // and let go just before QSettings takes it.
+    if (QFileInfo::exists(m_path + QLatin1String(".lock")) && !takeLock(m_path + QLatin1String(".lock"), m_stuckQtLock))
         return QStringLiteral("another program kept it locked");
     // QSettings judges a file changed by its size and its time in
     // milliseconds. One replaced since this process last wrote it, at the
@@ -354,12 +360,12 @@ QString SettingsFile::writeThroughQt(const std::vector<Change> &changes, const F
 // stays beside it in a copy of its own.
 bool SettingsFile::moveDamagedValuesAside()
 {
-    const std::unique_ptr<QLockFile> lock = lockLikeQSettings();
-    QByteArray content;
+    const std::unique_ptr<QLockFile> lock = takeLock(m_path + QLatin1String(".lock"), m_stuckQtLock);
     const FileStamp before = readFileStamp(m_nativePath);
+    QByteArray content;
     if (!lock || !readWholeFile(m_nativePath, &content))
         return false;
-    const std::vector<IniValue> values = readIniValues(content, isGuiProcess());
+    const std::vector<IniValue> values = readValues(content);
     std::vector<const IniValue *> damaged;
     QStringList keys;
     for (const IniValue &value : values) {
@@ -368,14 +374,13 @@ bool SettingsFile::moveDamagedValuesAside()
             keys.append(value.key);
         }
     }
-    if (damaged.empty())
-        return true;
-    const QString copy = keepCopy(m_path, content);
-    if (copy.isEmpty() || !replaceFile(m_path, withoutValues(content, damaged)))
+    const QString copy = damaged.empty() ? QString() : keepCopy(m_path, content);
+    if (!damaged.empty() && (copy.isEmpty() || !replaceFile(m_path, withoutValues(content, damaged))))
         return false;
     restoreOwner(m_nativePath, before);
-    qCWarning(lcSettings).noquote() << "Removed the damaged values of" << keys.join(QLatin1String(", ")) << "from settings file"
-                                    << shown(m_path) << "- the file as it was is kept as" << shown(copy);
+    if (!damaged.empty())
+        qCWarning(lcSettings).noquote() << "Removed the damaged values of" << keys.join(QLatin1String(", ")) << "from settings file"
+                                        << shown(m_path) << "- the file as it was is kept as" << shown(copy);
     return true;
 }
 
@@ -392,11 +397,11 @@ void SettingsFile::restoreForeignValues(const std::vector<IniValue> &before, con
         if (value.readability == Readability::Foreign && !changed)
             foreign.insert(lookupKey(value.key), content.mid(value.valueBegin, value.end - value.valueBegin));
     }
-    const std::unique_ptr<QLockFile> lock = foreign.isEmpty() ? nullptr : lockLikeQSettings();
+    const std::unique_ptr<QLockFile> lock = foreign.isEmpty() ? nullptr : takeLock(m_path + QLatin1String(".lock"), m_stuckQtLock);
     QByteArray now;
     if (!lock || !readWholeFile(m_nativePath, &now))
         return;
-    const std::vector<IniValue> values = readIniValues(now, isGuiProcess());
+    const std::vector<IniValue> values = readValues(now);
     for (auto value = values.crbegin(); value != values.crend(); ++value) {
         const qsizetype length = value->end - value->valueBegin;
         if (foreign.contains(lookupKey(value->key)) && now.mid(value->valueBegin, length).trimmed() == "@Invalid()")
@@ -410,9 +415,9 @@ void SettingsFile::restoreForeignValues(const std::vector<IniValue> &before, con
 QString SettingsFile::lastingWriteFailure() const
 {
     const QFileInfo file(m_path);
+    const QString folder = file.absolutePath();
     if (file.exists() && !file.isWritable())
         return QStringLiteral("the file is not writable");
-    const QString folder = file.absolutePath();
     if (!QFileInfo(folder).isDir() && !QDir().mkpath(folder))
         return QStringLiteral("its folder cannot be made");
     if (!QFileInfo(folder).isWritable())
@@ -427,9 +432,9 @@ QString SettingsFile::lastingWriteFailure() const
 SettingsFile::UpdateHold SettingsFile::lockUpdates()
 {
     UpdateHold hold;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kLockTimeoutMs);
-    // A holder that kept the lock past one wait is not waited for again.
-    hold.inProcess = m_updatersStuck ? m_updaters.try_lock() : m_updaters.try_lock_until(deadline);
+    // A thread that kept the lock through one wait is not waited for again.
+    hold.inProcess = m_updatersStuck ? m_updaters.try_lock()
+                                     : m_updaters.try_lock_for(std::chrono::milliseconds(kLockTimeoutMs));
     if (!hold.inProcess) {
         if (!m_updatersStuck.exchange(true))
             qCWarning(lcSettings) << "Another thread kept settings file" << shown(m_path) << "for an update; going on without it";
@@ -438,40 +443,13 @@ SettingsFile::UpdateHold SettingsFile::lockUpdates()
     m_updatersStuck = false;
     if (m_updateDepth++ > 0)
         return hold;  // the outer update of this thread holds the file
-
-    auto lock = std::make_unique<UpdateLock>(m_path + QLatin1String(".update-lock"));
-    thread_local std::minstd_rand jitter(std::random_device{}());
-    bool madeFolder = false;
-    for (auto pause = kFirstPause;; pause = std::min(pause * 2, kLongestPause)) {
-        const UpdateLock::Result result = lock->tryLock();
-        // An update writes: its folder is made now rather than at its write.
-        if (result == UpdateLock::Unavailable && !madeFolder && QDir().mkpath(QFileInfo(m_path).absolutePath())) {
-            madeFolder = true;
-            continue;
-        }
-        const FileStamp holder = result == UpdateLock::Held ? lock->holder() : FileStamp();
-        {
-            std::lock_guard<std::mutex> guard(m_mutex);
-            if (result == UpdateLock::Locked) {
-                hold.file = std::move(lock);
-                m_stuckHolder.reset();
-                // A file replaced twice within a clock tick can come back
-                // under the same number and size: an update reads it afresh.
-                m_view.reset();
-                return hold;
-            }
-            if (result == UpdateLock::Unavailable || m_stuckHolder == holder)
-                return hold;  // no lock to be had (the write says why), or the holder that kept it before
-            if (std::chrono::steady_clock::now() >= deadline) {
-                m_stuckHolder = holder;
-                qCWarning(lcSettings) << "Settings file" << shown(m_path) << "stayed locked by another process; going on without the lock";
-                return hold;
-            }
-        }
-        // flock hands the lock to nobody in particular: waiters look often,
-        // out of step with each other, so one of them finds it free.
-        std::this_thread::sleep_for(pause + std::chrono::microseconds(jitter() % pause.count()));
-    }
+    QDir().mkpath(QFileInfo(m_path).absolutePath());  // an update writes: its folder is made now
+    hold.file = takeLock(m_path + QLatin1String(".update-lock"), m_stuckHolder);
+    std::lock_guard<std::mutex> guard(m_mutex);
+    // A file replaced twice within a clock tick can come back under the same
+    // number and size: an update reads it afresh.
+    m_view.reset();
+    return hold;
 }
 
 void SettingsFile::unlockUpdates(UpdateHold &hold)

@@ -5,16 +5,13 @@
 #include "SettingsFileIo.h"
 
 #include <QtCore/QHash>
+#include <QtCore/QLockFile>
 #include <QtCore/QStringList>
 
 #include <atomic>
 #include <memory>
 #include <mutex>
 #include <optional>
-
-QT_BEGIN_NAMESPACE
-class QLockFile;
-QT_END_NAMESPACE
 
 namespace Gui {
 namespace Wisp {
@@ -27,8 +24,7 @@ struct Change
     std::optional<QVariant> value;
 };
 
-// Keys as QSettings matches them: runs of '/' count as one and none at
-// either end; letter case counts except on Windows.
+// A key as QSettings looks it up: runs of '/' are one, none at either end.
 QString normalisedKey(const QString &key);
 
 class SettingsFile
@@ -36,21 +32,20 @@ class SettingsFile
 public:
     // The file of path, made on first use and kept for the process.
     static SettingsFile &forPath(const QString &path);
-
     const QString &path() const { return m_path; }
 
-    // The value the process's store objects set and have not written yet,
-    // else what QSettings would read from the file as it is now: one look at
-    // its status, and a read only when it changed. Null when the key is not
-    // stored, or holds a value this process must not read.
+    // What the process's store objects set and have not written yet, else
+    // what QSettings would read from the file as it is now: one look at its
+    // status, and a read when it changed. Null when the key is not stored,
+    // or holds a value this process must not read.
     std::optional<QVariant> value(const QString &key);
-    QStringList allKeys();
+    QStringList allKeys();  // as on disk
 
     // Seen at once by every store object of the process, as QSettings
-    // objects of one process share their changes, and written by the next write.
+    // objects of one process share theirs, and written by the next write.
     void change(Change change);
-    // Hands every change so far to QSettings, which merges them into the file
-    // as it is then and replaces it; logs why when they are not written.
+    // Hands every change so far to QSettings, which merges them into the
+    // file as it is then and replaces it; logs why when they are not written.
     void write();
 
     // A read-modify-write's hold against other updaters, in this process and
@@ -58,7 +53,7 @@ public:
     struct UpdateHold
     {
         bool inProcess = false;
-        std::unique_ptr<UpdateLock> file;
+        std::unique_ptr<QLockFile> file;
     };
     UpdateHold lockUpdates();
     void unlockUpdates(UpdateHold &hold);
@@ -72,10 +67,9 @@ private:
         std::vector<IniValue> values;
         QHash<QString, std::size_t> byKey;  // each key's last line
     };
-    std::unique_ptr<QLockFile> lockLikeQSettings();
-    bool readUnderWritersLock(QByteArray *content);
     std::shared_ptr<const View> currentView();
-    std::shared_ptr<const View> readView(FileStamp seen);
+    std::unique_ptr<QLockFile> takeLock(const QString &path, std::optional<qint64> &stuckHolder);
+    bool readUnderWritersLock(QByteArray *content);
     QString writeThroughQt(const std::vector<Change> &changes, const FileStamp &before);
     bool moveDamagedValuesAside();
     void restoreForeignValues(const std::vector<IniValue> &before, const QByteArray &content,
@@ -85,12 +79,12 @@ private:
     const QString m_path;
     const NativePath m_nativePath;
 
-    std::mutex m_mutex;  // held around the view's exchange and the changes only
+    std::mutex m_mutex;  // held around these members' use only, never across file system calls
     std::shared_ptr<const View> m_view;
     std::vector<Change> m_changes;
     std::atomic<std::size_t> m_changeCount{0};  // a getter looks at the changes only when there are some
-    std::optional<FileStamp> m_stuckHolder;  // a process that kept the update lock past a wait
-    std::optional<FileStamp> m_stuckQtLock;  // QSettings' lock file, kept past a wait
+    std::optional<qint64> m_stuckHolder;        // the process that kept the update lock through a wait
+    std::optional<qint64> m_stuckQtLock;        // the one that kept QSettings' lock through a wait
 
     std::mutex m_writeMutex;  // one write at a time in the process
     FileStamp m_lastWritten;  // the file as this process's last write left it

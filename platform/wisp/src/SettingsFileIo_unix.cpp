@@ -1,13 +1,11 @@
-// The settings store's file system work on UNIX-like systems: stat, flock on a file removed by its holder, the owner given back.
+// The settings store's file system work on UNIX-like systems: stat, the owner given back, the library's folder.
 #include "SettingsFileIo.h"
 
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
 
-#include <cerrno>
 #include <dlfcn.h>
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -25,33 +23,26 @@ NativePath toNativePath(const QString &path)
     return QFile::encodeName(path);
 }
 
-FileStamp readFileStamp(const NativePath &nativePath)
+FileStamp readFileStamp(const NativePath &path)
 {
-    FileStamp stamp;
     struct stat st;
-    if (::stat(nativePath.constData(), &st) != 0)
-        return stamp;
-    stamp.exists = true;
-    stamp.identity = static_cast<qint64>(st.st_ino);
-    stamp.size = static_cast<qint64>(st.st_size);
-    stamp.owner = static_cast<qint64>(st.st_uid);
-    stamp.group = static_cast<qint64>(st.st_gid);
+    if (::stat(path.constData(), &st) != 0)
+        return FileStamp();
 #if defined(__APPLE__)
-    stamp.mtimeNs = static_cast<qint64>(st.st_mtimespec.tv_sec) * 1000000000 + st.st_mtimespec.tv_nsec;
+    const struct timespec &mtime = st.st_mtimespec;
 #else
-    stamp.mtimeNs = static_cast<qint64>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    const struct timespec &mtime = st.st_mtim;
 #endif
-    return stamp;
+    return FileStamp{true, qint64(st.st_ino), qint64(st.st_size), qint64(mtime.tv_sec) * 1000000000 + mtime.tv_nsec,
+                     qint64(st.st_uid), qint64(st.st_gid)};
 }
 
 bool readWholeFile(const NativePath &path, QByteArray *content)
 {
     QFile file(QFile::decodeName(path));
     content->clear();
-    if (!file.exists())
-        return true;
     if (!file.open(QIODevice::ReadOnly))
-        return false;
+        return !file.exists();
     *content = file.readAll();
     return file.error() == QFileDevice::NoError;
 }
@@ -62,13 +53,11 @@ bool setModificationTime(const NativePath &path, qint64 mtimeNs)
     return ::utimensat(AT_FDCWD, path.constData(), times, 0) == 0;
 }
 
-void restoreOwner(const NativePath &nativePath, const FileStamp &before)
+void restoreOwner(const NativePath &path, const FileStamp &before)
 {
-    if (!before.exists || ::geteuid() != 0)
-        return;
-    const FileStamp now = readFileStamp(nativePath);
-    if (now.exists && (now.owner != before.owner || now.group != before.group))
-        static_cast<void>(::chown(nativePath.constData(), uid_t(before.owner), gid_t(before.group)));
+    const FileStamp now = readFileStamp(path);
+    if (before.exists && ::geteuid() == 0 && now.exists && (now.owner != before.owner || now.group != before.group))
+        static_cast<void>(::chown(path.constData(), uid_t(before.owner), gid_t(before.group)));
 }
 
 QString libraryFolder()
@@ -77,53 +66,6 @@ QString libraryFolder()
     if (::dladdr(reinterpret_cast<void *>(&libraryFolder), &info) == 0 || !info.dli_fname)
         return QString();
     return QFileInfo(QFile::decodeName(info.dli_fname)).absolutePath();
-}
-
-UpdateLock::UpdateLock(const QString &path) : m_path(toNativePath(path)) {}
-
-UpdateLock::~UpdateLock()
-{
-    unlock();
-}
-
-UpdateLock::Result UpdateLock::tryLock()
-{
-    for (;;) {
-        const int fd = ::open(m_path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-        if (fd < 0)
-            return Unavailable;
-        int locked;
-        while ((locked = ::flock(fd, LOCK_EX | LOCK_NB)) != 0 && errno == EINTR) {
-        }
-        if (locked != 0) {
-            const int error = errno;
-            ::close(fd);
-            return error == EWOULDBLOCK ? Held : Unavailable;
-        }
-        // The holder before removes the file as it lets go: a lock taken on
-        // a file no longer under the name guards nothing, so try again.
-        struct stat opened, named;
-        if (::fstat(fd, &opened) == 0 && ::stat(m_path.constData(), &named) == 0 && opened.st_ino == named.st_ino
-            && opened.st_dev == named.st_dev) {
-            m_handle = fd;
-            return Locked;
-        }
-        ::close(fd);
-    }
-}
-
-void UpdateLock::unlock()
-{
-    if (m_handle < 0)
-        return;
-    ::unlink(m_path.constData());
-    ::close(int(m_handle));
-    m_handle = -1;
-}
-
-FileStamp UpdateLock::holder() const
-{
-    return readFileStamp(m_path);
 }
 
 } // namespace detail
