@@ -10,6 +10,7 @@
 #include <QtCore/QElapsedTimer>
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
+#include <QtCore/QProcess>
 #include <QtCore/QScopeGuard>
 #include <QtCore/QSettings>
 #include <QtGui/QFontMetrics>
@@ -54,6 +55,13 @@ QStringList entryTexts(const QMenu &menu)
     for (const QAction *action : menu.actions())
         texts << (action->isSeparator() ? QStringLiteral("--") : action->text());
     return texts;
+}
+
+// Whether a FUSE file system is mounted on folder.
+bool mounted(const QString &folder)
+{
+    QFile mounts(QStringLiteral("/proc/self/mounts"));
+    return mounts.open(QIODevice::ReadOnly) && mounts.readAll().contains(' ' + QFile::encodeName(folder) + " fuse");
 }
 
 // A second process, as another instance of the application, records a project.
@@ -103,6 +111,7 @@ private Q_SLOTS:
     void entryShowsNameAndElidedFolder();
     void projectRecordedElsewhereAppearsWhileOpen();
     void fileThatComesBackShowsAgain();
+    void shareThatHangsHoldsOnlyItsEntry();
     void clearListRemovesOnlyTheList();
     void choosingAnEntryNamesItsPath();
 };
@@ -261,6 +270,54 @@ void RecentProjectsMenuTest::fileThatComesBackShowsAgain()
     QVERIFY(QFile::remove(paths.at(1)));
     menu.popup(QPoint(0, 0));
     QTRY_COMPARE_WITH_TIMEOUT(menu.projects(), QStringList{paths.at(0)}, AppearWaitMs);
+}
+
+// A project on a share that does not answer stays out while the menu opens,
+// shows its other entries and follows the store; it shows once the share answers.
+void RecentProjectsMenuTest::shareThatHangsHoldsOnlyItsEntry()
+{
+#if !defined(KEL_SLOWFS)
+    QSKIP("no FUSE file system to hang a file's status (POSIX, libfuse 3)");
+#else
+    if (!QFileInfo::exists(QStringLiteral("/dev/fuse")))
+        QSKIP("no /dev/fuse here");
+    KelTest::ScopedConfigHome home;
+    const QString share = pathOf(QStringLiteral("share"));
+    const QString asked = pathOf(QStringLiteral("asked"));
+    const QString release = pathOf(QStringLiteral("release"));
+    QFile::remove(asked);
+    QFile::remove(release);
+    QVERIFY(QDir().mkpath(share));
+    QProcess fileSystem;
+    fileSystem.start(QStringLiteral(KEL_SLOWFS), {asked, release, share});
+    const auto unmount = qScopeGuard([&] {
+        touch(release);
+        fileSystem.terminate();
+        fileSystem.waitForFinished(AppearWaitMs);
+    });
+    QTRY_VERIFY_WITH_TIMEOUT(mounted(share), AppearWaitMs);
+    const QString hanging = share + QLatin1String("/far.qpf");
+    const QStringList near = storeProjects({QStringLiteral("near.qpf")});
+    record(hanging);
+
+    QElapsedTimer opening;
+    opening.start();
+    Kel::RecentProjectsMenu menu;
+    menu.popup(QPoint(0, 0));
+    QTRY_COMPARE(menu.projects(), near);
+    QTRY_VERIFY(QFile::exists(asked));  // its test waits on the share
+    const qint64 openedMs = opening.elapsed();
+    std::printf("FIGURE: the menu opened and showed its other entry after %lld ms while a share hung\n",
+                static_cast<long long>(openedMs));
+    QVERIFY(openedMs < AppearWaitMs);  // the share holds a test for 90 s
+    const QString later = pathOf(QStringLiteral("later.qpf"));
+    QVERIFY(touch(later));
+    record(later);  // the menu still follows the store meanwhile
+    QTRY_COMPARE_WITH_TIMEOUT(menu.projects(), (QStringList{later, near.constFirst()}), AppearWaitMs);
+
+    QVERIFY(touch(release));  // the share answers
+    QTRY_COMPARE_WITH_TIMEOUT(menu.projects(), (QStringList{later, hanging, near.constFirst()}), AppearWaitMs);
+#endif
 }
 
 void RecentProjectsMenuTest::clearListRemovesOnlyTheList()
