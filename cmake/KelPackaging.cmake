@@ -3,7 +3,7 @@
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME kelguiutilities)
 set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
-set(CPACK_PACKAGE_CONTACT "libKel_GuiUtilities maintainers <kel-maintainers@invalid>")
+set(CPACK_PACKAGE_CONTACT "libKel_GuiUtilities maintainers <kel-maintainers@guiutilities.invalid>")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 
@@ -47,6 +47,27 @@ set(CPACK_DEBIAN_${kel_tool}_DESCRIPTION "shows and changes the stored preferenc
 kel-settings shows, changes and tries the stored preferences of applications
 that use libKel_GuiUtilities, without starting them. With its manual page and
 bash completion.")
+
+# The libraries' package registers them with the dynamic linker through a trigger.
+set(CPACK_DEBIAN_${kel_runtime}_PACKAGE_CONTROL_EXTRA "${PROJECT_SOURCE_DIR}/cmake/debian/triggers")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+
+# Each package's machine-readable copyright file and its changelog, compressed
+# as Debian's policy asks, in /usr/share/doc/<package>.
+set(kel_debian "${PROJECT_SOURCE_DIR}/cmake/debian")
+file(MAKE_DIRECTORY "${PROJECT_BINARY_DIR}/debian")
+execute_process(COMMAND gzip -9nc "${kel_debian}/changelog" OUTPUT_FILE "${PROJECT_BINARY_DIR}/debian/changelog.gz"
+                RESULT_VARIABLE kel_gzip)
+if(NOT kel_gzip EQUAL 0)
+  message(FATAL_ERROR "gzip could not compress ${kel_debian}/changelog")
+endif()
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${kel_debian}/changelog")
+foreach(kel_component IN ITEMS ${KEL_RUNTIME_COMPONENT} ${KEL_DEVELOPMENT_COMPONENT} ${KEL_TOOL_COMPONENT})
+  string(TOUPPER "${kel_component}" kel_upper)
+  install(FILES "${kel_debian}/copyright" "${PROJECT_BINARY_DIR}/debian/changelog.gz"
+          DESTINATION "${CMAKE_INSTALL_DATADIR}/doc/${CPACK_DEBIAN_${kel_upper}_PACKAGE_NAME}"
+          COMPONENT ${kel_component})
+endforeach()
 
 include(CPack)
 cpack_add_component(${KEL_RUNTIME_COMPONENT})
