@@ -10,6 +10,8 @@ packages=(
   libbenchmark-dev
   python3 curl
   dpkg-dev file man-db
+  # The licence headers (reuse lint) and the Debian packages' check (lintian).
+  reuse lintian
   # The widgets: lupdate for their translation template; Xvfb for tools/dev/screenshots.sh.
   qt6-l10n-tools xvfb
   # The store's tests: a FUSE file system that hangs, for a recent project on a share that does not answer.

@@ -8,6 +8,10 @@ bash tools/dev/install-deps.sh
 jobs=$(nproc 2>/dev/null || echo 2)
 status=0
 
+# Every file names its licence and copyright (a header, or .reuse/dep5).
+echo "=== licence: reuse lint"
+reuse lint --quiet || { reuse lint; status=1; }
+
 build_and_test() {
   local name=$1; shift
   local dir="build/$name"
