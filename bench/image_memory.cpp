@@ -4,6 +4,8 @@
 // mask, as a host would; the image cache's bound is the default 32 MiB. The
 // program checks the cache's cost after every load and prints the largest,
 // beside getrusage's peak resident set size before and after the loads.
+#include "ImageManagerInternals.h"
+
 #include <Gui/Wisp/ImageManager.h>
 #include <Kel_ImageUtil.h>
 
@@ -72,7 +74,7 @@ int main(int argc, char **argv)
         highWater = qMax(highWater, manager->cacheCost());
     }
     const long rssAfter = peakRssKiB();
-    const Gui::Wisp::ImageManager::Statistics stats = manager->statistics();
+    const Gui::Wisp::ImageManagerInternals::Statistics stats = Gui::Wisp::ImageManagerInternals::statistics();
 
     std::printf("images loaded: %d of %d (%dx%d ARGB32, %lld bytes each)\n", kImages - failures, kImages, kSide,
                 kSide, static_cast<long long>(kSide) * kSide * 4);

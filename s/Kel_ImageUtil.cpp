@@ -5,7 +5,10 @@
 
 #include <QtCore/QLatin1String>
 #include <QtCore/QPoint>
+#include <QtGui/QBitmap>
+#include <QtGui/QIcon>
 #include <QtGui/QImage>
+#include <QtGui/QPixmap>
 
 namespace Kel {
 

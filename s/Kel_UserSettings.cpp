@@ -240,9 +240,27 @@ unsigned int SplitCommandLine(const StringBase &command, StringBase &path, Strin
     return kOk;
 }
 
+namespace {
+
+constexpr int kNoOverride = -1;
+std::atomic<int> s_isNtOverride{kNoOverride};
+
+} // namespace
+
+bool IsNt()
+{
+    const int forced = s_isNtOverride.load(std::memory_order_acquire);
+    return forced == kNoOverride ? Port_Env::IsNt() : forced != 0;
+}
+
+void OverrideIsNt(std::optional<bool> value)
+{
+    s_isNtOverride.store(value ? static_cast<int>(*value) : kNoOverride, std::memory_order_release);
+}
+
 bool BrowserWindowExists()
 {
-    if (Port_Env::IsNt())
+    if (IsNt())
         return false;
     Port::Process probe;
     if (probe.RunNoWindow(kBrowserWindowProbe, true, true) != 0)

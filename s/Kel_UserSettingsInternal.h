@@ -3,6 +3,7 @@
 
 #include <Port/StringBase.h>
 
+#include <optional>
 #include <vector>
 
 namespace Kel {
@@ -16,6 +17,13 @@ unsigned int SplitCommandLine(const Port::StringBase &command, Port::StringBase 
 // Whether a browser window can take a remote call: the probe
 // "gqbrowserwindowexists" ran and exited with 1. Always false on Windows NT.
 bool BrowserWindowExists();
+
+// Whether the launches take their Windows NT branch: Port_Env::IsNt(), unless
+// a test asked for the other family's branch through OverrideIsNt, so the
+// rules of both families run on either.
+bool IsNt();
+// std::nullopt gives the platform's own answer back. Safe from any thread.
+void OverrideIsNt(std::optional<bool> value);
 
 } // namespace detail
 } // namespace Kel

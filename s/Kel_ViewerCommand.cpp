@@ -5,7 +5,6 @@
 
 #include <Kel_Utility.h>
 
-#include <Port/Env.h>
 #include <Port/Launcher.h>
 
 #include <QtCore/QDir>
@@ -123,7 +122,7 @@ ViewerCommand::ViewerCommand(Viewer viewer, const QString &commandLine, const QS
     } else {
         m_arguments = buildArguments(args, target, target);
         // Windows NT has no remote-control browsers.
-        if (!Port_Env::IsNt())
+        if (!detail::IsNt())
             m_remoteArgument = remotePosition(args);
     }
     m_programPath = Port::Launcher::programPath(m_program);

@@ -1,14 +1,18 @@
 // Tests of Kel::ImageUtil: where pixmaps and icons come from, what each request costs, masks.
 #include "ImageTestFiles.h"
+#include "ImageManagerInternals.h"
 
 #include <Gui/Wisp/ImageManager.h>
 #include <Kel_ImageUtil.h>
 
 #include <QtCore/QTemporaryDir>
 #include <QtGui/QBitmap>
+#include <QtGui/QIcon>
+#include <QtGui/QImage>
 #include <QtTest/QtTest>
 
 using Gui::Wisp::ImageManager;
+using Gui::Wisp::ImageManagerInternals;
 using ImageTest::str;
 using Kel::ImageUtil;
 
@@ -65,7 +69,7 @@ QString TestImageUtil::placed(const QString &where) const
 
 void TestImageUtil::compareCounts(const Counts &expected)
 {
-    const ImageManager::Statistics stats = manager()->statistics();
+    const ImageManagerInternals::Statistics stats = ImageManagerInternals::statistics();
     QCOMPARE(stats.hits, expected.hits);
     QCOMPARE(stats.misses, expected.misses);
     QCOMPARE(stats.loads, expected.loads);
@@ -82,7 +86,7 @@ void TestImageUtil::init()
 {
     manager()->clearCache();
     manager()->setCacheLimit(ImageManager::DefaultCacheLimitBytes);
-    manager()->resetStatistics();
+    ImageManagerInternals::resetStatistics();
     ImageManager::setImageRoots({root()});
     // An empty working directory: names tried as paths find only what a test puts there.
     QVERIFY(QDir().mkpath(cwd()));
@@ -122,7 +126,7 @@ void TestImageUtil::requestCosts()
     QCOMPARE(ImageUtil::GetPixmap(name, false).isNull(), !exists);
     compareCounts({0, 1, quint64(firstLoads), exists ? 1u : 0u});
     QCOMPARE(manager()->cacheCount(), exists ? 1 : 0);
-    manager()->resetStatistics();
+    ImageManagerInternals::resetStatistics();
 
     // A cached name is neither loaded nor added again; a missing one is
     // searched for again, since it may have appeared since.
@@ -214,7 +218,7 @@ void TestImageUtil::iconFromCachedImage()
         return;
     // The icon is made from the cached image, which never carries the mask.
     QCOMPARE(icon.pixmap(kSize).toImage().pixel(0, 0), QColor(Qt::white).rgba());
-    manager()->resetStatistics();
+    ImageManagerInternals::resetStatistics();
     QVERIFY(!ImageUtil::GetIcon(str("icon"), !mask).isNull());
     compareCounts({1, 0, 0, 0});
 }

@@ -40,7 +40,7 @@ private slots:
     void getEnv_data();
     void getEnv();
     void missingName();
-    void isNtFollowsOverride();
+    void isNtNamesTheBuild();
 };
 
 void TestEnv::getEnv_data()
@@ -77,15 +77,8 @@ void TestEnv::missingName()
     QVERIFY(!Port_Env::GetEnv(""));
 }
 
-void TestEnv::isNtFollowsOverride()
+void TestEnv::isNtNamesTheBuild()
 {
-    QCOMPARE(Port_Env::IsNt(), kBuiltForNt);
-    Port_Env::OverrideIsNt(true);
-    QCOMPARE(Port_Env::IsNt(), true);
-    Port_Env::OverrideIsNt(false);
-    QCOMPARE(Port_Env::IsNt(), false);
-    Port_Env::OverrideIsNt(!kBuiltForNt);
-    Port_Env::OverrideIsNt(std::nullopt);
     QCOMPARE(Port_Env::IsNt(), kBuiltForNt);
 }
 

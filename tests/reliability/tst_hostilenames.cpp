@@ -3,10 +3,10 @@
 #include "ReliabilitySupport.h"
 #include "ViewerTestSupport.h"
 #include "WindowProbe.h"
+#include "Kel_UserSettingsInternal.h"
 
 #include <Kel_UserSettings.h>
 #include <Kel_Utility.h>
-#include <Port/Env.h>
 
 #include <QtCore/QElapsedTimer>
 #include <QtCore/QLoggingCategory>
@@ -291,8 +291,8 @@ void TestHostileNames::plantedProbeNeverRuns()
     QFETCH(bool, probeRuns);
     // Windows NT never asks the probe; its lookup, the one every bare program
     // name takes, is the same there and must not reach the working directory either.
-    Port_Env::OverrideIsNt(false);
-    const auto platformAnswer = qScopeGuard([] { Port_Env::OverrideIsNt(std::nullopt); });
+    Kel::detail::OverrideIsNt(false);
+    const auto platformAnswer = qScopeGuard([] { Kel::detail::OverrideIsNt(std::nullopt); });
     Fixture fixture;
     QTemporaryDir cwd;
     QVERIFY(QDir(cwd.path()).mkdir(QStringLiteral("sub")));

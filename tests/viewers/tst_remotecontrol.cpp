@@ -2,8 +2,8 @@
 #include "ArgRecorder.h"
 #include "ViewerTestSupport.h"
 #include "WindowProbe.h"
+#include "Kel_UserSettingsInternal.h"
 
-#include <Port/Env.h>
 
 #include <QtCore/QDir>
 #include <QtCore/QElapsedTimer>
@@ -39,12 +39,12 @@ QByteArray exitSettingOf(Probe probe)
     return QByteArray();
 }
 
-// Puts Port_Env back to the platform's own answer even when a check fails.
+// Puts the launches back on the platform's own branch even when a check fails.
 class ScopedNtOverride
 {
 public:
-    explicit ScopedNtOverride(bool isNt) { Port_Env::OverrideIsNt(isNt); }
-    ~ScopedNtOverride() { Port_Env::OverrideIsNt(std::nullopt); }
+    explicit ScopedNtOverride(bool isNt) { Kel::detail::OverrideIsNt(isNt); }
+    ~ScopedNtOverride() { Kel::detail::OverrideIsNt(std::nullopt); }
     ScopedNtOverride(const ScopedNtOverride &) = delete;
     ScopedNtOverride &operator=(const ScopedNtOverride &) = delete;
 };
@@ -113,12 +113,12 @@ void TestRemoteControl::initTestCase()
 // still run here, probe and browser started by Windows' own launcher.
 void TestRemoteControl::init()
 {
-    Port_Env::OverrideIsNt(false);
+    Kel::detail::OverrideIsNt(false);
 }
 
 void TestRemoteControl::cleanup()
 {
-    Port_Env::OverrideIsNt(std::nullopt);
+    Kel::detail::OverrideIsNt(std::nullopt);
 }
 
 void TestRemoteControl::remoteArgument_data()
@@ -208,7 +208,7 @@ void TestRemoteControl::windowsNtNeverProbes()
         QCOMPARE(KelTest::launch(Viewer::Web, kUrl), 0u);
     }
 #if !defined(Q_OS_WIN)
-    QVERIFY(!Port_Env::IsNt());
+    QVERIFY(!Kel::detail::IsNt());
 #endif
     const QList<QByteArray> expected{"-remote", QByteArrayLiteral("openURL(") + kUrl.toUtf8() + ')'};
     QCOMPARE(KelTest::waitForArgRecords(fixture.recordFile(), 2), expected);

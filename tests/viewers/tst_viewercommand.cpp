@@ -1,9 +1,9 @@
 // Tests of Kel::ViewerCommand: what a command line starts for a file or URL, and what keeps it from starting, on real files and PATH.
 #include "ArgRecorder.h"
 #include "ViewerTestSupport.h"
+#include "Kel_UserSettingsInternal.h"
 
 #include <Kel_ViewerCommand.h>
-#include <Port/Env.h>
 
 #include <QtCore/QDir>
 #include <QtCore/QTemporaryDir>
@@ -74,7 +74,7 @@ void TestViewerCommand::cleanup()
 {
     qputenv("PATH", m_savedPath);
     QDir::setCurrent(m_savedCwd);
-    Port_Env::OverrideIsNt(std::nullopt);
+    Kel::detail::OverrideIsNt(std::nullopt);
 }
 
 QString TestViewerCommand::expand(QString text) const
@@ -152,7 +152,7 @@ void TestViewerCommand::reading()
     qputenv("PATH", QFile::encodeName(bin + QDir::listSeparator() + QLatin1Char('.') + QDir::listSeparator()
                                       + QLatin1String("bin")));
     QVERIFY(QDir::setCurrent(m_work.path()));
-    Port_Env::OverrideIsNt(windowsNt);
+    Kel::detail::OverrideIsNt(windowsNt);
 
     const ViewerCommand command(pdf ? ViewerCommand::PdfViewer : ViewerCommand::WebBrowser, expand(commandLine),
                                 target);

@@ -1,12 +1,17 @@
 // Gui::Wisp::ImageManager: the process-wide image cache and the lookup of image files by name.
 #include <Gui/Wisp/ImageManager.h>
 
+#include "ImageManagerInternals.h"
+
 #include <QtCore/QCoreApplication>
 #include <QtCore/QFileInfo>
 #include <QtCore/QHash>
 #include <QtCore/QThread>
 #include <QtCore/QtGlobal>
+#include <QtGui/QBitmap>
 #include <QtGui/QGuiApplication>
+#include <QtGui/QIcon>
+#include <QtGui/QImage>
 #include <QtGui/QImageReader>
 #include <QtGui/QPixmap>
 
@@ -156,7 +161,7 @@ public:
     QHash<QString, Entries::iterator> index;
     qint64 limit = DefaultCacheLimitBytes;
     qint64 cost = 0;
-    Statistics stats;
+    ImageManagerInternals::Statistics stats;
     mutable std::mutex mutex;
 
     struct MaskEntry
@@ -336,18 +341,6 @@ int ImageManager::cacheCount() const
     return int(d->index.size());
 }
 
-ImageManager::Statistics ImageManager::statistics() const
-{
-    std::lock_guard<std::mutex> lock(d->mutex);
-    return d->stats;
-}
-
-void ImageManager::resetStatistics()
-{
-    std::lock_guard<std::mutex> lock(d->mutex);
-    d->stats = Statistics();
-}
-
 void ImageManager::clearCache()
 {
     std::lock_guard<std::mutex> lock(d->mutex);
@@ -357,10 +350,25 @@ void ImageManager::clearCache()
     d->clearMasks();
 }
 
-int ImageManager::maskCacheCount() const
+ImageManagerInternals::Statistics ImageManagerInternals::statistics()
 {
-    std::lock_guard<std::mutex> lock(d->mutex);
-    return int(d->masks.size());
+    const ImageManager::Private &cache = *ImageManager::getInstance()->d;
+    std::lock_guard<std::mutex> lock(cache.mutex);
+    return cache.stats;
+}
+
+void ImageManagerInternals::resetStatistics()
+{
+    ImageManager::Private &cache = *ImageManager::getInstance()->d;
+    std::lock_guard<std::mutex> lock(cache.mutex);
+    cache.stats = Statistics();
+}
+
+int ImageManagerInternals::maskCacheCount()
+{
+    const ImageManager::Private &cache = *ImageManager::getInstance()->d;
+    std::lock_guard<std::mutex> lock(cache.mutex);
+    return int(cache.masks.size());
 }
 
 QImage ImageManager::loadDravelImage(const QString &name, const QString &dir, const char *const *extensions)

@@ -11,8 +11,6 @@ class PORT_EXPORT Port_Env
 public:
     // True on the Windows NT family, false on UNIX-like systems.
     static bool IsNt();
-    // Lets tests take the other platform's branch; std::nullopt restores the truth.
-    static void OverrideIsNt(std::optional<bool> value);
 
     // The variable's value, possibly empty, or std::nullopt when it is unset.
     static std::optional<Port::StringBase> GetEnv(const char *name);

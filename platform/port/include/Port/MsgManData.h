@@ -38,7 +38,7 @@ public:
     Port_MsgManData &operator=(const Port_MsgManData &) = default;
 
     // The format is printf-style; pass outside text only as an argument.
-    void issueWarning(const char *format, ...) const PORT_PRINTF_FORMAT(2, 3);
+    [[gnu::format(printf, 2, 3)]] void issueWarning(const char *format, ...) const;
 
     // Installs the process's handler and returns the previous one (empty for
     // Qt's message log). Safe to call from any thread.

@@ -7,12 +7,6 @@
 #include <cstdint>
 #include <vector>
 
-#if defined(__GNUC__) || defined(__clang__)
-#  define PORT_PRINTF_FORMAT(fmtIndex, firstArg) __attribute__((format(printf, fmtIndex, firstArg)))
-#else
-#  define PORT_PRINTF_FORMAT(fmtIndex, firstArg)
-#endif
-
 namespace Port {
 
 // How GetIndexOfString and Compare match their text. Only ASCII letters fold
@@ -82,7 +76,7 @@ public:
 
     // Fills the string from a printf-style format; no length limit. A format
     // that fails leaves the string empty. Pass outside text only as an argument.
-    void Format(const char *format, ...) PORT_PRINTF_FORMAT(2, 3);
+    [[gnu::format(printf, 2, 3)]] void Format(const char *format, ...);
 
     // The pieces of text between separator characters, in order. With
     // skipEmpty no empty piece is produced. A quote character starts a piece

@@ -3,14 +3,15 @@
 
 #include <Gui/Wisp/wisp_export.h>
 
-#include <QtCore/QPoint>
 #include <QtCore/QString>
 #include <QtCore/QStringList>
-#include <QtGui/QBitmap>
-#include <QtGui/QIcon>
-#include <QtGui/QImage>
 
 #include <memory>
+
+class QBitmap;
+class QIcon;
+class QImage;
+class QPoint;
 
 namespace Gui {
 namespace Wisp {
@@ -19,15 +20,6 @@ class WISP_EXPORT ImageManager
 {
 public:
     static constexpr qint64 DefaultCacheLimitBytes = 32 * 1024 * 1024;
-
-    struct Statistics
-    {
-        quint64 hits = 0;    // getImage calls that found the name
-        quint64 misses = 0;  // getImage calls that did not
-        quint64 loads = 0;   // loadDravelImage calls, found or not
-        quint64 adds = 0;    // addImage calls
-        quint64 evictions = 0;
-    };
 
     // Never null; lives to the end of the process.
     static ImageManager *getInstance();
@@ -49,8 +41,6 @@ public:
     qint64 cacheLimit() const;
     qint64 cacheCost() const;
     int cacheCount() const;
-    Statistics statistics() const;
-    void resetStatistics();
     void clearCache();
 
     // Looks in each image root, in order, for dir/name.ext with each extension
@@ -71,8 +61,6 @@ public:
     // key is QImage::cacheKey(), which changes whenever the image is changed
     // through QImage's API. They leave with their image's cache entry.
     static QBitmap createMaskWithPoint(const QImage &image, const QPoint &point);
-    // How many masks are kept for reuse.
-    int maskCacheCount() const;
 
     // The roots searched by loadDravelImage(name, dir, extensions). Until set,
     // defaultImageRoots(): ":/", the executable's folder (once an application
@@ -89,6 +77,7 @@ private:
     ImageManager(const ImageManager &) = delete;
     ImageManager &operator=(const ImageManager &) = delete;
 
+    friend class ImageManagerInternals;
     class Private;
     std::unique_ptr<Private> d;
 };
