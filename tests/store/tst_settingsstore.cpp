@@ -307,21 +307,27 @@ void TestSettingsStore::otherProcessWritesRepeatedly()
 void TestSettingsStore::updateHoldsOtherUpdatersBack()
 {
     // An update is a critical section across processes: another process's
-    // update waits for it to close, then works on what it wrote. A plain
-    // writer elsewhere never waits for it.
+    // update, and its plain write, wait for it to close (writers take turns
+    // on the same lock), then work on what it wrote. Readers never wait.
     QVERIFY(childWrite(QStringLiteral("k"), QStringLiteral("1")));
     QProcess updater;
+    QProcess writer;
+    const auto startChild = [](QProcess &child, const QStringList &args) {
+        child.start(QCoreApplication::applicationFilePath(), QStringList{QStringLiteral("--child")} + args);
+        return child.waitForStarted();
+    };
     {
         Store update;
         update.lockForUpdate();
         update.setValue(QStringLiteral("k"), update.getValue(QStringLiteral("k"), QVariant()).toInt() + 1);
-        updater.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--child"), QStringLiteral("increment"), QStringLiteral("k")});
-        QVERIFY(updater.waitForStarted());
+        QVERIFY(startChild(updater, {QStringLiteral("increment"), QStringLiteral("k")}));
+        QVERIFY(startChild(writer, {QStringLiteral("write"), QStringLiteral("other"), QStringLiteral("x")}));
         QVERIFY(!updater.waitForFinished(500));
-        QVERIFY(childWrite(QStringLiteral("other"), QStringLiteral("x")));
+        QVERIFY(writer.state() != QProcess::NotRunning);
+        QCOMPARE(childRead(QStringLiteral("k")), QStringLiteral("1"));
     }
     // Wide of any write on a busy machine.
-    QVERIFY(updater.waitForFinished(60000));
+    QVERIFY(updater.waitForFinished(60000) && writer.waitForFinished(60000));
     QCOMPARE(updater.exitCode(), 0);
     QCOMPARE(readThroughNewStore(QStringLiteral("k")).toInt(), 3);
     QCOMPARE(readThroughNewStore(QStringLiteral("other")).toString(), QStringLiteral("x"));

@@ -124,14 +124,16 @@ SettingsFile &SettingsFile::forPath(const QString &path)
     return *file;
 }
 
-// Waits at most ten seconds for the lock file at path, looking often and
-// out of step with other waiters, so that one of them finds it free between
-// its holder's writes. QLockFile takes one as left over only when no live
+// Waits at most ten seconds for the lock file at path (or with
+// leftoverOnly, only for one left behind), looking often and out of step
+// with other waiters, so that one of them finds it free between its
+// holder's writes. QLockFile takes one as left over only when no live
 // process holds the kernel lock on it, so a short age is safe. Null when
 // none can be made here (the write then says why) or the wait ran out; a
 // holder that kept it through a whole wait is not waited for again, nor is a
 // lock file that a process which died left unnamed and that cannot be removed.
-std::unique_ptr<QLockFile> SettingsFile::takeLock(const QString &path, std::optional<qint64> &stuckHolder)
+std::unique_ptr<QLockFile> SettingsFile::takeLock(const QString &path, std::optional<qint64> &stuckHolder,
+                                                  bool leftoverOnly)
 {
     auto lock = std::make_unique<QLockFile>(path);
     lock->setStaleLockTime(kLeftoverLockAgeMs);
@@ -149,8 +151,11 @@ std::unique_ptr<QLockFile> SettingsFile::takeLock(const QString &path, std::opti
         QString host, application;
         // A live holder names itself at once; QLockFile has had its chance to
         // remove one left over that it could.
-        const bool unnamedLeftover = !lock->getLockInfo(&holder, &host, &application)
-                                     && QFileInfo(path).lastModified().msecsTo(QDateTime::currentDateTime()) > 2 * kLeftoverLockAgeMs;
+        const bool named = lock->getLockInfo(&holder, &host, &application);
+        const bool unnamedLeftover =
+            !named && QFileInfo(path).lastModified().msecsTo(QDateTime::currentDateTime()) > 2 * kLeftoverLockAgeMs;
+        if (leftoverOnly && named)
+            return std::make_unique<QLockFile>(path);  // a live holder, which QSettings waits for
         {
             std::lock_guard<std::mutex> guard(m_mutex);
             if (stuckHolder == holder)
@@ -258,6 +263,17 @@ void SettingsFile::change(Change change)
 
 void SettingsFile::write()
 {
+    // The store's writers, in this process and others, take turns through
+    // the update lock for the moment of their write, polling it finely:
+    // QSettings' waiters poll its own lock with pauses of up to five
+    // seconds, and writers that queued there alone would wait seconds for
+    // each other instead of milliseconds.
+    struct Turn
+    {
+        SettingsFile &file;
+        UpdateHold hold;
+        ~Turn() { file.unlockUpdates(hold); }
+    } turn{*this, lockUpdates()};
     std::lock_guard<std::mutex> writing(m_writeMutex);
     std::vector<Change> changes;
     {
@@ -311,11 +327,10 @@ void SettingsFile::write()
 QString SettingsFile::writeThroughQt(const std::vector<Change> &changes, const FileStamp &before)
 {
     // QSettings takes "<file>.lock" around its write and waits for it without
-    // end, looking a few times a second and taking one left over as such
-    // only when it is 30 s old. The lock is had here first, within a bound,
-    // and let go just before QSettings takes it.
-    if (QFileInfo::exists(m_path + QLatin1String(".lock")) && !takeLock(m_path + QLatin1String(".lock"), m_stuckQtLock))
-        return QStringLiteral("another program kept it locked");
+    // end, taking one left over as such only when it is 30 s old: one is
+    // cleared here first, or the write given up when it cannot be.
+    if (QFileInfo::exists(m_path + QLatin1String(".lock")) && !takeLock(m_path + QLatin1String(".lock"), m_stuckQtLock, true))
+        return QStringLiteral("its lock file was left behind and cannot be removed");
     // QSettings judges a file changed by its size and its time in
     // milliseconds. One replaced since this process last wrote it, at the
     // same size within the same millisecond (or restored with its old time),

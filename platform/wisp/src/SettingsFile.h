@@ -68,7 +68,7 @@ private:
         QHash<QString, std::size_t> byKey;  // each key's last line
     };
     std::shared_ptr<const View> currentView();
-    std::unique_ptr<QLockFile> takeLock(const QString &path, std::optional<qint64> &stuckHolder);
+    std::unique_ptr<QLockFile> takeLock(const QString &path, std::optional<qint64> &stuckHolder, bool leftoverOnly = false);
     bool readUnderWritersLock(QByteArray *content);
     QString writeThroughQt(const std::vector<Change> &changes, const FileStamp &before);
     bool moveDamagedValuesAside();
