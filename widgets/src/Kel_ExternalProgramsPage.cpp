@@ -110,7 +110,7 @@ constexpr std::array<ProgramKeys, 2> Programs{{
 
 } // namespace
 
-class ExternalProgramsPage::Private
+class Q_DECL_HIDDEN ExternalProgramsPage::Private
 {
 public:
     struct Row

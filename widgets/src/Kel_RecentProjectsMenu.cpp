@@ -52,7 +52,7 @@ QString leftToRight(const QString &text, Qt::LayoutDirection direction)
 
 } // namespace
 
-class RecentProjectsMenu::Private
+class Q_DECL_HIDDEN RecentProjectsMenu::Private
 {
 public:
     explicit Private(RecentProjectsMenu *menu)

@@ -47,7 +47,7 @@ public:
 private:
     struct Origin;
 
-    Port_MsgManData(const char *domain, const char *file, unsigned line, const char *revision);
+    PORT_NO_EXPORT Port_MsgManData(const char *domain, const char *file, unsigned line, const char *revision);
 
     // Shared and never changed: a channel is copied along with every program
     // a launch hands to the reaper, and a copy must cost the caller nothing.

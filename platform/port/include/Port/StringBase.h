@@ -93,7 +93,7 @@ public:
     friend bool operator!=(const StringBase &a, const StringBase &b) noexcept { return !(a == b); }
 
 private:
-    void assign(const char *text, std::uint32_t length);
+    PORT_NO_EXPORT void assign(const char *text, std::uint32_t length);
 
     // The buffer comes first: the family's code reads it directly.
     char *m_data;

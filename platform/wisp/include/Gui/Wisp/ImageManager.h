@@ -73,7 +73,7 @@ public:
     ~ImageManager();
 
 private:
-    ImageManager();
+    WISP_NO_EXPORT ImageManager();
     ImageManager(const ImageManager &) = delete;
     ImageManager &operator=(const ImageManager &) = delete;
 
