@@ -1,3 +1,7 @@
+# SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+#
+# SPDX-License-Identifier: MIT
+
 # kel_limit_exports(<target> <map>): the shared library exports what the linker
 # version script <map> lets through and nothing else. ELF systems only: on
 # Windows the export macros alone decide what a DLL exports.

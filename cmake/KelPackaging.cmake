@@ -41,8 +41,9 @@ page) with the sample PDF file their page opens.")
 set(CPACK_DEBIAN_${kel_development}_DESCRIPTION "GUI utilities for Qt 6 desktop applications - development files
 Headers, CMake package (find_package(KelGuiUtilities)) and pkg-config files
 (KelGuiUtilities, KelGuiUtilitiesWidgets) of libKel_GuiUtilities and
-libKel_GuiUtilitiesWidgets, built against Qt 6, and the widgets' translation
-template.")
+libKel_GuiUtilitiesWidgets, built against Qt 6, the widgets' translation
+template, and the API reference as a Qt help file, which Qt Creator and Qt
+Assistant show.")
 set(CPACK_DEBIAN_${kel_tool}_DESCRIPTION "shows and changes the stored preferences of libKel_GuiUtilities hosts
 kel-settings shows, changes and tries the stored preferences of applications
 that use libKel_GuiUtilities, without starting them. With its manual page and

@@ -121,6 +121,7 @@ echo "=== packages: build"
 export DEB_BUILD_MAINT_OPTIONS=hardening=+all
 ldflags=$(dpkg-buildflags --get LDFLAGS)
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr -DKEL_QT_MAJOR=6 -DKEL_BUILD_TESTS=OFF \
+  -DKEL_BUILD_DOCS=ON \
   -DCMAKE_CXX_FLAGS="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)" \
   -DCMAKE_EXE_LINKER_FLAGS="$ldflags" -DCMAKE_SHARED_LINKER_FLAGS="$ldflags" >/dev/null
 cmake --build "$build" -j"$jobs" >/dev/null
@@ -155,7 +156,10 @@ cmake -S examples/widgets-demo -B "$work/build-widgets-demo" >/dev/null
 cmake --build "$work/build-widgets-demo" >/dev/null || fail "the widgets demo host does not build against the packages"
 pkg-config --exists KelGuiUtilitiesWidgets || fail "pkg-config does not find KelGuiUtilitiesWidgets"
 [ -f /usr/share/KelGuiUtilities/KelGuiUtilities-sample.pdf ] || fail "the widgets' sample PDF is not installed"
-echo "  installed: $(dpkg-query -W -f='${Package} ${Version}, ' "${packages[@]}")man page, completion"
+# The API reference where Qt Creator registers the help files of the Qt it builds with.
+qch="$(qtpaths6 --query QT_INSTALL_DOCS)/KelGuiUtilities.qch"
+file "$qch" | grep -q 'SQLite' || fail "the -dev package has no Qt help file at $qch"
+echo "  installed: $(dpkg-query -W -f='${Package} ${Version}, ' "${packages[@]}")man page, completion, Qt help file"
 
 echo "=== packages: dpkg -r"
 owned=$(for deb in "${debs[@]}"; do dpkg-deb -c "$deb" | awk '{ print substr($6, 2) }'; done | grep -v '/$')

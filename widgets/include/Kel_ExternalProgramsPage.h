@@ -1,4 +1,7 @@
-// Kel::ExternalProgramsPage: a preferences page for the PDF viewer and the web browser, with a live check of each command line.
+/**
+ * @file
+ * Kel::ExternalProgramsPage: a preferences page for the PDF viewer and the web browser, with a live check of each command line.
+ */
 #pragma once
 
 #include <kel_guiutilities_widgets_export.h>
@@ -9,35 +12,68 @@
 
 namespace Kel {
 
-// For the PDF viewer and for the web browser: the system's default or the
-// user's own command line, a "Browse…" button, a line that tells as the user
-// types what would start or what is wrong, and "Try". The page shows the
-// stored preferences when it is made; nothing is stored before apply().
-// Its controls are named for style sheets and tests: "pdfViewer" and
-// "webBrowser" followed by UseDefault, UseCommand, CommandLine, Browse,
-// Verdict, Try and Tried (the outcome of the last try).
+/**
+ * A preferences page for the PDF viewer and the web browser.
+ *
+ * For each: the system's default or the user's own command line, a
+ * "Browse…" button, a line that tells as the user types what would start or
+ * what is wrong (Kel::ViewerCommand), and "Try", which starts the program on a
+ * sample file or page. The page shows the stored preferences when it is made;
+ * nothing is stored before apply().
+ *
+ * Its controls are named for style sheets and tests: "pdfViewer" and
+ * "webBrowser" followed by UseDefault, UseCommand, CommandLine, Browse,
+ * Verdict, Try and Tried (the outcome of the last try).
+ *
+ * @code
+ * auto *programs = new Kel::ExternalProgramsPage(dialog);
+ * connect(buttons, &QDialogButtonBox::accepted, programs, &Kel::ExternalProgramsPage::apply);
+ * @endcode
+ *
+ * @threads The GUI thread, as for every widget.
+ * @since 1.19
+ */
 class KEL_GUIUTILITIES_WIDGETS_EXPORT ExternalProgramsPage : public QWidget
 {
     Q_OBJECT
 public:
+    /**
+     * A page showing the stored preferences.
+     *
+     * @param parent the parent widget, or null
+     * @blocking Reads the store (see Kel::UserSettings).
+     */
     explicit ExternalProgramsPage(QWidget *parent = nullptr);
+    /** Destroys the page; nothing is stored. */
     ~ExternalProgramsPage() override;
 
-    // Whether what the page shows differs from the store as last read or written.
+    /** @return whether what the page shows differs from the store as last read or written */
     bool hasChanges() const;
 
 public Q_SLOTS:
-    // Stores what the page shows.
+    /**
+     * Stores what the page shows.
+     *
+     * @blocking Writes the store (see Kel::UserSettings).
+     */
     void apply();
-    // Shows the stored preferences again, dropping the page's changes.
+    /**
+     * Shows the stored preferences again, dropping the page's changes.
+     *
+     * @blocking Reads the store (see Kel::UserSettings).
+     */
     void reset();
 
 Q_SIGNALS:
-    // The user changed a value on the page; hasChanges() tells whether it now
-    // differs from the store.
+    /** The user changed a value on the page; hasChanges() tells whether it now differs from the store. */
     void changed();
 
 protected:
+    /**
+     * Follows a change of language: the page's texts are translated again.
+     *
+     * @param event the change
+     */
     void changeEvent(QEvent *event) override;
 
 private:

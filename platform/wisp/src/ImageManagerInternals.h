@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Gui::Wisp::ImageManagerInternals: what the process's image cache has done and holds, for the library's own tests and benchmarks.
 #pragma once
 

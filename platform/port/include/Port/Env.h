@@ -1,4 +1,7 @@
-// Port_Env: the platform family and the process environment.
+/**
+ * @file
+ * Port_Env: the platform family and the process environment.
+ */
 #pragma once
 
 #include <Port/StringBase.h>
@@ -6,12 +9,33 @@
 
 #include <optional>
 
+/**
+ * The platform family the library was built for, and the process environment.
+ *
+ * Static functions only.
+ *
+ * @threads Any thread. GetEnv reads the environment as it is at the call; a
+ *          thread that changes the environment meanwhile is the host's to
+ *          keep apart.
+ * @blocking Never waits.
+ * @since 1.19
+ */
 class PORT_EXPORT Port_Env
 {
 public:
-    // True on the Windows NT family, false on UNIX-like systems.
+    /**
+     * Whether the process runs on the Windows NT family.
+     *
+     * @return true on Windows, false on UNIX-like systems
+     */
     static bool IsNt();
 
-    // The variable's value, possibly empty, or std::nullopt when it is unset.
+    /**
+     * An environment variable's value.
+     *
+     * @param name the variable's name; null or empty gives std::nullopt
+     * @return the value, possibly empty, or std::nullopt when the variable is unset.
+     *         On Windows the value is UTF-8, elsewhere the bytes as they are.
+     */
     static std::optional<Port::StringBase> GetEnv(const char *name);
 };

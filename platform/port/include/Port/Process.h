@@ -1,4 +1,7 @@
-// Port::Process: runs a command synchronously, with a bounded wait.
+/**
+ * @file
+ * Port::Process: runs a program to its end, with a bounded wait.
+ */
 #pragma once
 
 #include <Port/StringBase.h>
@@ -6,49 +9,90 @@
 
 namespace Port {
 
+/**
+ * Runs a program synchronously, without a shell and without a window, and
+ * waits a bounded time for its end.
+ *
+ * @code
+ * Port::Process probe;
+ * if (probe.RunNoWindow("gqbrowserwindowexists", true, true) == Port::Process::Ran
+ *     && probe.GetChildRetcode() == 1) {
+ *     // a browser window takes remote calls
+ * }
+ * @endcode
+ *
+ * @threads Any thread may run its own Process object; one object is not used
+ *          by two threads at once.
+ * @blocking RunNoWindow waits for the program's end, at most timeoutMs().
+ * @since 1.19
+ */
 class PORT_EXPORT Process
 {
 public:
-    // How long RunNoWindow waits before it kills the command.
+    /** How long RunNoWindow() waits, in milliseconds, before it kills the program. */
     static constexpr int DefaultTimeoutMs = 3000;
 
+    /** The outcome of RunNoWindow(). */
     enum Status : int {
-        Ran = 0,          // ran to its end; GetChildRetcode gives the exit code
-        NotFound = 1,     // no such program on PATH
-        StartFailed = 2,  // found but could not be started
-        TimedOut = 3,     // killed after the wait ran out
-        Crashed = 4,      // ended by a signal
-        BadCommand = 5,   // null or empty command
-        Lost = 6,         // ended, but its exit status was taken elsewhere (SIGCHLD ignored)
+        Ran = 0,         ///< ran to its end; GetChildRetcode() gives the exit code
+        NotFound = 1,    ///< no such program in the absolute entries of PATH
+        StartFailed = 2, ///< found but could not be started
+        TimedOut = 3,    ///< killed after the wait ran out
+        Crashed = 4,     ///< ended by a signal
+        BadCommand = 5,  ///< null or empty command
+        Lost = 6,        ///< ended, but its exit status was taken elsewhere (SIGCHLD ignored)
     };
 
+    /** A process object that has run nothing, waiting at most #DefaultTimeoutMs. */
     Process();
+    /** Destroys the object; a program it ran has ended before RunNoWindow() returned. */
     virtual ~Process();
 
     Process(const Process &) = delete;
     Process &operator=(const Process &) = delete;
 
-    // Runs command (a program name looked up in the absolute entries of PATH,
-    // or a path) through Port::Launcher::run: without a shell and without a
-    // window, and waits for its end. Standard input, output and error are the
-    // null device. Whatever the command leaves running behind it is ended with
-    // it. Returns a Status.
-    // waitForEnd and hideWindow are kept for the family's callers; the wait is
-    // always bounded by timeoutMs().
+    /**
+     * Runs @p command and waits for its end.
+     *
+     * The program gets no shell, no window, no arguments, and the null
+     * device as standard input, output and error. Whatever it leaves running
+     * behind it is ended with it. It runs through Port::Launcher::run().
+     *
+     * @param command the program: a path, or a bare name looked up in the
+     *        absolute entries of PATH (see FindProgram())
+     * @param waitForEnd kept for the family's callers; the wait is always
+     *        bounded by timeoutMs()
+     * @param hideWindow kept for the family's callers; there is never a window
+     * @return a #Status: #Ran when the program ran to its end
+     * @blocking Until the program ends, at most timeoutMs(); then it is killed.
+     */
     int RunNoWindow(const char *command, bool waitForEnd, bool hideWindow);
 
-    // Exit code of the last command that ran to its end; -1 otherwise.
+    /** @return the exit code of the last program that ran to its end; -1 otherwise */
     int GetChildRetcode() const;
 
-    // A negative wait counts as 0: the command is killed unless it has already ended.
+    /**
+     * Sets how long RunNoWindow() waits.
+     *
+     * @param ms the bound in milliseconds; a negative bound counts as 0, so the
+     *        program is killed unless it has already ended
+     */
     void setTimeoutMs(int ms);
+    /** @return how long RunNoWindow() waits, in milliseconds */
     int timeoutMs() const;
 
-    // The program that RunNoWindow would start for name: name itself when it
-    // holds a directory separator, else the first executable file of that name
-    // in the absolute entries of PATH (empty and relative entries such as "."
-    // are never searched, so a planted program in the working directory is
-    // never run). Empty when there is none.
+    /**
+     * The program that RunNoWindow() would start for @p name.
+     *
+     * Empty and relative entries of PATH (such as ".") are never searched, so
+     * a program planted in the working directory is never run.
+     *
+     * @param name a program name or path
+     * @return @p name itself when it holds a directory separator, else the
+     *         first executable file of that name in the absolute entries of
+     *         PATH; empty when there is none
+     * @blocking One file-status check per entry of PATH.
+     */
     static StringBase FindProgram(const char *name);
 
 private:

@@ -1,4 +1,7 @@
-// Gui::Wisp::Settings: a store object on one settings scope, kept in an INI file that QSettings programs share.
+/**
+ * @file
+ * Gui::Wisp::Settings: a store object on one settings scope, kept in an INI file that QSettings programs share.
+ */
 #pragma once
 
 #include <Gui/Wisp/wisp_export.h>
@@ -15,7 +18,7 @@ namespace Wisp {
 /**
  * A store object: one short-lived handle on the values of a settings scope.
  *
- * A scope's values live in "<config>/Dravel/<scope>.ini", where <config> is
+ * A scope's values live in `<config>/Dravel/<scope>.ini`, where `<config>` is
  * $XDG_CONFIG_HOME when it names an absolute path, else Qt's user
  * configuration directory. The file is written by QSettings in its INI
  * format, so QSettings programs share it, each keeping its own keys.
@@ -26,10 +29,19 @@ namespace Wisp {
  * when it is destroyed; a write that fails is logged (category
  * "kel.settings") and not served. A value that Qt could not read without
  * ending the process reads as unset, and is moved out of the file into a
- * new "<file>.damaged-<time>" copy the next time the store writes it.
+ * new `<file>.damaged-<time>` copy the next time the store writes it.
  *
  * A store object belongs to the thread that opened it; several may be open
  * at once on one scope.
+ *
+ * @threads The thread that opened the object; other objects, on any thread
+ *          or in other processes, may work on the same scope at once.
+ * @blocking A read looks at the file's status and reads a changed file again,
+ *           never waiting for another store object; a value of a type the
+ *           library cannot vouch for is read once per process in its helper
+ *           program, at most ten seconds. The destructor of an object that
+ *           set values writes and flushes the file, waiting at most ten
+ *           seconds for another program's lock on it.
  *
  * @since 1.19
  */
@@ -41,6 +53,11 @@ public:
      * become '_', so no scope reaches outside the store directory. The three
      * flags are kept for the family's callers, which always pass true.
      * Opening creates nothing: the folder and the file come with the first write.
+     *
+     * @param scope the scope's name, such as "Molvane"
+     * @param userScope kept for the family's callers
+     * @param createIfMissing kept for the family's callers
+     * @param writeOnClose kept for the family's callers
      */
     Settings(const char *scope, bool userScope, bool createIfMissing, bool writeOnClose);
     /** Writes what was set through this object, then lets go of an update lock. */
@@ -49,20 +66,41 @@ public:
     Settings(const Settings &) = delete;
     Settings &operator=(const Settings &) = delete;
 
-    /** The value last stored under @p key, or @p defaultValue when there is none. */
+    /**
+     * The value last stored under @p key, by this object or any other.
+     *
+     * @param key the key, as QSettings names it
+     * @param defaultValue what to give when nothing is stored under @p key
+     * @return the stored value, or @p defaultValue
+     */
     QVariant getValue(const QString &key, const QVariant &defaultValue) const;
-    /** Stores @p value under @p key when this object is destroyed. */
+    /**
+     * Stores @p value under @p key when this object is destroyed; this object
+     * reads it back at once.
+     *
+     * @param key the key, as QSettings names it
+     * @param value the value
+     */
     void setValue(const QString &key, const QVariant &value);
 
-    /** Whether a value is stored under @p key. */
+    /**
+     * Whether a value is stored under @p key.
+     *
+     * @param key the key, as QSettings names it
+     * @return true when a value is stored there
+     */
     bool contains(const QString &key) const;
-    /** Removes @p key and every key below it. */
+    /**
+     * Removes @p key and every key below it.
+     *
+     * @param key the key, as QSettings names it
+     */
     void remove(const QString &key);
     /** Removes every key of the scope, other programs' keys included. */
     void clear();
-    /** Every stored key, as QSettings names them. */
+    /** @return every stored key, as QSettings names them */
     QStringList allKeys() const;
-    /** The scope's file. */
+    /** @return the path of the scope's file */
     QString fileName() const;
 
     /**
@@ -75,12 +113,14 @@ public:
      */
     void lockForUpdate();
 
-    /** The directory that holds the scope files ("<config>/Dravel"). */
+    /** @return the directory that holds the scope files (`<config>/Dravel`) */
     static QString storeDirectory();
     /**
      * Points every store object opened later in this process at @p directory
-     * instead of "<config>/Dravel"; an empty directory goes back to the default.
-     * For administration tools: the environment stays as it was.
+     * instead of `<config>/Dravel`. For administration tools: the environment
+     * stays as it was.
+     *
+     * @param directory the directory; empty goes back to the default
      */
     static void setStoreDirectory(const QString &directory);
 
