@@ -10,7 +10,7 @@
 # update: writes the build's ABI as the baseline; refuses an incompatible change under the same SONAME. A new SONAME
 #   gets a new baseline, and the library's baselines of other SONAMEs are removed.
 # Variables: MODE, LIBRARY, SONAME, LINKER_NAME, BASELINE_DIR, SOURCE_DIR, BINARY_DIR, WORK_DIR, ABIDW, ABIDIFF,
-# ABILINT, GIT.
+# ABILINT, READELF, GIT.
 
 set(baseline "${BASELINE_DIR}/${SONAME}.abi")
 file(RELATIVE_PATH baseline_in_tree "${SOURCE_DIR}" "${baseline}")
@@ -36,14 +36,21 @@ function(abi_lint file)
   endif()
 endfunction()
 
-# abidiff's exit status is a bit set: 1 error, 2 usage error, 4 ABI change, 8 incompatible change. A library
-# without debug information fails, rather than comparing its symbols alone.
+# Without debug information abidiff compares nothing but symbol names, and finds a stripped library equal.
+function(abi_has_debug_info library)
+  execute_process(COMMAND "${READELF}" --section-headers "${library}" OUTPUT_VARIABLE sections RESULT_VARIABLE status)
+  if(NOT status EQUAL 0 OR NOT sections MATCHES "\\.debug_info")
+    message(FATAL_ERROR "${library} has no debug information to compare (build with RelWithDebInfo or Debug)")
+  endif()
+endfunction()
+
+# abidiff's exit status is a bit set: 1 error, 2 usage error, 4 ABI change, 8 incompatible change.
 function(abi_diff old new status_var report_var)
   abi_lint("${old}")
   if(new MATCHES "\\.abi$")
     abi_lint("${new}")
   else()
-    list(APPEND ARGN --fail-no-debug-info)
+    abi_has_debug_info("${new}")
   endif()
   execute_process(COMMAND "${ABIDIFF}" ${read_options} ${ARGN} "${old}" "${new}"
                   RESULT_VARIABLE status OUTPUT_VARIABLE report ERROR_VARIABLE report)
@@ -58,6 +65,7 @@ endfunction()
 if(MODE STREQUAL "update")
   file(MAKE_DIRECTORY "${WORK_DIR}")
   set(fresh "${WORK_DIR}/${SONAME}.abi")
+  abi_has_debug_info("${LIBRARY}")
   execute_process(COMMAND "${ABIDW}" --no-corpus-path --no-comp-dir-path --no-show-locs --type-id-style hash
                           --drop-undefined-syms --exported-interfaces-only --out-file "${fresh}" "${LIBRARY}"
                   RESULT_VARIABLE status ERROR_VARIABLE errors)

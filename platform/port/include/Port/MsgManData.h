@@ -4,7 +4,6 @@
  */
 #pragma once
 
-#include <Port/StringBase.h>
 #include <Port/port_export.h>
 
 #include <functional>
