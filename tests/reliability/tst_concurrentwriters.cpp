@@ -371,7 +371,7 @@ void threadRounds(int thread, int from, int to, bool recordProjects, ThreadTally
 } // namespace
 
 // Eight threads of one host: first seven read and write while the eighth
-// keeps an update open, which no getter or setter may wait for (it lets go
+// keeps an update open, which no getter or plain setter waits for (it lets go
 // only once they are done, or after a long wait that fails the test); then
 // all eight read, write and record projects at once.
 void TestConcurrentWriters::storeUnderEightThreads()

@@ -268,12 +268,10 @@ void SettingsFile::write()
     // QSettings' waiters poll its own lock with pauses of up to five
     // seconds, and writers that queued there alone would wait seconds for
     // each other instead of milliseconds.
-    struct Turn
-    {
-        SettingsFile &file;
-        UpdateHold hold;
-        ~Turn() { file.unlockUpdates(hold); }
-    } turn{*this, lockUpdates()};
+    // Within the process the write lock below is enough, and an update of
+    // another thread already holds the turn against other processes.
+    const std::unique_ptr<QLockFile> turn =
+        m_updateDepth > 0 ? nullptr : takeLock(m_path + QLatin1String(".update-lock"), m_stuckHolder);
     std::lock_guard<std::mutex> writing(m_writeMutex);
     std::vector<Change> changes;
     {

@@ -90,7 +90,7 @@ private:
     FileStamp m_lastWritten;  // the file as this process's last write left it
 
     std::recursive_timed_mutex m_updaters;
-    int m_updateDepth = 0;                     // under m_updaters
+    std::atomic<int> m_updateDepth{0};         // changed under m_updaters
     std::atomic<bool> m_updatersStuck{false};  // another thread kept m_updaters past a wait
 };
 

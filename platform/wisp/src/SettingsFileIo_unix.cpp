@@ -57,7 +57,9 @@ void restoreOwner(const NativePath &path, const FileStamp &before)
 {
     const FileStamp now = readFileStamp(path);
     if (before.exists && ::geteuid() == 0 && now.exists && (now.owner != before.owner || now.group != before.group))
-        static_cast<void>(::chown(path.constData(), uid_t(before.owner), gid_t(before.group)));
+        if (::chown(path.constData(), uid_t(before.owner), gid_t(before.group)) != 0) {
+            // The file stays root's; the next write by its owner's program replaces it.
+        }
 }
 
 QString libraryFolder()
