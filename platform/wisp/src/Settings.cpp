@@ -63,8 +63,9 @@ QString configRoot(const QByteArray &xdgConfigHome)
 
 // What a scope's file depends on: the scope, the variables that place the
 // configuration directory, and the directory a process set. A store object
-// is opened for every single preference call, so each thread keeps the last
-// file it worked out.
+// is opened for every single preference call, so the process keeps the last
+// file it worked out (kept by no thread: a thread's own objects outliving
+// it is what some C++ runtimes of Windows get wrong).
 detail::SettingsFile &fileOf(const char *scope)
 {
     struct Resolved
@@ -73,14 +74,15 @@ detail::SettingsFile &fileOf(const char *scope)
         int generation = -1;
         detail::SettingsFile *file = nullptr;
     };
-    thread_local Resolved resolved;
-    Resolved &last = resolved;
+    static std::mutex mutex;
+    static Resolved &last = *new Resolved;  // used until the process ends
     scope = scope ? scope : "";
     const QByteArray configHome = qgetenv("XDG_CONFIG_HOME");
     const QByteArray home = configHome.startsWith('/') ? QByteArray() : qgetenv("HOME");  // needed without an absolute one
     const int generation = g_directoryGeneration.load(std::memory_order_acquire);
-    if (last.file && last.generation == generation && qstrcmp(last.scope.constData(), scope) == 0 && last.configHome == configHome
-        && last.home == home)
+    std::lock_guard<std::mutex> lock(mutex);
+    if (last.file && last.generation == generation && qstrcmp(last.scope.constData(), scope) == 0
+        && last.configHome == configHome && last.home == home)
         return *last.file;
     static std::once_flag registered;
     // A value of this Qt type is read, and written back, by its own code.

@@ -138,7 +138,7 @@ std::unique_ptr<QLockFile> SettingsFile::takeLock(const QString &path, std::opti
     auto lock = std::make_unique<QLockFile>(path);
     lock->setStaleLockTime(kLeftoverLockAgeMs);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kLockTimeoutMs);
-    thread_local std::minstd_rand jitter(std::random_device{}());
+    std::minstd_rand jitter(std::minstd_rand::result_type(reinterpret_cast<quintptr>(&jitter) ^ quintptr(QDateTime::currentMSecsSinceEpoch())));
     for (auto pause = kFirstPause;; pause = std::min(pause * 2, kLongestPause)) {
         if (lock->tryLock(0)) {
             std::lock_guard<std::mutex> guard(m_mutex);
@@ -224,7 +224,15 @@ std::shared_ptr<const SettingsFile::View> SettingsFile::currentView()
 std::optional<QVariant> SettingsFile::value(const QString &key)
 {
     const QString normalised = normalisedKey(key);
-    if (m_changeCount.load(std::memory_order_acquire) > 0) {
+    const QString lookedUp = lookupKey(normalised);
+    const auto inView = [&lookedUp](const View &view) -> std::optional<QVariant> {
+        const auto found = view.byKey.constFind(lookedUp);
+        if (found == view.byKey.cend() || isUnreadable(view.values[*found]))
+            return std::nullopt;
+        return view.values[*found].value;
+    };
+    const FileStamp seen = readFileStamp(m_nativePath);
+    {
         std::lock_guard<std::mutex> lock(m_mutex);
         for (auto it = m_changes.crbegin(); it != m_changes.crend(); ++it) {
             if (it->value && sameKey(it->key, normalised))
@@ -232,12 +240,10 @@ std::optional<QVariant> SettingsFile::value(const QString &key)
             if (!it->value && removalCovers(it->key, normalised))
                 return std::nullopt;
         }
+        if (m_view && m_view->stamp == seen)
+            return inView(*m_view);  // the usual case: one look at the file, one lookup
     }
-    const std::shared_ptr<const View> view = currentView();
-    const auto found = view->byKey.constFind(lookupKey(normalised));
-    if (found == view->byKey.cend() || isUnreadable(view->values[*found]))
-        return std::nullopt;
-    return view->values[*found].value;
+    return inView(*currentView());
 }
 
 QStringList SettingsFile::allKeys()
@@ -256,7 +262,6 @@ void SettingsFile::change(Change change)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_changes.push_back(std::move(change));
-    m_changeCount = m_changes.size();
 }
 
 // ---- Writing -------------------------------------------------------------------
@@ -308,7 +313,6 @@ void SettingsFile::write()
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_changes.erase(m_changes.begin(), m_changes.begin() + std::ptrdiff_t(changes.size()));
-        m_changeCount = m_changes.size();
         m_view.reset();  // read again: what is on disk now is what counts
     }
     if (!why.isEmpty()) {

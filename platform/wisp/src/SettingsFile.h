@@ -82,7 +82,6 @@ private:
     std::mutex m_mutex;  // held around these members' use only, never across file system calls
     std::shared_ptr<const View> m_view;
     std::vector<Change> m_changes;
-    std::atomic<std::size_t> m_changeCount{0};  // a getter looks at the changes only when there are some
     std::optional<qint64> m_stuckHolder;        // the process that kept the update lock through a wait
     std::optional<qint64> m_stuckQtLock;        // the one that kept QSettings' lock through a wait
 
