@@ -12,7 +12,6 @@
 #include <QtCore/QLockFile>
 #include <QtCore/QSaveFile>
 #include <QtCore/QSettings>
-#include <QtCore/QStorageInfo>
 #include <QtCore/QThread>
 #include <QtGui/QGuiApplication>
 
@@ -171,6 +170,43 @@ std::unique_ptr<QLockFile> SettingsFile::takeLock(const QString &path, std::opti
     }
 }
 
+// The store's own turn for a write or an update: the update lock, looked
+// at every 20 to 200 µs, out of step with other
+// waiters, for at most ten seconds; then, and for a holder that kept it
+// through a whole wait before, the store goes on without it. Null then, and
+// where no lock can be made (the write says why).
+std::unique_ptr<UpdateLock> SettingsFile::takeTurn()
+{
+    auto lock = std::make_unique<UpdateLock>(m_path);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kLockTimeoutMs);
+    std::minstd_rand jitter(std::minstd_rand::result_type(quintptr(lock.get()) ^ quintptr(QDateTime::currentMSecsSinceEpoch())));
+    bool madeFolder = false;
+    for (auto pause = kFirstPause;; pause = std::min(pause * 2, kLongestPause)) {
+        const UpdateLock::Result result = lock->tryLock();
+        if (result == UpdateLock::Unavailable && !madeFolder && QDir().mkpath(QFileInfo(m_path).absolutePath())) {
+            madeFolder = true;  // a write makes its folder anyway
+            continue;
+        }
+        const FileStamp holder = result == UpdateLock::Held ? lock->holder() : FileStamp();
+        {
+            std::lock_guard<std::mutex> guard(m_mutex);
+            if (result == UpdateLock::Locked)
+                m_stuckHolder.reset();
+            if (result != UpdateLock::Held)
+                return result == UpdateLock::Locked ? std::move(lock) : nullptr;
+            if (m_stuckHolder == holder)
+                return nullptr;
+            if (std::chrono::steady_clock::now() >= deadline) {
+                m_stuckHolder = holder;
+                qCWarning(lcSettings) << "Settings file" << shown(m_path) << "stayed locked by another process"
+                                      << "- going on without waiting for it";
+                return nullptr;
+            }
+        }
+        std::this_thread::sleep_for(pause + std::chrono::microseconds(jitter() % pause.count()));
+    }
+}
+
 // Where an open file cannot be replaced (Windows), a read holds the lock
 // QSettings writers take around their replace, so that none of them fails
 // because of it; after a wait it reads all the same.
@@ -268,15 +304,13 @@ void SettingsFile::change(Change change)
 
 void SettingsFile::write()
 {
-    // The store's writers, in this process and others, take turns through
-    // the update lock for the moment of their write, polling it finely:
-    // QSettings' waiters poll its own lock with pauses of up to five
-    // seconds, and writers that queued there alone would wait seconds for
-    // each other instead of milliseconds.
-    // Within the process the write lock below is enough, and an update of
-    // another thread already holds the turn against other processes.
-    const std::unique_ptr<QLockFile> turn =
-        m_updateDepth > 0 ? nullptr : takeLock(m_path + QLatin1String(".update-lock"), m_stuckHolder);
+    // The store's writers of this and other processes take turns for their
+    // writes: they look for the turn finely, where QSettings' waiters poll its
+    // own lock with pauses of up to five seconds, so writers wait
+    // milliseconds for each other instead of seconds; and the stamp each
+    // records after its write is the one QSettings saw. An update of another
+    // thread of this process already holds the turn.
+    const std::unique_ptr<UpdateLock> turn = m_updateDepth > 0 ? nullptr : takeTurn();
     std::lock_guard<std::mutex> writing(m_writeMutex);
     std::vector<Change> changes;
     {
@@ -291,7 +325,9 @@ void SettingsFile::write()
     const auto readNow = [&] {
         before = readFileStamp(m_nativePath);
         readUnderWritersLock(&content);
-        values = readValues(content);
+        // Only serialized values can be unsafe or foreign: a file without any needs no reading here.
+        const bool serialized = content.contains("@Variant(") || content.contains("@DateTime(");
+        values = serialized ? readValues(content) : std::vector<IniValue>();
     };
     const auto holding = [&values](Readability readability) {
         return std::find_if(values.cbegin(), values.cend(), [readability](const IniValue &v) { return v.readability == readability; });
@@ -439,7 +475,7 @@ QString SettingsFile::lastingWriteFailure() const
         return QStringLiteral("its folder cannot be made");
     if (!QFileInfo(folder).isWritable())
         return QStringLiteral("its folder is not writable");
-    if (QStorageInfo(folder).bytesAvailable() < file.size() + kRoomForAWrite)
+    if (bytesAvailable(toNativePath(folder)) < file.size() + kRoomForAWrite)
         return QStringLiteral("the disk is full");
     return QString();
 }
@@ -460,8 +496,7 @@ SettingsFile::UpdateHold SettingsFile::lockUpdates()
     m_updatersStuck = false;
     if (m_updateDepth++ > 0)
         return hold;  // the outer update of this thread holds the file
-    QDir().mkpath(QFileInfo(m_path).absolutePath());  // an update writes: its folder is made now
-    hold.file = takeLock(m_path + QLatin1String(".update-lock"), m_stuckHolder);
+    hold.file = takeTurn();
     std::lock_guard<std::mutex> guard(m_mutex);
     // A file replaced twice within a clock tick can come back under the same
     // number and size: an update reads it afresh.

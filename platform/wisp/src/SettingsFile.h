@@ -53,7 +53,7 @@ public:
     struct UpdateHold
     {
         bool inProcess = false;
-        std::unique_ptr<QLockFile> file;
+        std::unique_ptr<UpdateLock> file;
     };
     UpdateHold lockUpdates();
     void unlockUpdates(UpdateHold &hold);
@@ -68,6 +68,7 @@ private:
         QHash<QString, std::size_t> byKey;  // each key's last line
     };
     std::shared_ptr<const View> currentView();
+    std::unique_ptr<UpdateLock> takeTurn();
     std::unique_ptr<QLockFile> takeLock(const QString &path, std::optional<qint64> &stuckHolder, bool leftoverOnly = false);
     bool readUnderWritersLock(QByteArray *content);
     QString writeThroughQt(const std::vector<Change> &changes, const FileStamp &before);
@@ -82,7 +83,7 @@ private:
     std::mutex m_mutex;  // held around these members' use only, never across file system calls
     std::shared_ptr<const View> m_view;
     std::vector<Change> m_changes;
-    std::optional<qint64> m_stuckHolder;        // the process that kept the update lock through a wait
+    std::optional<FileStamp> m_stuckHolder;     // the lock file of a process that kept the turn through a wait
     std::optional<qint64> m_stuckQtLock;        // the one that kept QSettings' lock through a wait
 
     std::mutex m_writeMutex;  // one write at a time in the process

@@ -40,6 +40,8 @@ bool openFileBlocksReplace();
 FileStamp readFileStamp(const NativePath &path);
 // The whole file (a missing one is empty); false when it cannot be read.
 bool readWholeFile(const NativePath &path, QByteArray *content);
+// The bytes a program may still write in this folder's file system.
+qint64 bytesAvailable(const NativePath &folder);
 // Gives the file this modification time.
 bool setModificationTime(const NativePath &path, qint64 mtimeNs);
 // A writer that may write any file (root) replaces the file with one of its
@@ -47,6 +49,30 @@ bool setModificationTime(const NativePath &path, qint64 mtimeNs);
 void restoreOwner(const NativePath &path, const FileStamp &before);
 // The folder of the library that holds this code.
 QString libraryFolder();
+
+// An exclusive lock across processes on one store file, held by the kernel,
+// so that a holder that dies lets go, and leaving nothing behind: on
+// UNIX-like systems an flock on the store's folder, on Windows a file beside
+// the store open in one process at a time and deleted when closed. Taken for
+// writes, so it writes nothing to disk itself (QLockFile syncs its file).
+class UpdateLock
+{
+public:
+    explicit UpdateLock(const QString &storeFile);
+    ~UpdateLock();
+    UpdateLock(const UpdateLock &) = delete;
+    UpdateLock &operator=(const UpdateLock &) = delete;
+
+    // Never waits. Unavailable where none can be had (no folder yet).
+    enum Result { Locked, Held, Unavailable };
+    Result tryLock();
+    // Who holds it, as far as one look tells.
+    FileStamp holder() const;
+
+private:
+    const NativePath m_path;
+    qintptr m_handle = -1;
+};
 
 } // namespace detail
 } // namespace Wisp

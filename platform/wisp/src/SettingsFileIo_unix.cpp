@@ -4,9 +4,12 @@
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
 
+#include <cerrno>
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace Gui {
@@ -47,6 +50,12 @@ bool readWholeFile(const NativePath &path, QByteArray *content)
     return file.error() == QFileDevice::NoError;
 }
 
+qint64 bytesAvailable(const NativePath &folder)
+{
+    struct statvfs fs;
+    return ::statvfs(folder.constData(), &fs) == 0 ? qint64(fs.f_bavail) * qint64(fs.f_frsize) : -1;
+}
+
 bool setModificationTime(const NativePath &path, qint64 mtimeNs)
 {
     const struct timespec times[2] = {{0, UTIME_OMIT}, {time_t(mtimeNs / 1000000000), long(mtimeNs % 1000000000)}};
@@ -68,6 +77,38 @@ QString libraryFolder()
     if (::dladdr(reinterpret_cast<void *>(&libraryFolder), &info) == 0 || !info.dli_fname)
         return QString();
     return QFileInfo(QFile::decodeName(info.dli_fname)).absolutePath();
+}
+
+// The kernel's lock on the store's folder itself: taking it writes nothing,
+// so a write's turn costs no journal entry, and leaves nothing behind.
+UpdateLock::UpdateLock(const QString &storeFile) : m_path(toNativePath(QFileInfo(storeFile).absolutePath())) {}
+
+UpdateLock::~UpdateLock()
+{
+    if (m_handle >= 0)
+        ::close(int(m_handle));
+}
+
+UpdateLock::Result UpdateLock::tryLock()
+{
+    const int fd = ::open(m_path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return Unavailable;
+    int locked;
+    while ((locked = ::flock(fd, LOCK_EX | LOCK_NB)) != 0 && errno == EINTR) {
+    }
+    const int error = errno;
+    if (locked == 0) {
+        m_handle = fd;
+        return Locked;
+    }
+    ::close(fd);
+    return error == EWOULDBLOCK ? Held : Unavailable;
+}
+
+FileStamp UpdateLock::holder() const
+{
+    return FileStamp();  // the kernel does not tell: any holder counts as the one before
 }
 
 } // namespace detail

@@ -107,6 +107,12 @@ bool readWholeFile(const NativePath &path, QByteArray *content)
     return ok;
 }
 
+qint64 bytesAvailable(const NativePath &folder)
+{
+    ULARGE_INTEGER available;
+    return GetDiskFreeSpaceExW(folder.c_str(), &available, nullptr, nullptr) ? qint64(available.QuadPart) : -1;
+}
+
 bool setModificationTime(const NativePath &path, qint64 mtimeNs)
 {
     const HANDLE file = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, kShareEverything, nullptr, OPEN_EXISTING,
@@ -133,6 +139,35 @@ QString libraryFolder()
         return QString();
     const DWORD length = GetModuleFileNameW(module, name, DWORD(std::size(name)));
     return length == 0 || length >= std::size(name) ? QString() : QFileInfo(QString::fromWCharArray(name, int(length))).absolutePath();
+}
+
+UpdateLock::UpdateLock(const QString &storeFile) : m_path(toNativePath(storeFile + QLatin1String(".update-lock"))) {}
+
+FileStamp UpdateLock::holder() const
+{
+    return readFileStamp(m_path);  // a new holder makes a new file
+}
+
+UpdateLock::~UpdateLock()
+{
+    if (m_handle != -1)
+        CloseHandle(reinterpret_cast<HANDLE>(m_handle));
+}
+
+// Open in one process at a time and deleted with its last handle, also when its holder dies.
+UpdateLock::Result UpdateLock::tryLock()
+{
+    const HANDLE h = CreateFileW(m_path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                                 FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (h != INVALID_HANDLE_VALUE) {
+        m_handle = reinterpret_cast<qintptr>(h);
+        return Locked;
+    }
+    // Open elsewhere, or being deleted as its holder lets go; where none can
+    // be made (a read-only folder) there is nothing to wait for.
+    const DWORD error = GetLastError();
+    const bool exists = GetFileAttributesW(m_path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    return error == ERROR_SHARING_VIOLATION || (error == ERROR_ACCESS_DENIED && exists) ? Held : Unavailable;
 }
 
 } // namespace detail
