@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // The benchmarks' own command-line option and the Markdown table file they write.
 #pragma once
 

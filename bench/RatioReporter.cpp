@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Collects the median real time of each benchmark and turns paired results into a Markdown ratio table.
 #include "RatioReporter.h"
 

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // A console reporter that also pairs each operation with its plain-Qt counterpart and prints the ratio table.
 #pragma once
 

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Measures dlopen + dlclose of libKel_GuiUtilities against a trivial Qt-linked library, in a process that has Qt loaded.
 //
 // Fairness: a library is loaded once per process, so every sample runs in a

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Loads 10,000 distinct 64×64 images from files through GetPixmap and reports the cache's high-water mark and peak RSS.
 //
 // Each image is a PNG under a temporary image root, fetched by name with its

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // The benchmark suite: each library operation beside the plain Qt way of doing the same work, as a ratio table.
 //
 // Every operation of the library runs on the host's GUI thread, so what counts

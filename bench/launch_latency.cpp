@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // kel_bench_launch: how long RunPDFViewer and RunWebBrowser hold the caller, beside a bare posix_spawn of the same program.
 //
 // Every launch starts kel_bench_stayrunning, a program that runs until it is

@@ -1,4 +1,9 @@
 #!/usr/bin/env bash
+
+# SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+#
+# SPDX-License-Identifier: MIT
+
 # Builds the benchmarks (Release) and runs them; writes the ratio table and the load, memory and launch figures as Markdown.
 #
 #   bash bench/run-benchmarks.sh [QT_MAJOR] [OUTPUT.md]

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // A Qt-linked shared library that does next to nothing: the yardstick that kel_bench_dlopen loads beside ours.
 #include <QtCore/QString>
 #include <QtGui/QImage>

@@ -1,3 +1,7 @@
+# SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+#
+# SPDX-License-Identifier: MIT
+
 # Fails when a shared library exports a defined dynamic symbol outside its API's C++ namespaces or classes.
 # Usage: cmake -DLIBRARY=<path> "-DNAMESPACE=Kel" -P CheckExports.cmake
 #        (several as alternatives of a regular expression: "Port|Port_Env|Port_MsgManData")

@@ -1,3 +1,7 @@
+# SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+#
+# SPDX-License-Identifier: MIT
+
 # Warning level and Qt strictness shared by every target of the project.
 add_compile_options(-Wall -Wextra -Wformat -Werror=format-security)
 add_compile_definitions(

@@ -1,3 +1,7 @@
+# SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+#
+# SPDX-License-Identifier: MIT
+
 # Debian packages of the build (cpack -G DEB): the runtime libraries, the development files and kel-settings,
 # each depending on the Debian Qt packages its binaries link, as dpkg-shlibdeps finds them.
 set(CPACK_GENERATOR DEB)

@@ -1,3 +1,7 @@
+# SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+#
+# SPDX-License-Identifier: MIT
+
 # Runs one Qt Test program with its results written to a file, then prints the file: a
 # program run through wine loses what it writes to a pipe, and CTest reads a pipe.
 #   cmake -DEMULATOR=<runner> -DPROGRAM=<test.exe> -DRESULTS=<file> -P KelRunWithResultFile.cmake

@@ -1,3 +1,7 @@
+# SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+#
+# SPDX-License-Identifier: MIT
+
 # kel_add_test(NAME SOURCES... [LIBRARIES ...]): a Qt Test binary run headless by CTest.
 # Every test gets QT_QPA_PLATFORM=offscreen; tests make their own temporary
 # XDG_CONFIG_HOME so they never touch the user's store.

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Fuzzes the product-page lookup URL: every query value must parse back to exactly what went in.
 #include "Kel_ProductWebpageUrl.h"
 

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Fuzzes the store's reading of a settings file against QSettings': what the check lets Qt read, QSettings reads without ending the process, and both read the same keys and values.
 #include "IniReader.h"
 #include "WispLogging.h"

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Fuzzes the cutting of a stored viewer command line into its program and arguments.
 #include "Kel_UserSettingsInternal.h"
 

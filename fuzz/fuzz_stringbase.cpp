@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Fuzzes Port::StringBase: ranges, searches, trimming, splitting, comparing and formatting with "%s".
 #include <Port/StringBase.h>
 

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 /**
  * @file
  * Kel::ImageUtil: pixmaps and icons by image name, through the process-wide image cache.

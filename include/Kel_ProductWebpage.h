@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 /**
  * @file
  * Kel::ProductWebpage: opens a core's product web page in the user's browser.

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 /**
  * @file
  * Kel::UserSettings: the user's preferences, display state, recent projects and external viewers.

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 /**
  * @file
  * Kel::Utility: conversions between Port::StringBase and QString, and the GUI-process check.

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 /**
  * @file
  * Kel::ViewerCommand: what a viewer or browser command line starts for a file or URL, or what keeps it from starting.

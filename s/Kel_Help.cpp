@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Kel::Help: help topics go to the help manager that the host installed.
 #include <Kel_Help.h>
 

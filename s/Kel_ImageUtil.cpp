@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Kel::ImageUtil: pixmaps and icons by image name, looked up in the cache and then in the image folders.
 #include <Kel_ImageUtil.h>
 

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // The preference scope, its twelve keys with their stored types and defaults, and the Java memory sizes: one table for the library and kel-settings.
 #pragma once
 

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Kel::ProductWebpage: logs and opens the lookup URL of a core's product web page.
 #include <Kel_ProductWebpage.h>
 

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // The lookup URL of a core's product web page: name and version split, locale, host and query.
 #include "Kel_ProductWebpageUrl.h"
 

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Kel::UserSettings: preferences, display state, recent projects, and locating and launching viewers.
 #include <Kel_UserSettings.h>
 

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Internal operations of Kel::UserSettings, hidden from hosts and reachable by fuzzers.
 #pragma once
 

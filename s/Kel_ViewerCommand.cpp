@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Kel::ViewerCommand: the one reading of a user-defined command line, shared by the launches, kel-settings and settings pages.
 #include <Kel_ViewerCommand.h>
 

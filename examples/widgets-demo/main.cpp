@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // kel_widgets_demo: a host with a File menu of recent projects and a preferences dialog of external programs.
 //
 // kel_widgets_demo                      runs the demo on the user's store

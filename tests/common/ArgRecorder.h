@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Reading back what kel_argrecorder wrote: the arguments a stand-in program really received.
 #pragma once
 

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // This process's children, threads and handles as the system lists them, for tests and benchmarks that must leave none behind.
 #pragma once
 

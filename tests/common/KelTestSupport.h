@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Helpers shared by the test suites: a private store, captured warnings, child processes.
 #pragma once
 

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Captures the library's own diagnostics, its "kel." Qt logging categories, while it lives.
 #pragma once
 

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Values on a command line between test processes of both Qt majors: QDataStream of Qt 5.15 in base64.
 #pragma once
 

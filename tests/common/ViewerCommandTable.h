@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Viewer and browser command lines with what the library's check says of them: one table for every test of that check.
 #pragma once
 

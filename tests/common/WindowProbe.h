@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // The browser-window probe "gqbrowserwindowexists", planted where a test wants it with the answer the test wants.
 #pragma once
 

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // kel_argrecorder: a stand-in for a viewer or opener that records the arguments it receives, byte for byte.
 //
 // Environment:

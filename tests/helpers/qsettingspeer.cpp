@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // A QSettings program that shares the store's file, as the host's other components or an administrator's script do.
 #include "VariantTransport.h"
 

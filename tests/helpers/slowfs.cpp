@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // A FUSE file system whose files answer a status query only once a release file exists: a share that hangs.
 #define FUSE_USE_VERSION 31
 #include <fuse.h>

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // kel_windowprobe: a stand-in for the browser-window probe on Windows that notes each run and answers as told.
 //
 // Beside the program, a file of its name with ".txt" for ".exe" holds two lines

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Tests of the desktop help manager against a stand-in opener that records what it really receives.
 #include "ArgRecorder.h"
 #include "KelTestSupport.h"

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Tests of Gui::Wisp::ImageManager: the bounded cache, file lookup under the image roots, masks.
 #include "ImageTestFiles.h"
 #include "ImageManagerInternals.h"

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Tests of Kel::ImageUtil: where pixmaps and icons come from, what each request costs, masks.
 #include "ImageTestFiles.h"
 #include "ImageManagerInternals.h"

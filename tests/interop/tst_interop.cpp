@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // The store and QSettings programs of both Qt majors on one file at once: nothing lost, every value read back as written.
 #include "ReliabilitySupport.h"
 #include "VariantTransport.h"

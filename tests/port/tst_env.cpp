@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Tests of Port_Env: unset, empty and set variables, and the platform override.
 #include <Port/Env.h>
 

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Tests of Port::Launcher as hosts live with it: a program looked up again, reports around a host's exit, launches after fork, a library unloaded.
 #include "ArgRecorder.h"
 #include "ChildProcesses.h"

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Tests of the message channel: what a handler receives, handler replacement, and the fallback to Qt's log.
 #include <Port/MsgManData.h>
 

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Tests of Port::Process and the launcher under it on UNIX-like systems, with small real scripts put first on PATH.
 #include <Port/Process.h>
 

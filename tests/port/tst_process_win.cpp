@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Tests of Port::Process and the launcher under it on Windows: this program in child roles, jobs, statuses, arguments, PATH.
 #include "ArgRecorder.h"
 #include "KelTestSupport.h"

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Tests of Port::StringBase: bounds of ranges, searches, trimming, comparison, formatting and splitting.
 #include <Port/StringBase.h>
 

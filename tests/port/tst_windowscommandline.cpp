@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Tests of the Windows command-line quoting against the Microsoft C runtime's documented parsing rules.
 #include "WindowsCommandLine.h"
 

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // kel_port_unloadinghost: a host that loads the platform library itself, starts a program that fails a second later, and unloads the library at once.
 //
 // Arguments: the library's path, then the program to start (it is given

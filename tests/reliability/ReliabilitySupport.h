@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Shared by the reliability battery: figures for the CI log, child roles, start barriers, process checks.
 #pragma once
 

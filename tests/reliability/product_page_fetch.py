@@ -1,4 +1,9 @@
 #!/usr/bin/env python3
+
+# SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+#
+# SPDX-License-Identifier: MIT
+
 """Fetches product-page URLs from a local web server that decodes each query with Python's standard parser.
 
 Usage: product_page_fetch.py URL_FILE RESULT_FILE

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Several processes and threads using the store at once through the library's calls: nothing lost, no long stall.
 #include "ReliabilitySupport.h"
 #include "LogRecorder.h"

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Damaged store files read through the library's getters: no crash, defaults or the values that survived.
 #include "ReliabilitySupport.h"
 #include "LogRecorder.h"

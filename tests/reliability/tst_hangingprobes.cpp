@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Window probes that hang, ignore SIGTERM or leave a grandchild holding their output: bounded waits, nothing left running.
 #include "ArgRecorder.h"
 #include "ReliabilitySupport.h"

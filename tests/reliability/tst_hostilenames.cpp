@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Hostile file names and URLs through the viewers, shell payloads, and a window probe planted in the working directory.
 #include "ArgRecorder.h"
 #include "ReliabilitySupport.h"

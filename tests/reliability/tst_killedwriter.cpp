@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // A writer killed at random moments (SIGKILL, TerminateProcess): the store stays whole, confirmed writes stay, the next write is quick.
 #include "ReliabilitySupport.h"
 

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // A thousand detached launches, and a few programs that outlive the report window: every one reaped, no thread left.
 #include "ArgRecorder.h"
 #include "ChildProcesses.h"

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // No shell anywhere in the library, its platform layer, its headers and its tools: a scan of the sources.
 #include <QtCore/QDirIterator>
 #include <QtCore/QFile>

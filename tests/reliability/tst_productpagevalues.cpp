@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Random core names through the product page, decoded by a real web server's standard parser; format lookalikes verbatim.
 #include "ReliabilitySupport.h"
 #include "RecordingHelpManager.h"

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Writes that cannot reach the disk: a read-only folder, a read-only file, a full disk, mangled files beside the store.
 #include "ReliabilitySupport.h"
 #include "LogRecorder.h"

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Helpers of the store tests: reading the INI file as it is on disk, writing raw files, child output.
 #pragma once
 

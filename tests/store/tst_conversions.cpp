@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Tests of Kel::Utility's conversions between QString and Port::StringBase.
 #include "StoreTestUtil.h"
 

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Tests of the display state of Kel::UserSettings: the process-only font size, the window state and
 // the widget states kept under "WidgetState" + widget name.
 #include "StoreTestUtil.h"

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Tests of Kel::Utility::IsGuiCompatibleProcess: each case runs in a child with its own application object.
 #include "StoreTestUtil.h"
 

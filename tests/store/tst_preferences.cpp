@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Tests of the scalar preferences of Kel::UserSettings: defaults, round trips, other processes, the file.
 #include "StoreTestUtil.h"
 

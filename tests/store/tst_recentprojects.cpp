@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Tests of the recent projects of Kel::UserSettings and of Gui::Wisp::RecentFileList.
 #include "StoreTestUtil.h"
 #include "ReliabilitySupport.h"

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Tests of the settings store itself: where the file lives, persistence across store objects and
 // processes, re-reading after another writer, garbage files and the warning of an unwritable store.
 #include "StoreTestUtil.h"

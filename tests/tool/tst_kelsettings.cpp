@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // End-to-end tests of kel-settings: the built tool run as a child process on a private store.
 #include "ArgRecorder.h"
 #include "KelTestSupport.h"

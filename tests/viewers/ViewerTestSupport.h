@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Shared by the viewer and web page tests: both viewer kinds behind one switch, scoped environment, warning checks.
 #pragma once
 

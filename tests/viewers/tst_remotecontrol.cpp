@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Tests of the browser remote call: "-remote" is dropped unless the window probe says a browser window exists.
 #include "ArgRecorder.h"
 #include "ViewerTestSupport.h"

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Tests of Kel::ViewerCommand: what a command line starts for a file or URL, and what keeps it from starting, on real files and PATH.
 #include "ArgRecorder.h"
 #include "ViewerTestSupport.h"

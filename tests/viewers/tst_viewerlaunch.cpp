@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Tests of launching the PDF viewer and web browser: the host's program, a user-defined program, and what reaches it.
 #include "ArgRecorder.h"
 #include "RecordingHelpManager.h"

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Tests of locating the PDF viewer and web browser: the default program, the stored command line and its splitting.
 #include "RecordingHelpManager.h"
 #include "ViewerTestSupport.h"

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Child-process side of the product page tests: opens a core's page under the child's own locale and reports back.
 #pragma once
 

@@ -1,4 +1,9 @@
 #!/usr/bin/env python3
+
+# SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+#
+# SPDX-License-Identifier: MIT
+
 """Stand-in product-page site for the end-to-end test: records each request's decoded query.
 
 Usage: query_echo_server.py RECORD_FILE

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Tests of help topics: every request goes to the installed help manager under the plugin's help map.
 #include "KelTestSupport.h"
 #include "RecordingHelpManager.h"

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // End to end: the product page request, fetched by a real user-defined browser (curl), decoded by a local web server.
 #include "ViewerTestSupport.h"
 #include "WebpageChild.h"

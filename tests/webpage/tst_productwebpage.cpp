@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Tests of the product page: host and locale code by system locale, the test site, the encoded query, and its log line.
 #include "ArgRecorder.h"
 #include "RecordingHelpManager.h"

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // The main of a widgets test: a QApplication on the offscreen platform, named on its command line as the Windows leg needs.
 #pragma once
 

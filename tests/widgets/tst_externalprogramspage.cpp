@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Kel::ExternalProgramsPage on real stores: the verdict line, "Browse…", "Try" through the argument recorder and late failures, apply(), reset() and changed().
 #include <Kel_ExternalProgramsPage.h>
 #include <Kel_UserSettings.h>

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Kel::RecentProjectsMenu on real stores: entries and their order, elision and mnemonics, a project recorded by another process, files that come back, "Clear List".
 #include <Kel_RecentProjectsMenu.h>
 #include <Kel_UserSettings.h>

@@ -1,4 +1,9 @@
 #!/usr/bin/env bash
+
+# SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+#
+# SPDX-License-Identifier: MIT
+
 # Builds Qt (Core, Gui, Widgets, Test) for 64-bit Windows from Debian's source once per machine; prints the install prefix.
 #
 # No Debian package holds Qt for mingw-w64, so the Windows leg builds it from the

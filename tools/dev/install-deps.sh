@@ -1,4 +1,9 @@
 #!/usr/bin/env bash
+
+# SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+#
+# SPDX-License-Identifier: MIT
+
 # Installs, from Debian's packages, whatever the build, the tests, the fuzzers and the benchmarks need.
 set -euo pipefail
 

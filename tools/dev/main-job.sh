@@ -1,4 +1,9 @@
 #!/usr/bin/env bash
+
+# SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+#
+# SPDX-License-Identifier: MIT
+
 # Builds the library and kel-settings, then lists every preference of the user's store.
 set -euo pipefail
 cd "$(dirname "$0")/../.."

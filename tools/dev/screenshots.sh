@@ -1,4 +1,9 @@
 #!/usr/bin/env bash
+
+# SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+#
+# SPDX-License-Identifier: MIT
+
 # Takes the README's pictures of the widgets: runs the demo host on a virtual X display (Xvfb) with a scratch store and writes docs/images/*.png.
 # Usage: screenshots.sh [BUILD_DIR]   (default build/screenshots; needs Debian's xvfb)
 set -euo pipefail

@@ -1,4 +1,9 @@
 #!/usr/bin/env bash
+
+# SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+#
+# SPDX-License-Identifier: MIT
+
 # Builds with Qt 6 and with Qt 5 and runs every test, then every test again under ASan+UBSan, the fuzzers briefly, and every test for Windows under wine; the one command CI runs.
 set -euo pipefail
 cd "$(dirname "$0")/../.."

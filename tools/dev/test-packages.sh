@@ -1,4 +1,9 @@
 #!/usr/bin/env bash
+
+# SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+#
+# SPDX-License-Identifier: MIT
+
 # Builds the Debian packages, builds and runs the README's host against two --prefix installs and against the
 # packages installed with dpkg, then removes the packages; the machine is left as it was found, whatever fails.
 set -euo pipefail

@@ -1,4 +1,9 @@
 #!/usr/bin/env bash
+
+# SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+#
+# SPDX-License-Identifier: MIT
+
 # Builds the library and its tests for 64-bit Windows with mingw-w64 and runs every test through wine.
 #
 # Qt for Windows comes from build-qt-mingw.sh (built once per machine, then

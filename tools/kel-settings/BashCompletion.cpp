@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Writes the bash completion of kel-settings from the tables: commands, options, keys, values, viewers and files.
 #include "BashCompletion.h"
 

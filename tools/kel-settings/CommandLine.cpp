@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // kel-settings' options and positional arguments through QCommandLineParser, checked against the command table.
 #include "CommandLine.h"
 

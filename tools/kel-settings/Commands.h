@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // The commands of kel-settings: what one invocation asks for, the exit codes, and each command's runner.
 #pragma once
 

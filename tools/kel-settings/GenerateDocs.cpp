@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // kel-settings-docs: writes kel-settings' manual page and bash completion from its tables, at build time.
 #include "BashCompletion.h"
 #include "ManPage.h"

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // kel-settings help: the general help, or one command's, as git help shows a command's.
 #include "CommandLine.h"
 #include "CommandTable.h"

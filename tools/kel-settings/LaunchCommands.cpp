@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // kel-settings which, open-pdf, open-url, product-page and help: the viewers as the application starts them.
 #include "Commands.h"
 #include "Messages.h"

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // kel-settings list: every preference, the recent files, the window and widget states, as text or JSON.
 #include "Commands.h"
 #include "Output.h"

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Writes kel-settings.1 in the man(7) macros from the tables, so the manual says what the tool does.
 #include "ManPage.h"
 

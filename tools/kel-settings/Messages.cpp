@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Forwards the library's warnings and log lines to stderr with the tool's prefix, and counts warnings.
 #include "Messages.h"
 

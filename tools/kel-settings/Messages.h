@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // What reaches stderr: the library's warnings and log lines, and the tool's own errors.
 #pragma once
 

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Writes the tool's results to stdout: text lines in the tool's output encoding, JSON as UTF-8.
 #include "Output.h"
 

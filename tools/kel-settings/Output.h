@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // What reaches stdout: text lines in the tool's output encoding and JSON documents.
 #pragma once
 

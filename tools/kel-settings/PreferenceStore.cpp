@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // The store directory kel-settings works on, set through the store's own API so the environment stays as it was.
 #include "PreferenceStore.h"
 

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // The store object on the preference scope, for one command, the store the tool works on, and the names of the scope's keys beyond the nine preferences.
 #pragma once
 

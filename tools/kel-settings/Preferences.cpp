@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // The preference list and the typed bridge between command-line text and the library's getters and setters.
 #include "Preferences.h"
 

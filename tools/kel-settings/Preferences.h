@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // The nine preferences kel-settings reads and stores: their entries in the library's table, texts, typed values and readings.
 #pragma once
 

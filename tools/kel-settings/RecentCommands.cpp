@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // kel-settings recent and previous: the recent projects through the library, and adding, removing and clearing them.
 #include "CommandTable.h"
 #include "Commands.h"

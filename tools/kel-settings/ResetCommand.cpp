@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // kel-settings reset: preferences back to their defaults, after a copy of the store file is kept beside it.
 #include "Commands.h"
 #include "Messages.h"

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // The bytes the tool writes to stdout and stderr, and how they reach a terminal.
 #pragma once
 

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // The tool's output on UNIX-like systems: the local 8-bit bytes, as they are.
 #include "Terminal.h"
 

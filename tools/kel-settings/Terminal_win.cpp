@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // The tool's output on Windows: UTF-8 to pipes and files, UTF-16 to a console.
 #include "Terminal.h"
 

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Strict parsing of typed values, so a typo is refused instead of stored as something else.
 #include "ValueParsing.h"
 

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Reading preference values typed on the command line: flags, whole numbers and Java memory choices.
 #pragma once
 

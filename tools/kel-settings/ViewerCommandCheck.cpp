@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Checks a viewer or browser command line through the library's own reading of it, the one its launches use.
 #include "ViewerCommandCheck.h"
 

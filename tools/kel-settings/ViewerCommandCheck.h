@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Checking a viewer or browser command line before it is stored: what the library would start from it, and what would go wrong.
 #pragma once
 

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // kel-settings: shows and changes the application's stored preferences and tries its viewers, without the application.
 #include "CommandLine.h"
 #include "Messages.h"

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 /**
  * @file
  * Kel::ExternalProgramsPage: a preferences page for the PDF viewer and the web browser, with a live check of each command line.

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 /**
  * @file
  * Kel::RecentProjectsMenu: a "Recent Projects" menu that shows the stored recent projects and follows the store live.

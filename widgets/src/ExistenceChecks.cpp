@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Existence tests on a thread pool that nobody ever waits for: a test stuck on a hung share ends with the process.
 #include "ExistenceChecks.h"
 

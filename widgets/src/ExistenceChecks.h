@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Tests whether files exist on threads of their own, so that a share that does not answer holds a thread, never the GUI.
 #pragma once
 

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Kel::ExternalProgramsPage: the default or the user's own PDF viewer and web browser, checked as the user types and tried on request.
 #include <Kel_ExternalProgramsPage.h>
 

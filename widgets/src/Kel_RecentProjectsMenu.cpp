@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Kel::RecentProjectsMenu: reads the recent projects from the store, tests their files off the GUI thread and shows those that exist.
 #include <Kel_RecentProjectsMenu.h>
 

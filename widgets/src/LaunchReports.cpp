@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // A message handler put in front of the host's while a tried program may still report, passing every message on.
 #include "LaunchReports.h"
 

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Lets a widget hear what the message channel reports about a program it started, while every message still reaches the host as before.
 #pragma once
 

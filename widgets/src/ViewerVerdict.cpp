@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // The page's verdict on a command line: the library's own check, put in the page's translated words.
 #include "ViewerVerdict.h"
 

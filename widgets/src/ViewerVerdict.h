@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // What a viewer or browser command line would start for a target, or why it would not, in the page's words.
 #pragma once
 

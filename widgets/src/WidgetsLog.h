@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // The Qt logging category of the widgets' own diagnostics, kept apart from the host's message channel.
 #pragma once
 

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Internal: the process-wide reaper of detached programs on UNIX-like systems, and the one way to ask after a child.
 #pragma once
 

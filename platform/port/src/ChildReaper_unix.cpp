@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // The reaper of detached programs: one thread while any is watched (and briefly after), asking after its own children only.
 #include "ChildReaper.h"
 

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Port_Env::GetEnv on UNIX-like systems: the environment is already 8-bit.
 #include <Port/Env.h>
 

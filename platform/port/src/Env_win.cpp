@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Port_Env::GetEnv on Windows: reads the UTF-16 environment and hands back UTF-8.
 #include <Port/Env.h>
 

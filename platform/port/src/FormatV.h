@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Internal: printf-style formatting into an owned buffer, shared by StringBase and the message channel.
 #pragma once
 

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Internal: the logging category of the launcher's own diagnostics, which stay off the host's message channel.
 #pragma once
 

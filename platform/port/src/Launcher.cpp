@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Port::Launcher: program lookup, why a start failed, and the delivery of late-failure reports.
 #include <Port/Launcher.h>
 

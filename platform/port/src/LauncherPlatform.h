@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Internal: the per-platform half of Port::Launcher and what both halves share.
 #pragma once
 

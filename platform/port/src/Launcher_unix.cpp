@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Port::Launcher on UNIX-like systems: the one posix_spawn, bounded waits that end the whole session, hand-over to the reaper.
 #include "ChildReaper.h"
 #include "LauncherPlatform.h"

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Port::Launcher on Windows: CreateProcessW without a shell, a job for runs to the end, thread-pool waits for late failures.
 #include "LauncherPlatform.h"
 #include "WindowsCommandLine.h"

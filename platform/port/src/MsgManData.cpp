@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Port_MsgManData: formats warnings and delivers them to the installed handler or to Qt's message log.
 #include <Port/MsgManData.h>
 

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Internal: the bytes of Port text (a StringBase, a command) as a QString and back.
 #pragma once
 

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Port text on UNIX-like systems: the bytes of file names, as the system hands them over.
 #include "PortText.h"
 

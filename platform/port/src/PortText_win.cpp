@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Port text on Windows: UTF-8, so every name the system's UTF-16 holds survives.
 #include "PortText.h"
 #include "WideText_win.h"

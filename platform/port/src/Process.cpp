@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Port::Process: the checks and bookkeeping around running a command to its end through the launcher.
 #include <Port/Process.h>
 

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Port::Process on UNIX-like systems: the program lookup in the absolute entries of PATH.
 #include "ProcessPlatform.h"
 

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Bare program names looked up in PATH once and remembered: a launch from the GUI thread skips the search.
 #include "ProgramLookup.h"
 

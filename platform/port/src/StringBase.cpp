@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Port::StringBase: storage, searches, trimming, comparison, formatting and splitting of 8-bit strings.
 #include <Port/StringBase.h>
 

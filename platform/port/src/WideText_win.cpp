@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Port::StringBase and UTF-16 on Windows: UTF-8 carries every character a path or name can hold.
 #include "WideText_win.h"
 

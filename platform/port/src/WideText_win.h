@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Internal: Port::StringBase to and from the UTF-16 of the Windows W calls, through UTF-8.
 #pragma once
 

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Quoting of command-line arguments by the rules of the Microsoft C runtime, for CreateProcessW.
 #include "WindowsCommandLine.h"
 

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Internal: the one command-line string for CreateProcessW that the Microsoft C runtime splits back into the same arguments.
 #pragma once
 

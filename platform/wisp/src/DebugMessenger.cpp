@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Halm loggers: one per name for the whole process, writing to the Qt category of that name.
 #include <Halm/DebugMessenger.h>
 

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Gui::Wisp::DesktopHelpManager: target checks, help map lookup and messages, shared by every platform.
 #include <Gui/Wisp/DesktopHelpManager.h>
 

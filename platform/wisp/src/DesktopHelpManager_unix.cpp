@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // DesktopHelpManager on freedesktop and macOS: finds the desktop opener and hands it to Port::Launcher.
 #include "DesktopOpener.h"
 

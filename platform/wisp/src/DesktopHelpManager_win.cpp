@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // DesktopHelpManager on Windows: the program registered for PDF files or web links, handed to Port::Launcher.
 #include "DesktopOpener.h"
 #include "WispLogging.h"

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Internal: what DesktopHelpManager asks of the platform — the default command line and a detached start.
 #pragma once
 

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Gui::Wisp::HelpManager: the process slot that holds the installed help manager.
 #include <Gui/Wisp/HelpManager.h>
 

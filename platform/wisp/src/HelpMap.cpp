@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Reading help maps: locating a map in the help folders and looking a topic up in it.
 #include "HelpMap.h"
 

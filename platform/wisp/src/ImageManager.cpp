@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Gui::Wisp::ImageManager: the process-wide image cache and the lookup of image files by name.
 #include <Gui/Wisp/ImageManager.h>
 

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Reads a settings file's text as QSettings' INI reader of this Qt version does, handing Qt only the serialized values it reads safely.
 #include "IniReader.h"
 

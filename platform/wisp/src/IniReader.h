@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Internal: a settings file's text read as QSettings reads it, each serialized value checked before Qt turns it into an object.
 #pragma once
 

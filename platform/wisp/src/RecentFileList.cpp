@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Gui::Wisp::RecentFileList: most recent first, one entry per file, at most MaxEntries.
 #include <Gui/Wisp/RecentFileList.h>
 

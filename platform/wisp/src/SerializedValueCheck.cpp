@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Vouches for serialized settings values by the shape of their stream, and has a child process read the types it does not know.
 #include "SerializedValueCheck.h"
 

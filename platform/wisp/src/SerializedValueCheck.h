@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Internal: whether Qt can turn a serialized settings value back into an object without ending the process.
 #pragma once
 

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Gui::Wisp::Settings: store objects as short-lived handles on their scope's file, holding their own changes until they close.
 #include <Gui/Wisp/Settings.h>
 

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // One scope's INI file as the process shares it: the parsed file for readers, QSettings for writers, and the guards QSettings lacks.
 #include "SettingsFile.h"
 

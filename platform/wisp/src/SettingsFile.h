@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Internal: one scope's INI file as the process shares it: read on change, written through QSettings.
 #pragma once
 

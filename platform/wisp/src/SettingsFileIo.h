@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // Internal: the settings store's file system work that Qt has no call for: exact stamps, a lock that leaves no file, the owner kept.
 #pragma once
 

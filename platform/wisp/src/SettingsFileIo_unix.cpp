@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // The settings store's file system work on UNIX-like systems: stat, the owner given back, the library's folder.
 #include "SettingsFileIo.h"
 

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // The settings store's file system work on Windows: stamps from the folder's entries, reads that let others replace the file.
 #include "SettingsFileIo.h"
 

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 // kel-readvalue: reads one serialized settings value from its standard input, so that a value that would end a process ends this one.
 #include <QtCore/QDataStream>
 #include <QtCore/QFile>

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
 /**
  * @file
  * Gui::Wisp::Settings: a store object on one settings scope, kept in an INI file that QSettings programs share.
