@@ -170,11 +170,12 @@ const ViewerKind kWebBrowser{kUseDefaultWebBrowserKey, kWebBrowserKey, &Gui::Wis
 
 // The command line a viewer is located by: the default program's when the
 // flag says so, else the user's. Null, after the warning, when none is known.
-// Read afresh at every call, so every change reaches the next launch.
-QString locatedCommandLine(const ViewerKind &kind)
+// Read afresh at every call, so every change reaches the next launch; a
+// launch passes the flag it has read, so one reading decides the route.
+QString locatedCommandLine(const ViewerKind &kind, bool useDefault)
 {
     QString command = QString::fromLatin1("");  // empty, not null: "nothing known" is null only
-    if (readFlag(kind.flagKey, kUseDefaultViewerDefault)) {
+    if (useDefault) {
         if (Gui::Wisp::HelpManager *manager = Gui::Wisp::HelpManager::getInstance())
             command = (manager->*kind.defaultCommand)();
     } else {
@@ -187,7 +188,7 @@ QString locatedCommandLine(const ViewerKind &kind)
 
 unsigned int locateViewer(const ViewerKind &kind, StringBase &path, StringList &args)
 {
-    const QString command = locatedCommandLine(kind);
+    const QString command = locatedCommandLine(kind, readFlag(kind.flagKey, kUseDefaultViewerDefault));
     if (command.isNull())
         return kFailed;
     return detail::SplitCommandLine(Utility::QStringToPortString(command), path, args);
@@ -455,15 +456,15 @@ unsigned int UserSettings::RunPDFViewer(const StringBase &file)
         return kFailed;
     }
 
-    const QString commandLine = locatedCommandLine(kPdfViewer);
+    const QString commandLine = locatedCommandLine(kPdfViewer, false);
     if (commandLine.isNull()) {
         issueWarning(kNoUserPdfViewer);
         return kFailed;
     }
-    const ViewerCommand command(ViewerCommand::PdfViewer, commandLine, pdf);
+    const detail::CutCommand command = detail::CutCommandLine(ViewerCommand::PdfViewer, commandLine, pdf);
     // Made once, not at every launch: launches run on the host's GUI thread.
     static const Port_MsgManData channel = launchChannel(kUserPdfViewerFailed);
-    if (startUserProgram(command.program(), command.arguments(), channel, pdf))
+    if (startUserProgram(command.program, command.arguments, channel, pdf))
         return kOk;
     issueWarning(kUserPdfViewerFailed);
     return kFailed;
@@ -482,28 +483,28 @@ unsigned int UserSettings::RunWebBrowser(const StringBase &url)
         return kFailed;
     }
 
-    const QString commandLine = locatedCommandLine(kWebBrowser);
+    const QString commandLine = locatedCommandLine(kWebBrowser, false);
     if (commandLine.isNull()) {
         issueWarning(kNoUserWebBrowser);
         return kFailed;
     }
-    const ViewerCommand command(ViewerCommand::WebBrowser, commandLine, target);
-    // An empty URL gives the browser nothing to open (the default browser
-    // refuses it too), and one that reaches it as an option is the classic
-    // hole of URL openers.
-    if (command.problems().contains(ViewerCommand::TargetRefused)) {
+    const detail::CutCommand command = detail::CutCommandLine(ViewerCommand::WebBrowser, commandLine, target);
+    if (command.targetRefused) {
         qCWarning(lcLaunch, "Refusing to open '%s' with the user-defined web browser: %s", target.toUtf8().constData(),
-                  command.describe(ViewerCommand::TargetRefused).toUtf8().constData());
+                  ViewerCommand(ViewerCommand::WebBrowser, commandLine, target)
+                      .describe(ViewerCommand::TargetRefused)
+                      .toUtf8()
+                      .constData());
         issueWarning(kUserWebBrowserFailed);
         return kFailed;
     }
-    QStringList arguments = command.arguments();
+    QStringList arguments = command.arguments;
     // Without a browser window to take the remote call the browser starts anew.
-    if (command.remoteArgument() >= 0 && !detail::BrowserWindowExists())
-        arguments.removeAt(command.remoteArgument());
+    if (command.remoteArgument >= 0 && !detail::BrowserWindowExists())
+        arguments.removeAt(command.remoteArgument);
     // Made once, not at every launch: launches run on the host's GUI thread.
     static const Port_MsgManData channel = launchChannel(kUserWebBrowserFailed);
-    if (startUserProgram(command.program(), arguments, channel, target))
+    if (startUserProgram(command.program, arguments, channel, target))
         return kOk;
     issueWarning(kUserWebBrowserFailed);
     return kFailed;

@@ -109,26 +109,42 @@ QString shown(const QString &text)
 
 } // namespace
 
-ViewerCommand::ViewerCommand(Viewer viewer, const QString &commandLine, const QString &target)
-    : m_viewer(viewer), m_target(target)
+namespace detail {
+
+CutCommand CutCommandLine(ViewerCommand::Viewer viewer, const QString &commandLine, const QString &target)
 {
     Port::StringBase path;
     std::vector<Port::StringBase> split;
-    detail::SplitCommandLine(Utility::QStringToPortString(commandLine), path, split);
-    m_program = programFromPath(path);
-    QStringList args;
+    SplitCommandLine(Utility::QStringToPortString(commandLine), path, split);
+    CutCommand cut;
+    cut.program = programFromPath(path);
     for (const Port::StringBase &arg : split)
-        args.append(Utility::PortStringToQString(arg));
+        cut.written.append(Utility::PortStringToQString(arg));
 
-    if (viewer == PdfViewer) {
+    if (viewer == ViewerCommand::PdfViewer) {
         const QString file = fileAsArgument(target);
-        m_arguments = buildArguments(args, QDir::toNativeSeparators(file), file);
+        cut.arguments = buildArguments(cut.written, QDir::toNativeSeparators(file), file);
     } else {
-        m_arguments = buildArguments(args, target, target);
+        cut.arguments = buildArguments(cut.written, target, target);
         // Windows NT has no remote-control browsers.
-        if (!detail::IsNt())
-            m_remoteArgument = remotePosition(args);
+        if (!IsNt())
+            cut.remoteArgument = remotePosition(cut.written);
+        // An empty URL gives the browser nothing to open, and one that reaches
+        // it as an option is the classic hole of URL openers.
+        cut.targetRefused = target.isEmpty() || target.startsWith(kOptionMark);
     }
+    return cut;
+}
+
+} // namespace detail
+
+ViewerCommand::ViewerCommand(Viewer viewer, const QString &commandLine, const QString &target)
+    : m_viewer(viewer), m_target(target)
+{
+    const detail::CutCommand cut = detail::CutCommandLine(viewer, commandLine, target);
+    m_program = cut.program;
+    m_arguments = cut.arguments;
+    m_remoteArgument = cut.remoteArgument;
     m_programPath = Port::Launcher::programPath(m_program);
 
     const bool unbalanced = commandLine.count(kDoubleQuote) % 2 != 0;
@@ -142,9 +158,9 @@ ViewerCommand::ViewerCommand(Viewer viewer, const QString &commandLine, const QS
     else if (!file.isFile() || !file.isExecutable())
         m_problems.append(NotExecutable);
     // With a quote unpaired the arguments are cut wrongly anyway.
-    if (!unbalanced && holdsQuoteMarks(args))
+    if (!unbalanced && holdsQuoteMarks(cut.written))
         m_problems.append(QuotedArgument);
-    if (viewer == WebBrowser && (target.isEmpty() || target.startsWith(kOptionMark)))
+    if (cut.targetRefused)
         m_problems.append(TargetRefused);
 }
 
