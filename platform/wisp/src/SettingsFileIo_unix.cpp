@@ -4,11 +4,13 @@
 
 // The settings store's file system work on UNIX-like systems: stat, the owner given back, the library's folder.
 #include "SettingsFileIo.h"
+#include "WispLogging.h"
 
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
 
 #include <cerrno>
+#include <cstring>
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -70,9 +72,10 @@ void restoreOwner(const NativePath &path, const FileStamp &before)
 {
     const FileStamp now = readFileStamp(path);
     if (before.exists && ::geteuid() == 0 && now.exists && (now.owner != before.owner || now.group != before.group))
-        if (::chown(path.constData(), uid_t(before.owner), gid_t(before.group)) != 0) {
-            // The file stays root's; the next write by its owner's program replaces it.
-        }
+        if (::chown(path.constData(), uid_t(before.owner), gid_t(before.group)) != 0)
+            // The file stays root's until its owner's program writes it again.
+            qCWarning(lcSettings, "Settings file '%s' could not be given back to its owner: %s", path.constData(),
+                      std::strerror(errno));
 }
 
 QString libraryFolder()
