@@ -2,14 +2,15 @@
 //
 // SPDX-License-Identifier: MIT
 
-// Fuzzes the store's reading of a settings file against QSettings': what the check lets Qt read, QSettings reads without ending the process, and both read the same keys and values.
-#include "IniReader.h"
+// Fuzzes the store's check of a settings file against QSettings itself: what the check lets through, QSettings reads from the file without ending the process, and the store reads the same keys and values from memory.
+#include "IniText.h"
+#include "ValueCheck.h"
 #include "WispLogging.h"
 
 #include <QtCore/QByteArray>
+#include <QtCore/QCoreApplication>
 #include <QtCore/QDataStream>
 #include <QtCore/QFile>
-#include <QtCore/QHash>
 #include <QtCore/QSettings>
 #include <QtCore/QTemporaryDir>
 
@@ -20,7 +21,7 @@
 
 namespace Gui {
 namespace Wisp {
-// The store's own file defines it; the fuzzer has the reader and the check alone.
+// The store's own file defines it; the fuzzer has the check alone.
 Q_LOGGING_CATEGORY(lcSettings, "kel.settings")
 } // namespace Wisp
 } // namespace Gui
@@ -38,12 +39,10 @@ QByteArray streamed(const QVariant &value)
     return bytes;
 }
 
-[[noreturn]] void differs(const QString &what, const QString &key, const QVariant &qt = QVariant(),
-                          const QVariant &ours = QVariant())
+[[noreturn]] void differs(const QString &key, const QVariant &fromFile, const QVariant &fromMemory)
 {
-    std::fprintf(stderr, "the store and QSettings read %s of key '%s' differently: %s %s against %s %s\n",
-                 qPrintable(what), qPrintable(key), qt.typeName(), qPrintable(qt.toString()), ours.typeName(),
-                 qPrintable(ours.toString()));
+    std::fprintf(stderr, "QSettings reads key '%s' from the file as %s %s, from memory as %s %s\n", qPrintable(key),
+                 fromFile.typeName(), qPrintable(fromFile.toString()), fromMemory.typeName(), qPrintable(fromMemory.toString()));
     std::abort();
 }
 
@@ -51,29 +50,21 @@ QByteArray streamed(const QVariant &value)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
+    static int argc = 1;
+    static char name[] = "fuzz_settingsreader";
+    static char *argv[] = {name, nullptr};
+    static QCoreApplication application(argc, argv);  // the helper reads as a program without a GUI, as this one
     static QTemporaryDir directory;
     static int inputs = 0;
     static const bool quiet = (qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {}), true);
     Q_UNUSED(quiet)
 
-    // As a program without a GUI, where the check must leave out the most.
     QByteArray bytes(reinterpret_cast<const char *>(data), int(size));
-    std::vector<IniValue> values = readIniValues(bytes, false);
-    std::vector<const IniValue *> unreadable;
-    for (const IniValue &value : values) {
-        if (value.readability == Readability::Damaged || value.readability == Readability::NeedsGui)
-            unreadable.push_back(&value);
-    }
-    if (!unreadable.empty()) {
-        bytes = withoutValues(bytes, unreadable);
-        values = readIniValues(bytes, false);
-    }
-    QHash<QString, const IniValue *> last;
-    for (const IniValue &value : values) {
-        if (value.readability == Readability::Damaged || value.readability == Readability::NeedsGui)
-            return 0;  // taking a value out brought another to light: the store would not hand it to Qt either
-        last.insert(value.key, &value);
-    }
+    std::vector<IniLine> unreadable;
+    for (const UnreadableValue &value : unreadableValues(bytes, false))
+        unreadable.push_back(value.line);
+    bytes = withoutLines(bytes, unreadable);
+    const std::vector<std::pair<QString, QVariant>> fromMemory = readIniText(bytes);
 
     // A fresh name every time: QSettings serves a name it has read before from memory.
     const QString path = directory.path() + QLatin1Char('/') + QString::number(++inputs) + QLatin1String(".ini");
@@ -84,24 +75,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     }
     {
         const QSettings settings(path, QSettings::IniFormat);
-        QStringList keys = settings.allKeys();
-        QStringList ours = last.keys();
-        std::sort(keys.begin(), keys.end());
-        std::sort(ours.begin(), ours.end());
-        if (keys != ours)
-            differs(QStringLiteral("the keys"), keys.join(QLatin1Char('|')));
-        for (const QString &key : keys) {
-            // Looked up as QSettings looks a key up: runs of '/' are one, none
-            // at the ends. A key of separators alone is none for the store
-            // (QSettings asserts on it), so it is not compared.
-            const QString normalised = key.split(QLatin1Char('/'), Qt::SkipEmptyParts).join(QLatin1Char('/'));
-            if (normalised.isEmpty())
-                continue;
-            const IniValue *found = last.value(normalised);
-            const QVariant theirs = settings.value(key);
-            const QVariant ours = found ? found->value : QVariant();
-            if (streamed(theirs) != streamed(ours))
-                differs(QStringLiteral("the value"), key, theirs, ours);
+        const QStringList keys = settings.allKeys();
+        if (std::size_t(keys.size()) != fromMemory.size())
+            differs(QStringLiteral("(the number of keys)"), keys.size(), int(fromMemory.size()));
+        for (std::size_t i = 0; i < fromMemory.size(); ++i) {
+            const QVariant fromFile = settings.value(keys[int(i)]);
+            if (keys[int(i)] != fromMemory[i].first || streamed(fromFile) != streamed(fromMemory[i].second))
+                differs(keys[int(i)], fromFile, fromMemory[i].second);
         }
     }
     QFile::remove(path);

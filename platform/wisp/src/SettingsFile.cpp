@@ -5,6 +5,7 @@
 // One scope's INI file as the process shares it: the parsed file for readers, QSettings for writers, and the guards QSettings lacks.
 #include "SettingsFile.h"
 
+#include "ValueCheck.h"
 #include "WispLogging.h"
 
 #include <QtCore/QCoreApplication>
@@ -70,14 +71,17 @@ bool removalCovers(const QString &removed, const QString &key)
                && sameKey(key.left(removed.size()), removed));
 }
 
-bool isUnreadable(const IniValue &value)
+std::vector<UnreadableValue> unreadableHere(const QByteArray &content)
 {
-    return value.readability == Readability::Damaged || value.readability == Readability::NeedsGui;
+    return unreadableValues(content, qobject_cast<QGuiApplication *>(QCoreApplication::instance()) != nullptr);
 }
 
-std::vector<IniValue> readValues(const QByteArray &content)
+// The key QSettings reads from line, whatever escapes the file spells it with.
+QString settingsKey(const IniLine &line)
 {
-    return readIniValues(content, qobject_cast<QGuiApplication *>(QCoreApplication::instance()) != nullptr);
+    const QByteArray section = line.section.isNull() ? QByteArray() : '[' + line.section + "]\n";
+    const auto read = readIniText(section + line.key + "=x\n");
+    return read.empty() ? QString::fromUtf8(line.key) : read.front().first;
 }
 
 QString shown(const QString &path)
@@ -247,15 +251,18 @@ std::shared_ptr<const SettingsFile::View> SettingsFile::currentView()
         }
         seen = after;
     }
-    view->values = readValues(content);
-    for (std::size_t i = 0; i < view->values.size(); ++i) {
-        const IniValue &value = view->values[i];
-        view->byKey.insert(lookupKey(value.key), i);
-        if (isUnreadable(value))
-            qCWarning(lcSettings).noquote() << "Settings file" << shown(m_path) << "holds a"
-                                            << (value.readability == Readability::Damaged ? "damaged value" : "value only a program with a GUI can read")
-                                            << "for" << value.key << "- it reads as unset here";
+    std::vector<IniLine> unreadable;
+    for (const UnreadableValue &value : unreadableHere(content)) {
+        unreadable.push_back(value.line);
+        qCWarning(lcSettings).noquote() << "Settings file" << shown(m_path) << "holds a"
+                                        << (value.unchecked ? "value that could not be checked" : "damaged value")
+                                        << "for" << settingsKey(value.line) << "- it reads as unset here";
     }
+    for (auto &value : readIniText(withoutLines(content, unreadable))) {
+        view->keys.append(value.first);
+        view->byKey.insert(lookupKey(value.first), std::move(value.second));
+    }
+    std::sort(view->keys.begin(), view->keys.end(), [](const QString &a, const QString &b) { return a.compare(b, kKeyCase) < 0; });
     std::lock_guard<std::mutex> lock(m_mutex);
     m_view = view;
     return view;
@@ -267,9 +274,7 @@ std::optional<QVariant> SettingsFile::value(const QString &key)
     const QString lookedUp = lookupKey(normalised);
     const auto inView = [&lookedUp](const View &view) -> std::optional<QVariant> {
         const auto found = view.byKey.constFind(lookedUp);
-        if (found == view.byKey.cend() || isUnreadable(view.values[*found]))
-            return std::nullopt;
-        return view.values[*found].value;
+        return found == view.byKey.cend() ? std::nullopt : std::optional<QVariant>(*found);
     };
     const FileStamp seen = readFileStamp(m_nativePath);
     {
@@ -288,14 +293,7 @@ std::optional<QVariant> SettingsFile::value(const QString &key)
 
 QStringList SettingsFile::allKeys()
 {
-    QStringList keys;
-    for (const IniValue &value : currentView()->values) {
-        if (!isUnreadable(value))
-            keys.append(value.key);
-    }
-    std::sort(keys.begin(), keys.end(), [](const QString &a, const QString &b) { return a.compare(b, kKeyCase) < 0; });
-    keys.erase(std::unique(keys.begin(), keys.end(), sameKey), keys.end());
-    return keys;
+    return currentView()->keys;
 }
 
 void SettingsFile::change(Change change)
@@ -325,29 +323,27 @@ void SettingsFile::write()
         return;  // another store object wrote them
     FileStamp before;
     QByteArray content;
-    std::vector<IniValue> values;
+    std::vector<UnreadableValue> unreadable;
     const auto readNow = [&] {
         before = readFileStamp(m_nativePath);
         readUnderWritersLock(&content);
-        // Only serialized values can be unsafe or foreign: a file without any needs no reading here.
-        const bool serialized = content.contains("@Variant(") || content.contains("@DateTime(");
-        values = serialized ? readValues(content) : std::vector<IniValue>();
+        unreadable = unreadableHere(content);
     };
-    const auto holding = [&values](Readability readability) {
-        return std::find_if(values.cbegin(), values.cend(), [readability](const IniValue &v) { return v.readability == readability; });
+    const auto holding = [&unreadable](bool unchecked) {
+        return std::find_if(unreadable.cbegin(), unreadable.cend(), [unchecked](const UnreadableValue &v) { return v.unchecked == unchecked; });
     };
     // QSettings reads every value of the file before it writes it: what it
     // must not read leaves the file first, or the file is not written.
     QString why = lastingWriteFailure();
     if (why.isEmpty())
         readNow();
-    if (why.isEmpty() && holding(Readability::Damaged) != values.cend()) {
+    if (why.isEmpty() && holding(false) != unreadable.cend()) {
         if (!moveDamagedValuesAside())
             why = QStringLiteral("its damaged values could not be set aside");
         readNow();
     }
-    if (why.isEmpty() && holding(Readability::NeedsGui) != values.cend())
-        why = QStringLiteral("it holds values that only a program with a GUI can read, such as ") + holding(Readability::NeedsGui)->key;
+    if (why.isEmpty() && holding(true) != unreadable.cend())
+        why = QStringLiteral("it holds values that could not be checked, such as ") + settingsKey(holding(true)->line);
     if (why.isEmpty())
         why = writeThroughQt(changes, before);
     {
@@ -361,7 +357,7 @@ void SettingsFile::write()
         return;
     }
     restoreOwner(m_nativePath, before);
-    restoreForeignValues(values, content, changes);
+    restoreForeignValues(content, changes);
     m_lastWritten = readFileStamp(m_nativePath);
 }
 
@@ -422,17 +418,16 @@ bool SettingsFile::moveDamagedValuesAside()
     QByteArray content;
     if (!lock || !readWholeFile(m_nativePath, &content))
         return false;
-    const std::vector<IniValue> values = readValues(content);
-    std::vector<const IniValue *> damaged;
+    std::vector<IniLine> damaged;
     QStringList keys;
-    for (const IniValue &value : values) {
-        if (value.readability == Readability::Damaged) {
-            damaged.push_back(&value);
-            keys.append(value.key);
+    for (const UnreadableValue &value : unreadableHere(content)) {
+        if (!value.unchecked) {
+            damaged.push_back(value.line);
+            keys.append(settingsKey(value.line));
         }
     }
     const QString copy = damaged.empty() ? QString() : keepCopy(m_path, content);
-    if (!damaged.empty() && (copy.isEmpty() || !replaceFile(m_path, withoutValues(content, damaged))))
+    if (!damaged.empty() && (copy.isEmpty() || !replaceFile(m_path, withoutLines(content, damaged))))
         return false;
     restoreOwner(m_nativePath, before);
     if (!damaged.empty())
@@ -443,28 +438,34 @@ bool SettingsFile::moveDamagedValuesAside()
 
 // QSettings writes a value of a type this process does not know (a peer
 // program's own) back as "@Invalid()": its text as it was goes back in.
-void SettingsFile::restoreForeignValues(const std::vector<IniValue> &before, const QByteArray &content,
-                                        const std::vector<Change> &changes)
+void SettingsFile::restoreForeignValues(const QByteArray &before, const std::vector<Change> &changes)
 {
-    QHash<QString, QByteArray> foreign;
-    for (const IniValue &value : before) {
-        const bool changed = std::any_of(changes.cbegin(), changes.cend(), [&value](const Change &change) {
-            return change.value ? sameKey(change.key, value.key) : removalCovers(change.key, value.key);
-        });
-        if (value.readability == Readability::Foreign && !changed)
-            foreign.insert(lookupKey(value.key), content.mid(value.valueBegin, value.end - value.valueBegin));
+    QHash<QByteArray, QByteArray> serialized;  // by section and key as the file spells them
+    for (const IniLine &line : iniLines(before)) {
+        const QByteArray value = before.mid(line.valueBegin, line.end - line.valueBegin);
+        if (holdsSerializedValue(value))
+            serialized.insert(line.section + '\n' + line.key, value);
     }
-    const std::unique_ptr<QLockFile> lock = foreign.isEmpty() ? nullptr : takeLock(m_path + QLatin1String(".lock"), m_stuckQtLock);
+    const auto changed = [&changes](const QString &key) {
+        return std::any_of(changes.cbegin(), changes.cend(), [&key](const Change &change) {
+            return change.value ? sameKey(change.key, key) : removalCovers(change.key, key);
+        });
+    };
+    const std::unique_ptr<QLockFile> lock = serialized.isEmpty() ? nullptr : takeLock(m_path + QLatin1String(".lock"), m_stuckQtLock);
     QByteArray now;
     if (!lock || !readWholeFile(m_nativePath, &now))
         return;
-    const std::vector<IniValue> values = readValues(now);
-    for (auto value = values.crbegin(); value != values.crend(); ++value) {
-        const qsizetype length = value->end - value->valueBegin;
-        if (foreign.contains(lookupKey(value->key)) && now.mid(value->valueBegin, length).trimmed() == "@Invalid()")
-            now.replace(value->valueBegin, length, foreign.value(lookupKey(value->key)));
+    const std::vector<IniLine> lines = iniLines(now);
+    bool restored = false;
+    for (auto line = lines.crbegin(); line != lines.crend(); ++line) {
+        const auto old = serialized.constFind(line->section + '\n' + line->key);
+        const qsizetype length = line->end - line->valueBegin;
+        if (old != serialized.cend() && now.mid(line->valueBegin, length).trimmed() == "@Invalid()" && !changed(settingsKey(*line))) {
+            now.replace(line->valueBegin, length, *old);
+            restored = true;
+        }
     }
-    if (!replaceFile(m_path, now))
+    if (restored && !replaceFile(m_path, now))
         qCWarning(lcSettings) << "Could not keep the values of other programs' types in" << shown(m_path);
 }
 

@@ -5,12 +5,12 @@
 // Internal: one scope's INI file as the process shares it: read on change, written through QSettings.
 #pragma once
 
-#include "IniReader.h"
 #include "SettingsFileIo.h"
 
 #include <QtCore/QHash>
 #include <QtCore/QLockFile>
 #include <QtCore/QStringList>
+#include <QtCore/QVariant>
 
 #include <atomic>
 #include <memory>
@@ -68,8 +68,8 @@ private:
     struct View
     {
         FileStamp stamp;
-        std::vector<IniValue> values;
-        QHash<QString, std::size_t> byKey;  // each key's last line
+        QHash<QString, QVariant> byKey;
+        QStringList keys;  // as QSettings names them, sorted
     };
     std::shared_ptr<const View> currentView();
     std::unique_ptr<UpdateLock> takeTurn();
@@ -77,8 +77,7 @@ private:
     bool readUnderWritersLock(QByteArray *content);
     QString writeThroughQt(const std::vector<Change> &changes, const FileStamp &before);
     bool moveDamagedValuesAside();
-    void restoreForeignValues(const std::vector<IniValue> &before, const QByteArray &content,
-                              const std::vector<Change> &changes);
+    void restoreForeignValues(const QByteArray &before, const std::vector<Change> &changes);
     QString lastingWriteFailure() const;
 
     const QString m_path;
