@@ -4,7 +4,6 @@
 
 // Fuzzes the store's check of a settings file against QSettings itself: what the check lets through, QSettings reads from the file without ending the process, and the store reads the same keys and values from memory.
 #include "IniText.h"
-#include "ValueCheck.h"
 #include "WispLogging.h"
 
 #include <QtCore/QByteArray>

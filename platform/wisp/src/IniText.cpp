@@ -10,7 +10,9 @@
 #include <QtCore/QIODevice>
 #include <QtCore/QResource>
 #include <QtCore/QSettings>
-#include <QtCore/QStringList>
+#include <QtCore/QVersionNumber>
+
+#include <mutex>
 
 namespace Gui {
 namespace Wisp {
@@ -33,69 +35,47 @@ bool isLineBreak(char ch)
 bool readLine(const QByteArray &data, qsizetype &pos, IniLine &line, qsizetype &equals)
 {
     const qsizetype size = data.size();
-    bool inQuotes = false;
+    qsizetype i = pos;
+    for (;;) {
+        while (i < size && isBlank(data.at(i)))
+            ++i;
+        if (i >= size || data.at(i) != ';')
+            break;
+        while (i < size && !isLineBreak(data.at(i)))
+            ++i;
+    }
+    line.begin = i;
     equals = -1;
-    qsizetype start = pos;
-    while (start < size && isBlank(data.at(start)))
-        ++start;
-    qsizetype i = start;
-    while (i < size) {
-        const char ch = data.at(i++);
-        if (ch == '=') {
-            if (!inQuotes && equals == -1)
-                equals = i - 1;
-        } else if (isLineBreak(ch)) {
-            if (i == start + 1) {
-                ++start;
-            } else if (!inQuotes) {
-                --i;
-                break;
-            }
-        } else if (ch == '\\') {
-            if (i < size) {
-                const char escaped = data.at(i++);
-                if (i < size && isLineBreak(escaped) && isLineBreak(data.at(i)) && data.at(i) != escaped)
-                    ++i;
-            }
+    for (bool inQuotes = false; i < size; ++i) {
+        const char ch = data.at(i);
+        if ((isLineBreak(ch) || ch == ';') && !inQuotes)
+            break;
+        if (ch == '=' && !inQuotes && equals < 0) {
+            equals = i;
         } else if (ch == '"') {
             inQuotes = !inQuotes;
-        } else if (ch != ';') {
-            continue;
-        } else if (i == start + 1) {  // a comment line
-            while (i < size && !isLineBreak(data.at(i)))
+        } else if (ch == '\\' && i + 1 < size) {
+            ++i;  // the escaped character, with the second half of a line break
+            if (i + 1 < size && isLineBreak(data.at(i)) && isLineBreak(data.at(i + 1)) && data.at(i + 1) != data.at(i))
                 ++i;
-            while (i < size && isBlank(data.at(i)))
-                ++i;
-            start = i;
-        } else if (!inQuotes) {
-            --i;
-            break;
         }
     }
-    pos = i;
-    line.begin = start;
-    line.end = i;
+    pos = line.end = i;
     return line.end > line.begin;
 }
 
-// The name a resource's lookup compares first.
-quint32 resourceNameHash(const QString &name)
-{
-    quint32 h = 0;
-    for (const QChar c : name) {
-        h = (h << 4) + c.unicode();
-        h ^= (h & 0xf0000000) >> 23;
-        h &= 0x0fffffff;
-    }
-    return h;
-}
-
 // Qt's resource data (the format rcc writes, version 1) for one file, name,
-// holding content: a root folder node, one file node, the data, the name.
+// holding content: a root folder node, one file node, the data, the name
+// with the hash that a lookup compares first.
 QByteArray resourceHolding(const QString &name, const QByteArray &content)
 {
     constexpr quint32 kHeader = 20, kNode = 14;
     constexpr quint16 kFolder = 2, kAnyTerritory = 0, kLanguageC = 1;
+    quint32 hash = 0;
+    for (const QChar c : name) {
+        hash = (hash << 4) + c.unicode();
+        hash = (hash ^ ((hash & 0xf0000000) >> 23)) & 0x0fffffff;
+    }
     QByteArray data;
     QDataStream out(&data, QIODevice::WriteOnly);  // big-endian, as the format is
     out.writeRawData("qres", 4);
@@ -104,7 +84,7 @@ QByteArray resourceHolding(const QString &name, const QByteArray &content)
     out << quint32(0) << quint16(0) << kAnyTerritory << kLanguageC << quint32(0);
     out << quint32(content.size());
     out.writeRawData(content.constData(), int(content.size()));
-    out << quint16(name.size()) << resourceNameHash(name);
+    out << quint16(name.size()) << hash;
     for (const QChar c : name)
         out << quint16(c.unicode());
     return data;
@@ -139,17 +119,10 @@ bool holdsSerializedValue(const QByteArray &text)
 
 QByteArray withoutLines(const QByteArray &text, const std::vector<IniLine> &lines)
 {
-    QByteArray kept;
-    qsizetype from = 0;
-    for (const IniLine &line : lines) {
-        kept += text.mid(from, line.begin - from);
-        for (qsizetype i = line.begin; i < line.end; ++i) {
-            if (isLineBreak(text.at(i)))
-                kept += text.at(i);
-        }
-        from = line.end;
-    }
-    return kept + text.mid(from);
+    QByteArray kept = text;
+    for (auto line = lines.crbegin(); line != lines.crend(); ++line)
+        kept.remove(line->begin, line->end - line->begin);
+    return kept;
 }
 
 std::vector<std::pair<QString, QVariant>> readIniText(const QByteArray &text)
@@ -157,6 +130,12 @@ std::vector<std::pair<QString, QVariant>> readIniText(const QByteArray &text)
     // QSettings reads files only: the text becomes a resource file of its
     // own, named after its content, so that QSettings' cache of the files it
     // has read can only ever answer for this very text.
+    static std::once_flag registered;  // so that QSettings reads, and writes back, a QVersionNumber
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+    std::call_once(registered, [] { qRegisterMetaType<QVersionNumber>(); });
+#else
+    std::call_once(registered, [] { qRegisterMetaTypeStreamOperators<QVersionNumber>("QVersionNumber"); });
+#endif
     const QString name = QString::fromLatin1(QCryptographicHash::hash(text, QCryptographicHash::Sha1).toHex() + ".ini");
     const QString root = QStringLiteral("/kel-settings-text");
     const QByteArray resource = resourceHolding(name, text);

@@ -2,7 +2,7 @@
 //
 // SPDX-License-Identifier: MIT
 
-// Internal: a settings file's text read by QSettings itself from memory, and the lines in which it finds each value.
+// Internal: a settings file's text as QSettings reads it: from memory, line by line, and without the values that would end the process.
 #pragma once
 
 #include <QtCore/QByteArray>
@@ -30,13 +30,24 @@ std::vector<IniLine> iniLines(const QByteArray &text);
 // trusts the counts and nesting it finds there.
 bool holdsSerializedValue(const QByteArray &text);
 
-// text with these lines cut out; their line breaks stay, so the lines around
-// them keep their meaning.
+// text without these lines, which are in the order of the text.
 QByteArray withoutLines(const QByteArray &text, const std::vector<IniLine> &lines);
 
 // Every key of text with its value, exactly as QSettings reads them from a
 // file holding text.
 std::vector<std::pair<QString, QVariant>> readIniText(const QByteArray &text);
+
+// The serialized values of text that would end the process reading them
+// (counts that ask for gigabytes, nesting that runs the stack out): each is
+// read once per process, alone, by the library's helper program as this
+// process would read it, and the helper's fate tells. Values of any type
+// that Qt reads safely, a peer's own included, are not listed.
+struct UnreadableValue
+{
+    IniLine line;
+    bool unchecked = false;  // the helper could not be started
+};
+std::vector<UnreadableValue> unreadableValues(const QByteArray &text, bool guiProcess);  // in ValueCheck.cpp
 
 } // namespace detail
 } // namespace Wisp

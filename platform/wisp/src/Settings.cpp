@@ -12,7 +12,6 @@
 #include <QtCore/QDir>
 #include <QtCore/QFile>
 #include <QtCore/QStandardPaths>
-#include <QtCore/QVersionNumber>
 
 #include <atomic>
 #include <mutex>
@@ -32,14 +31,10 @@ QString safeScopeName(const char *scope)
 {
     QByteArray name(scope ? scope : "");
     for (char &c : name) {
-        const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_'
-                           || c == '-' || c == '.';
-        if (!plain)
+        if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' || c == '-' || c == '.'))
             c = '_';
     }
-    if (name.isEmpty() || name == "." || name == "..")
-        name = "_";
-    return QString::fromLatin1(name);
+    return name.isEmpty() || name == "." || name == ".." ? QStringLiteral("_") : QString::fromLatin1(name);
 }
 
 std::mutex g_directoryMutex;
@@ -55,9 +50,7 @@ QString configRoot(const QByteArray &xdgConfigHome)
         return xdg;
     if (!xdg.isEmpty()) {
         static std::once_flag warned;
-        std::call_once(warned, [&xdg] {
-            qCWarning(lcSettings) << "XDG_CONFIG_HOME is not an absolute path and is ignored:" << xdg;
-        });
+        std::call_once(warned, [&xdg] { qCWarning(lcSettings) << "XDG_CONFIG_HOME is not an absolute path and is ignored:" << xdg; });
 #if !defined(Q_OS_WIN)
         return QDir::homePath() + QLatin1String("/.config");  // Qt would take the relative one as it is
 #endif
@@ -65,21 +58,19 @@ QString configRoot(const QByteArray &xdgConfigHome)
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
 }
 
-// What a scope's file depends on: the scope, the variables that place the
-// configuration directory, and the directory a process set. A store object
-// is opened for every single preference call, so the process keeps the last
-// file it worked out (kept by no thread: a thread's own objects outliving
-// it is what some C++ runtimes of Windows get wrong).
+// A store object is opened for every preference call, so the process keeps
+// the last file it worked out, with what that depends on (in no thread's
+// storage: some C++ runtimes of Windows let a thread's objects outlive it).
 detail::SettingsFile &fileOf(const char *scope)
 {
     struct Resolved
     {
         QByteArray scope, configHome, home;
-        int generation = -1;
-        detail::SettingsFile *file = nullptr;
+        int generation;
+        detail::SettingsFile *file;
     };
     static std::mutex mutex;
-    static Resolved &last = *new Resolved;  // used until the process ends
+    static Resolved &last = *new Resolved{{}, {}, {}, -1, nullptr};  // used until the process ends
     scope = scope ? scope : "";
     const QByteArray configHome = qgetenv("XDG_CONFIG_HOME");
     const QByteArray home = configHome.startsWith('/') ? QByteArray() : qgetenv("HOME");  // needed without an absolute one
@@ -88,23 +79,7 @@ detail::SettingsFile &fileOf(const char *scope)
     if (last.file && last.generation == generation && qstrcmp(last.scope.constData(), scope) == 0
         && last.configHome == configHome && last.home == home)
         return *last.file;
-    static std::once_flag registered;
-    // A value of this Qt type is read, and written back, by its own code.
-    std::call_once(registered, [] {
-#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
-        qRegisterMetaType<QVersionNumber>();
-#else
-        qRegisterMetaTypeStreamOperators<QVersionNumber>("QVersionNumber");
-#endif
-    });
-    QString directory;
-    {
-        std::lock_guard<std::mutex> lock(g_directoryMutex);
-        directory = g_directoryOverride;
-    }
-    if (directory.isEmpty())
-        directory = configRoot(configHome) + QLatin1Char('/') + QLatin1String(kOrganisationDirectory);
-    const QString path = directory + QLatin1Char('/') + safeScopeName(scope) + QLatin1String(kFileSuffix);
+    const QString path = Settings::storeDirectory() + QLatin1Char('/') + safeScopeName(scope) + QLatin1String(kFileSuffix);
     last = Resolved{scope, configHome, home, generation, &detail::SettingsFile::forPath(path)};
     return *last.file;
 }
@@ -120,20 +95,12 @@ bool namesNoKey(const QString &key)
 class Settings::Private
 {
 public:
-    explicit Private(detail::SettingsFile &f) : file(f) {}
-
     detail::SettingsFile &file;
     bool changed = false;
     detail::SettingsFile::UpdateHold update;
 };
 
-Settings::Settings(const char *scope, bool userScope, bool createIfMissing, bool writeOnClose)
-    : d(std::make_unique<Private>(fileOf(scope)))
-{
-    Q_UNUSED(userScope)
-    Q_UNUSED(createIfMissing)
-    Q_UNUSED(writeOnClose)
-}
+Settings::Settings(const char *scope, bool, bool, bool) : d(new Private{fileOf(scope), false, {}}) {}
 
 Settings::~Settings()
 {
@@ -163,10 +130,7 @@ void Settings::setValue(const QString &key, const QVariant &value)
     d->changed = true;
 }
 
-bool Settings::contains(const QString &key) const
-{
-    return !namesNoKey(key) && d->file.value(key).has_value();
-}
+bool Settings::contains(const QString &key) const { return !namesNoKey(key) && d->file.value(key).has_value(); }
 
 void Settings::remove(const QString &key)
 {
@@ -177,34 +141,22 @@ void Settings::remove(const QString &key)
     d->changed = true;
 }
 
-void Settings::clear()
-{
-    remove(QString());
-}
-
-QStringList Settings::allKeys() const
-{
-    return d->file.allKeys();
-}
-
-QString Settings::fileName() const
-{
-    return d->file.path();
-}
+void Settings::clear() { remove(QString()); }
+QStringList Settings::allKeys() const { return d->file.allKeys(); }
+QString Settings::fileName() const { return d->file.path(); }
 
 void Settings::lockForUpdate()
 {
-    if (!d->update.inProcess)
+    if (!d->update.held)
         d->update = d->file.lockUpdates();
 }
 
 QString Settings::storeDirectory()
 {
-    {
-        std::lock_guard<std::mutex> lock(g_directoryMutex);
-        if (!g_directoryOverride.isEmpty())
-            return g_directoryOverride;
-    }
+    std::unique_lock<std::mutex> lock(g_directoryMutex);
+    if (!g_directoryOverride.isEmpty())
+        return g_directoryOverride;
+    lock.unlock();
     return configRoot(qgetenv("XDG_CONFIG_HOME")) + QLatin1Char('/') + QLatin1String(kOrganisationDirectory);
 }
 

@@ -3,7 +3,7 @@
 // SPDX-License-Identifier: MIT
 
 // The settings store's file system work on UNIX-like systems: stat, the owner given back, the library's folder.
-#include "SettingsFileIo.h"
+#include "SettingsFile.h"
 #include "WispLogging.h"
 
 #include <QtCore/QFile>
@@ -21,11 +21,6 @@
 namespace Gui {
 namespace Wisp {
 namespace detail {
-
-bool openFileBlocksReplace()
-{
-    return false;
-}
 
 NativePath toNativePath(const QString &path)
 {
@@ -62,12 +57,6 @@ qint64 bytesAvailable(const NativePath &folder)
     return ::statvfs(folder.constData(), &fs) == 0 ? qint64(fs.f_bavail) * qint64(fs.f_frsize) : -1;
 }
 
-bool setModificationTime(const NativePath &path, qint64 mtimeNs)
-{
-    const struct timespec times[2] = {{0, UTIME_OMIT}, {time_t(mtimeNs / 1000000000), long(mtimeNs % 1000000000)}};
-    return ::utimensat(AT_FDCWD, path.constData(), times, 0) == 0;
-}
-
 void restoreOwner(const NativePath &path, const FileStamp &before)
 {
     const FileStamp now = readFileStamp(path);
@@ -81,9 +70,8 @@ void restoreOwner(const NativePath &path, const FileStamp &before)
 QString libraryFolder()
 {
     Dl_info info;
-    if (::dladdr(reinterpret_cast<void *>(&libraryFolder), &info) == 0 || !info.dli_fname)
-        return QString();
-    return QFileInfo(QFile::decodeName(info.dli_fname)).absolutePath();
+    const bool found = ::dladdr(reinterpret_cast<void *>(&libraryFolder), &info) != 0 && info.dli_fname;
+    return found ? QFileInfo(QFile::decodeName(info.dli_fname)).absolutePath() : QString();
 }
 
 // The kernel's lock on the store's folder itself: taking it writes nothing,
@@ -96,26 +84,23 @@ UpdateLock::~UpdateLock()
         ::close(int(m_handle));
 }
 
-UpdateLock::Result UpdateLock::tryLock()
+Attempt UpdateLock::tryLock()
 {
     const int fd = ::open(m_path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
-        return Unavailable;
-    int locked;
-    while ((locked = ::flock(fd, LOCK_EX | LOCK_NB)) != 0 && errno == EINTR) {
+        return Attempt::Unavailable;
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {  // without waiting, so never interrupted
+        m_handle = fd;
+        return Attempt::Locked;
     }
     const int error = errno;
-    if (locked == 0) {
-        m_handle = fd;
-        return Locked;
-    }
     ::close(fd);
-    return error == EWOULDBLOCK ? Held : Unavailable;
+    return error == EWOULDBLOCK ? Attempt::Held : Attempt::Unavailable;
 }
 
-FileStamp UpdateLock::holder() const
+qint64 UpdateLock::holder() const
 {
-    return FileStamp();  // the kernel does not tell: any holder counts as the one before
+    return 0;  // the kernel does not tell: any holder counts as the one before
 }
 
 } // namespace detail

@@ -3,10 +3,12 @@
 // SPDX-License-Identifier: MIT
 
 // The settings store's file system work on Windows: stamps from the folder's entries, reads that let others replace the file.
-#include "SettingsFileIo.h"
+#include "SettingsFile.h"
 
 #include <QtCore/QDir>
 #include <QtCore/QFileInfo>
+
+#include <atomic>
 
 #include <windows.h>
 
@@ -17,34 +19,13 @@ namespace detail {
 namespace {
 
 constexpr DWORD kShareEverything = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-// File times count 100 ns units from 1601; counted from 1970 in nanoseconds
-// they fit a qint64 until 2262.
+// File times count 100 ns units from 1601.
 constexpr qint64 kFileTimeOfUnixEpoch = 116444736000000000LL;
 constexpr qint64 kNsPerFileTimeUnit = 100;
-
-qint64 joined(DWORD high, DWORD low)
-{
-    return qint64((quint64(high) << 32) | low);
-}
 
 FileStamp stampOf(qint64 identity, qint64 size, qint64 lastWrite)
 {
     return FileStamp{true, identity, size, (lastWrite - kFileTimeOfUnixEpoch) * kNsPerFileTimeUnit};
-}
-
-// Through a handle on the file: what a link's folder entry cannot tell.
-FileStamp stampOfOpenedFile(const NativePath &path)
-{
-    const HANDLE file = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, kShareEverything, nullptr, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
-    BY_HANDLE_FILE_INFORMATION info;
-    FileStamp stamp;
-    if (file != INVALID_HANDLE_VALUE && GetFileInformationByHandle(file, &info))
-        stamp = stampOf(joined(info.nFileIndexHigh, info.nFileIndexLow), joined(info.nFileSizeHigh, info.nFileSizeLow),
-                        joined(info.ftLastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwLowDateTime));
-    if (file != INVALID_HANDLE_VALUE)
-        CloseHandle(file);
-    return stamp;
 }
 
 } // namespace
@@ -54,20 +35,16 @@ NativePath toNativePath(const QString &path)
     return QDir::toNativeSeparators(path).toStdWString();
 }
 
-bool openFileBlocksReplace()
-{
-    return true;
-}
-
 // A file that any program holds open, even for its attributes, cannot be
 // replaced: a look that opened it would make another program's write fail
 // now and then. Its folder entry holds its size, its time and its index on
-// the volume, which a replacement does not share even at the same size and time.
+// the volume, which a replacement does not share even at the same size and
+// time. A link's entry tells nothing of its target: that stamp never repeats,
+// so the file is read at every look.
 FileStamp readFileStamp(const NativePath &path)
 {
+    static std::atomic<qint64> looksAtLinks{0};
     const std::wstring::size_type slash = path.find_last_of(L"\\/");
-    if (slash == std::wstring::npos)
-        return stampOfOpenedFile(path);
     const std::wstring name = path.substr(slash + 1);
     const HANDLE folder = CreateFileW(path.substr(0, slash + 1).c_str(), FILE_LIST_DIRECTORY, kShareEverything, nullptr,
                                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
@@ -92,7 +69,7 @@ FileStamp readFileStamp(const NativePath &path)
     if (found && !isLink && !(found->FileAttributes & FILE_ATTRIBUTE_DIRECTORY))
         stamp = stampOf(found->FileId.QuadPart, found->EndOfFile.QuadPart, found->LastWriteTime.QuadPart);
     CloseHandle(folder);
-    return isLink ? stampOfOpenedFile(path) : stamp;
+    return isLink ? FileStamp{true, -2 - looksAtLinks++} : stamp;
 }
 
 bool readWholeFile(const NativePath &path, QByteArray *content)
@@ -117,18 +94,6 @@ qint64 bytesAvailable(const NativePath &folder)
     return GetDiskFreeSpaceExW(folder.c_str(), &available, nullptr, nullptr) ? qint64(available.QuadPart) : -1;
 }
 
-bool setModificationTime(const NativePath &path, qint64 mtimeNs)
-{
-    const HANDLE file = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, kShareEverything, nullptr, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
-    const quint64 units = quint64(mtimeNs / kNsPerFileTimeUnit + kFileTimeOfUnixEpoch);
-    const FILETIME time{DWORD(units & 0xffffffffu), DWORD(units >> 32)};
-    const bool set = file != INVALID_HANDLE_VALUE && SetFileTime(file, nullptr, nullptr, &time);
-    if (file != INVALID_HANDLE_VALUE)
-        CloseHandle(file);
-    return set;
-}
-
 void restoreOwner(const NativePath &, const FileStamp &)
 {
     // A replaced file inherits its folder's permissions; there is no owner to give back.
@@ -147,9 +112,9 @@ QString libraryFolder()
 
 UpdateLock::UpdateLock(const QString &storeFile) : m_path(toNativePath(storeFile + QLatin1String(".update-lock"))) {}
 
-FileStamp UpdateLock::holder() const
+qint64 UpdateLock::holder() const
 {
-    return readFileStamp(m_path);  // a new holder makes a new file
+    return readFileStamp(m_path).identity;  // a new holder makes a new file
 }
 
 UpdateLock::~UpdateLock()
@@ -159,19 +124,19 @@ UpdateLock::~UpdateLock()
 }
 
 // Open in one process at a time and deleted with its last handle, also when its holder dies.
-UpdateLock::Result UpdateLock::tryLock()
+Attempt UpdateLock::tryLock()
 {
     const HANDLE h = CreateFileW(m_path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
                                  FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     if (h != INVALID_HANDLE_VALUE) {
         m_handle = reinterpret_cast<qintptr>(h);
-        return Locked;
+        return Attempt::Locked;
     }
     // Open elsewhere, or being deleted as its holder lets go; where none can
     // be made (a read-only folder) there is nothing to wait for.
     const DWORD error = GetLastError();
     const bool exists = GetFileAttributesW(m_path.c_str()) != INVALID_FILE_ATTRIBUTES;
-    return error == ERROR_SHARING_VIOLATION || (error == ERROR_ACCESS_DENIED && exists) ? Held : Unavailable;
+    return error == ERROR_SHARING_VIOLATION || (error == ERROR_ACCESS_DENIED && exists) ? Attempt::Held : Attempt::Unavailable;
 }
 
 } // namespace detail

@@ -3,9 +3,9 @@
 // SPDX-License-Identifier: MIT
 
 // Has the library's helper program read each serialized settings value first, so that one that would end a process ends the helper.
-#include "ValueCheck.h"
+#include "IniText.h"
 
-#include "SettingsFileIo.h"
+#include "SettingsFile.h"
 #include "WispLogging.h"
 
 #include <QtCore/QCryptographicHash>
@@ -47,34 +47,16 @@ Verdict readInChild(const QByteArray &text, bool gui)
         child.waitForFinished();
     }
     const QByteArray said = child.readAllStandardOutput();
-    if (!said.startsWith('r'))
-        return Verdict::NotChecked;
     const bool read = said == "ry" && child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0;
-    return read ? Verdict::Read : Verdict::Died;
-}
-
-Verdict verdictOf(const QByteArray &text, bool gui)
-{
-    static std::mutex mutex;
-    static auto *verdicts = new QHash<QByteArray, Verdict>;  // used until the process ends
-    const QByteArray key = QCryptographicHash::hash(text + (gui ? "g" : "c"), QCryptographicHash::Sha256);
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        if (verdicts->contains(key))
-            return verdicts->value(key);
-    }
-    const Verdict verdict = readInChild(text, gui);
-    std::lock_guard<std::mutex> lock(mutex);
-    if (verdicts->size() >= kMostVerdicts)
-        verdicts->clear();
-    verdicts->insert(key, verdict);
-    return verdict;
+    return read ? Verdict::Read : said.startsWith('r') ? Verdict::Died : Verdict::NotChecked;
 }
 
 } // namespace
 
 std::vector<UnreadableValue> unreadableValues(const QByteArray &text, bool guiProcess)
 {
+    static std::mutex mutex;
+    static auto *verdicts = new QHash<QByteArray, Verdict>;  // used until the process ends
     std::vector<UnreadableValue> unreadable;
     if (!holdsSerializedValue(text))
         return unreadable;
@@ -85,9 +67,19 @@ std::vector<UnreadableValue> unreadableValues(const QByteArray &text, bool guiPr
         if (!holdsSerializedValue(text.mid(line.valueBegin, line.end - line.valueBegin)))
             continue;
         const QByteArray alone = mark + text.mid(line.begin, line.end - line.begin) + '\n';
-        const Verdict verdict = verdictOf(alone, guiProcess);
-        if (verdict != Verdict::Read)
-            unreadable.push_back({line, verdict == Verdict::NotChecked});
+        const QByteArray key = QCryptographicHash::hash(alone + (guiProcess ? "g" : "c"), QCryptographicHash::Sha256);
+        std::unique_lock<std::mutex> lock(mutex);
+        auto verdict = verdicts->constFind(key);
+        if (verdict == verdicts->cend()) {
+            lock.unlock();  // another thread may check the same value meanwhile
+            const Verdict read = readInChild(alone, guiProcess);
+            lock.lock();
+            if (verdicts->size() >= kMostVerdicts)
+                verdicts->clear();
+            verdict = verdicts->insert(key, read);
+        }
+        if (*verdict != Verdict::Read)
+            unreadable.push_back({line, *verdict == Verdict::NotChecked});
     }
     return unreadable;
 }
