@@ -32,9 +32,10 @@ const QByteArray kWindowState("\x01\x02window state", 14);
 
 // Serialized values, as a file holds them, that are damaged or odd: counts
 // that ask for gigabytes (they end a Qt 5 process, by type number or by
-// name), nesting deeper than the stack (ends any), and values Qt reads
-// safely although no Qt program wrote them so (a type number Qt never
-// writes, a cursor or a pixmap in a program without a GUI).
+// name), nesting deeper than the stack (ends any), a value Qt 5 reads but
+// cannot write back, and values Qt reads safely although no Qt program
+// wrote them so (a type number Qt never writes, a cursor or a pixmap in a
+// program without a GUI).
 struct DamagedValue
 {
     const char *name;
@@ -66,6 +67,9 @@ const QList<DamagedValue> &damagedValues()
                                 "\\x1\\b\\x2\\0\\0\\0\\x90wS\\xde\\0\\0\\0\\tpHYs\\0\\0\\xe\\xc4\\0\\0\\xe\\xc4\\x1\\x95+\\xe\\x1b\\0\\0"
                                 "\\0\\fIDAT\\b\\x99\\x63\\xf8\\xcf\\xc0\\0\\0\\x3\\x1\\x1\\0\\x9c\\xe3\\xbfY\\0\\0\\0\\0IEND\\xae\\x42`\\x82)",
          false, false},
+        // Read safely, but a write through QSettings streams it back, and Qt 5 fails on its time zone.
+        {"date-time with a time zone Qt 5 cannot write back",
+         "@DateTime(\\0\\0\\0\\x10\\0%\\(\\0\\0\\0\\x7f\\0\\0\\0\\fQEasingCurve\\0\\0\\0\\0\\x1d\\0\\0\\0\\0\\0)", true, false},
         // Named instead of numbered: the name leads to the same reader as the number.
         {"list by type name, count beyond the file",
          "@Variant(\\0\\0\\0\\x7f\\0\\0\\0\\fQVariantList\\x7f\\xff\\xff\\xf0)", true, false},

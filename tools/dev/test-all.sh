@@ -70,6 +70,8 @@ for fuzzer in asan/bin/fuzz_splitcommandline asan/bin/fuzz_stringbase asan/bin/f
   name=${fuzzer//\//-}
   corpus="build/fuzz-corpus/${fuzzer##*/}"
   mkdir -p "$corpus"
+  # Seeds reach what random bytes would take long to find (serialized values).
+  if [ -d "fuzz/seeds/${fuzzer##*/}" ]; then cp fuzz/seeds/"${fuzzer##*/}"/* "$corpus"/; fi
   if ./build/"$fuzzer" -max_total_time="$fuzz_seconds" -print_final_stats=1 "$corpus" >"build/$name.log" 2>&1; then
     echo "  $fuzzer: $(grep -h 'stat::number_of_executed_units' "build/$name.log" | awk '{print $2}') inputs, no crash"
   else

@@ -2,9 +2,10 @@
 //
 // SPDX-License-Identifier: MIT
 
-// kel-readvalue: reads the settings text on its standard input through QSettings, so that a value that would end a process ends this one.
+// kel-readvalue: reads the settings text on its standard input through QSettings, and streams each value back as a write would, so that a value that would end a process ends this one.
 #include "IniText.h"
 
+#include <QtCore/QDataStream>
 #include <QtCore/QFile>
 #include <QtGui/QGuiApplication>
 
@@ -27,7 +28,14 @@ int main(int argc, char **argv)
     QFile input;
     if (!input.open(stdin, QIODevice::ReadOnly))
         return 3;
-    Gui::Wisp::detail::readIniText(input.readAll());
+    for (const auto &value : Gui::Wisp::detail::readIniText(input.readAll())) {
+        for (const QDataStream::Version version : {QDataStream::Qt_4_0, QDataStream::Qt_5_6}) {  // a date-time's, the rest's
+            QByteArray bytes;
+            QDataStream stream(&bytes, QIODevice::WriteOnly);
+            stream.setVersion(version);
+            stream << value.second;
+        }
+    }
     std::fputs("y", stdout);
     return std::fflush(stdout) == 0 ? 0 : 4;
 }
