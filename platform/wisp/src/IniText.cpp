@@ -20,15 +20,8 @@ namespace detail {
 
 namespace {
 
-bool isBlank(char ch)
-{
-    return ch == ' ' || ch == '\t' || ch == '\n' || ch == '\r';
-}
-
-bool isLineBreak(char ch)
-{
-    return ch == '\n' || ch == '\r';
-}
+bool isLineBreak(char ch) { return ch == '\n' || ch == '\r'; }
+bool isBlank(char ch) { return ch == ' ' || ch == '\t' || isLineBreak(ch); }
 
 // The next logical line from pos: a quote or a backslash carries it over line
 // breaks, an unquoted ';' ends it, a ';' at its start makes a comment line.

@@ -101,9 +101,8 @@ QString keepCopy(const QString &path, const QByteArray &content)
 
 QString normalisedKey(const QString &key)
 {
-    if (!key.contains(QLatin1Char('/')))
-        return key;  // the common case, on every getter: nothing to copy
-    return key.split(QLatin1Char('/'), Qt::SkipEmptyParts).join(QLatin1Char('/'));
+    // Without a '/', the common case on every getter, there is nothing to copy.
+    return key.contains(QLatin1Char('/')) ? key.split(QLatin1Char('/'), Qt::SkipEmptyParts).join(QLatin1Char('/')) : key;
 }
 
 SettingsFile &SettingsFile::forPath(const QString &path)

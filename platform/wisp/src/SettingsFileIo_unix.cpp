@@ -98,10 +98,7 @@ Attempt UpdateLock::tryLock()
     return error == EWOULDBLOCK ? Attempt::Held : Attempt::Unavailable;
 }
 
-qint64 UpdateLock::holder() const
-{
-    return 0;  // the kernel does not tell: any holder counts as the one before
-}
+qint64 UpdateLock::holder() const { return 0; }  // the kernel does not tell: any holder counts as the one before
 
 } // namespace detail
 } // namespace Wisp

@@ -94,10 +94,7 @@ qint64 bytesAvailable(const NativePath &folder)
     return GetDiskFreeSpaceExW(folder.c_str(), &available, nullptr, nullptr) ? qint64(available.QuadPart) : -1;
 }
 
-void restoreOwner(const NativePath &, const FileStamp &)
-{
-    // A replaced file inherits its folder's permissions; there is no owner to give back.
-}
+void restoreOwner(const NativePath &, const FileStamp &) {}  // a replaced file takes its folder's permissions
 
 QString libraryFolder()
 {
@@ -112,10 +109,7 @@ QString libraryFolder()
 
 UpdateLock::UpdateLock(const QString &storeFile) : m_path(toNativePath(storeFile + QLatin1String(".update-lock"))) {}
 
-qint64 UpdateLock::holder() const
-{
-    return readFileStamp(m_path).identity;  // a new holder makes a new file
-}
+qint64 UpdateLock::holder() const { return readFileStamp(m_path).identity; }  // a new holder makes a new file
 
 UpdateLock::~UpdateLock()
 {

@@ -70,15 +70,9 @@ public:
      * @param value the value
      */
     void setValue(const QString &key, const QVariant &value);
-    /**
-     * @param key the key, as QSettings names it
-     * @return whether a value is stored under @p key
-     */
+    /** @return whether a value is stored under @p key @param key the key, as QSettings names it */
     bool contains(const QString &key) const;
-    /**
-     * Removes @p key and every key below it.
-     * @param key the key, as QSettings names it
-     */
+    /** Removes @p key and every key below it. @param key the key, as QSettings names it */
     void remove(const QString &key);
     /** Removes every key of the scope, other programs' keys included. */
     void clear();
