@@ -70,7 +70,7 @@ public:
      * @param value the value
      */
     void setValue(const QString &key, const QVariant &value);
-    /** @return whether a value is stored under @p key @param key the key, as QSettings names it */
+    /** @param key the key, as QSettings names it @return whether a value is stored under it */
     bool contains(const QString &key) const;
     /** Removes @p key and every key below it. @param key the key, as QSettings names it */
     void remove(const QString &key);
