@@ -434,7 +434,7 @@ bool SettingsFile::moveDamagedValuesAside()
 void SettingsFile::restoreForeignValues(const QByteArray &before, const std::vector<Change> &changes)
 {
     QHash<QByteArray, QByteArray> serialized;  // by section and key as the file spells them
-    for (const IniLine &line : iniLines(before)) {
+    for (const IniLine &line : holdsSerializedValue(before) ? iniLines(before) : std::vector<IniLine>()) {
         const QByteArray value = before.mid(line.valueBegin, line.end - line.valueBegin);
         if (holdsSerializedValue(value))
             serialized.insert(line.section + '\n' + line.key, value);
