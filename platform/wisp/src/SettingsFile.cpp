@@ -228,13 +228,12 @@ std::shared_ptr<const SettingsFile::View> SettingsFile::currentView()
     }
     // Read outside the lock: a slow disk holds up this reader only. Writers
     // replace the file whole: when two looks agree, what was read between
-    // them is that version; else it is read again next time.
+    // them is that version; else a stamp no file has makes it read again.
     auto view = std::make_shared<View>();
     QByteArray content;
     if (!readFile(&content))
         qCWarning(lcSettings) << "Cannot read settings file" << m_shownPath;
-    if (readFileStamp(m_nativePath) == seen)
-        view->stamp = seen;
+    view->stamp = readFileStamp(m_nativePath) == seen ? seen : FileStamp{true, -2};
     std::vector<IniLine> unreadable;
     for (const UnreadableValue &value : unreadableHere(content)) {
         unreadable.push_back(value.line);

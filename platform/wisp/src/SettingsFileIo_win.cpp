@@ -69,7 +69,7 @@ FileStamp readFileStamp(const NativePath &path)
     if (found && !isLink && !(found->FileAttributes & FILE_ATTRIBUTE_DIRECTORY))
         stamp = stampOf(found->FileId.QuadPart, found->EndOfFile.QuadPart, found->LastWriteTime.QuadPart);
     CloseHandle(folder);
-    return isLink ? FileStamp{true, -2 - looksAtLinks++} : stamp;
+    return isLink ? FileStamp{true, -3 - looksAtLinks++} : stamp;
 }
 
 bool readWholeFile(const NativePath &path, QByteArray *content)
