@@ -186,7 +186,7 @@ void TestDisplayState::windowState()
     QCOMPARE(UserSettings::GetWindowState(), state);
 
     const KelTest::ChildResult r = KelTest::runSelf({QStringLiteral("window")});
-    QVERIFY(r.finished && r.exitCode == 0);
+    QVERIFY2(r.finished && r.exitCode == 0, qPrintable(QStringLiteral("finished %1, exit code %2: ").arg(r.finished).arg(r.exitCode) + QString::fromLocal8Bit(r.err)));
     QCOMPARE(QByteArray::fromHex(StoreTest::parseLines(r.out).value(QStringLiteral("hex")).toLatin1()), state);
 
     const StoreTest::DiskSnapshot disk(m_home->storeFile());
