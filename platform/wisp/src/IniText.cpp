@@ -129,6 +129,10 @@ std::vector<std::pair<QString, QVariant>> readIniText(const QByteArray &text)
 #else
     std::call_once(registered, [] { qRegisterMetaTypeStreamOperators<QVersionNumber>("QVersionNumber"); });
 #endif
+    // One text at a time: another thread's resource of the same name could be
+    // found, and freed, while this one is read.
+    static std::mutex reading;
+    const std::lock_guard<std::mutex> lock(reading);
     const QString name = QString::fromLatin1(QCryptographicHash::hash(text, QCryptographicHash::Sha1).toHex() + ".ini");
     const QString root = QStringLiteral("/kel-settings-text");
     const QByteArray resource = resourceHolding(name, text);
