@@ -150,18 +150,25 @@ ViewerCommand::ViewerCommand(Viewer viewer, const QString &commandLine, const QS
     const bool unbalanced = commandLine.count(kDoubleQuote) % 2 != 0;
     if (unbalanced)
         m_problems.append(UnbalancedQuote);
+    // A path is run as written and a bare name is looked up, so only a path
+    // comes back unchanged. A relative one names a file by the folder the
+    // host happens to be started from: whether it is found from here says
+    // nothing, so it is reported for that alone.
+    const bool relative = !m_program.isEmpty() && m_programPath == m_program && QDir::isRelativePath(m_program);
     const QFileInfo file(m_programPath);
     if (m_program.isEmpty())
         m_problems.append(NoProgram);
-    else if (m_programPath.isEmpty() || !file.exists())
+    else if (!relative && (m_programPath.isEmpty() || !file.exists()))
         m_problems.append(ProgramNotFound);
-    else if (!file.isFile() || !file.isExecutable())
+    else if (!relative && (!file.isFile() || !file.isExecutable()))
         m_problems.append(NotExecutable);
     // With a quote unpaired the arguments are cut wrongly anyway.
     if (!unbalanced && holdsQuoteMarks(cut.written))
         m_problems.append(QuotedArgument);
     if (cut.targetRefused)
         m_problems.append(TargetRefused);
+    if (relative)
+        m_problems.append(RelativeProgram);
 }
 
 QString ViewerCommand::describe(Problem problem) const
@@ -186,6 +193,9 @@ QString ViewerCommand::describe(Problem problem) const
     case TargetRefused:
         return m_target.isEmpty() ? QStringLiteral("the URL is empty")
                                   : QStringLiteral("it begins with '-' and would be read as an option");
+    case RelativeProgram:
+        return program + QStringLiteral(" is a relative path, which names another file or none wherever the "
+                                        "application is started from: give its absolute path");
     }
     return QString();
 }

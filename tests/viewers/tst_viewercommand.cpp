@@ -117,6 +117,14 @@ void TestViewerCommand::reading_data()
     QTest::newRow("bare name only in a relative PATH entry")
         << true << S("kel-planted %1") << kFile << S("kel-planted") << QString() << Problems{ViewerCommand::ProgramNotFound}
         << S("absolute entries of PATH") << false << -1;
+    // Found from this working folder or not, a relative path depends on the host's.
+    const QString planted = S("./kel-planted") + QLatin1String(ProgramSuffix);
+    QTest::newRow("relative path found from here")
+        << true << planted + S(" %1") << kFile << planted << planted << Problems{ViewerCommand::RelativeProgram}
+        << S("is a relative path") << false << -1;
+    QTest::newRow("relative path with a missing program")
+        << true << S("sub/none \"%1\"") << kFile << S("sub/none") << S("sub/none")
+        << Problems{ViewerCommand::QuotedArgument, ViewerCommand::RelativeProgram} << S("quote marks") << false << -1;
     QTest::newRow("blank in an unquoted path") << true << S("<rec> %1") << kFile << S("<dir>/my") << S("<dir>/my")
                                                << Problems{ViewerCommand::ProgramNotFound} << S("does not exist")
                                                << false << -1;
