@@ -18,23 +18,28 @@ namespace KelSettings {
 
 namespace {
 
-// The words before the cursor, options and the store folder's value left
-// out, are in args; cur is the word being completed.
+// The words before the cursor, options and the store folder left out, are in
+// args, and the store folder's option in store; cur is the word being
+// completed. Bash cuts "--config-dir=DIR" into three words at the '='. Names
+// are split at newlines only, so a name with a blank stays one word.
 constexpr char ScriptHead[] = R"(# bash completion for kel-settings: commands, options, keys, values and files.
 _kel_settings()
 {
-    local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD-1]}
-    local -a args=()
-    local i words=
+    local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD-1]} IFS=$'\n'
+    local -a args=() store=()
+    local i entry words=
     for ((i = 1; i < COMP_CWORD; i++)); do
         case ${COMP_WORDS[i]} in
-            --@CONFIG_DIR@) ((i++)) ;;
+            --@CONFIG_DIR@)
+                [[ ${COMP_WORDS[i+1]} == = ]] && ((i++))
+                ((i++)); store=(--@CONFIG_DIR@ "${COMP_WORDS[i]}") ;;
+            --@CONFIG_DIR@=*) store=("${COMP_WORDS[i]}") ;;
             -*) ;;
             *) args+=("${COMP_WORDS[i]}") ;;
         esac
     done
     COMPREPLY=()
-    if [[ $prev == --@CONFIG_DIR@ ]]; then
+    if [[ $prev == --@CONFIG_DIR@ || ( $prev == = && ${COMP_WORDS[COMP_CWORD-2]} == --@CONFIG_DIR@ ) ]]; then
         compopt -o filenames 2>/dev/null
         COMPREPLY=($(compgen -d -- "$cur"))
         return
@@ -49,10 +54,14 @@ complete -F _kel_settings kel-settings
 constexpr char FileCompletion[] =
     "compopt -o filenames 2>/dev/null; COMPREPLY=($(compgen -f -- \"$cur\")); return";
 constexpr char ProgramCompletion[] = "COMPREPLY=($(compgen -c -- \"$cur\")); return";
+// The entries the application lists, from the store the line names.
+constexpr char RecentEntryCompletion[] =
+    "compopt -o filenames 2>/dev/null; while read -r entry; do [[ $entry == \"$cur\"* ]] && COMPREPLY+=(\"$entry\"); "
+    "done < <(\"${COMP_WORDS[0]}\" \"${store[@]}\" recent 2>/dev/null); return";
 
 QString words(const QStringList &list)
 {
-    return QStringLiteral("words=\"") + list.join(QLatin1Char(' ')) + QStringLiteral("\"");
+    return QStringLiteral("words=$'") + list.join(QStringLiteral("\\n")) + QLatin1Char('\'');
 }
 
 QStringList wordsOf(const char *const *first, const char *const *last)
@@ -128,6 +137,9 @@ QString argumentCompletion(ArgumentKind kind, int position)
         return words(wordsOf(std::begin(RecentActions), std::end(RecentActions)));
     case ArgumentKind::File:
         return QLatin1String(FileCompletion);
+    case ArgumentKind::RecentTarget:
+        return QStringLiteral("if [[ ${args[1]} == ") + QLatin1String(RecentActions[1]) + QStringLiteral(" ]]; then ")
+               + QLatin1String(RecentEntryCompletion) + QStringLiteral("; fi; ") + QLatin1String(FileCompletion);
     }
     return QStringLiteral("return");
 }

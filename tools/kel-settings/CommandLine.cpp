@@ -2,42 +2,22 @@
 //
 // SPDX-License-Identifier: MIT
 
-// kel-settings' options and positional arguments through QCommandLineParser, checked against the command table.
+// kel-settings' options and positional arguments, read against the command and option tables.
 #include "CommandLine.h"
 
 #include "Output.h"
 
-#include <QtCore/QCommandLineOption>
-#include <QtCore/QCommandLineParser>
+#include <QtCore/QCoreApplication>
 #include <QtCore/QLatin1String>
 
 #include <cstdlib>
+#include <cstring>
 
 namespace KelSettings {
 
 namespace {
 
-QCommandLineOption toParserOption(const OptionSpec &option)
-{
-    QStringList names{QLatin1String(option.name)};
-    if (option.shortName)
-        names.prepend(QString(QLatin1Char(option.shortName)));
-    if (!option.valueName)
-        return QCommandLineOption(names, QLatin1String(option.description));
-    return QCommandLineOption(names, QLatin1String(option.description), QLatin1String(option.valueName));
-}
-
-// The help option is the tool's own: the parser's would offer --help-all,
-// which lists Qt's options that a command-line tool does not have.
-void describe(QCommandLineParser &parser)
-{
-    parser.setApplicationDescription(
-        QStringLiteral("Shows, changes and tries the application's stored preferences.\n\n") + commandHelpText());
-    for (const OptionSpec &option : options())
-        parser.addOption(toParserOption(option));
-    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("One of the commands above."),
-                                 QStringLiteral("COMMAND [ARGUMENTS...]"));
-}
+constexpr char HelpCommandName[] = "help";
 
 ParsedCommandLine usageError(const QString &error)
 {
@@ -46,9 +26,9 @@ ParsedCommandLine usageError(const QString &error)
     return parsed;
 }
 
-bool argumentCountFits(const Command &command, int count)
+QString seeHelp()
 {
-    return count >= command.minArguments && count <= command.maxArguments;
+    return QStringLiteral("; see ") + QLatin1String(ToolName) + QStringLiteral(" --help");
 }
 
 [[noreturn]] void printAndExit(const QString &text)
@@ -57,71 +37,99 @@ bool argumentCountFits(const Command &command, int count)
     std::exit(finishOutput() ? ExitOk : ExitFailed);
 }
 
-// The first command option given that the command does not take, or null.
-const OptionSpec *misplacedOption(const QCommandLineParser &parser, const Command &command)
+// No option begins with a digit, so "-1" is a value, such as a count.
+bool isOption(const QString &argument)
 {
+    return argument.size() > 1 && argument.startsWith(QLatin1Char('-')) && !argument.at(1).isDigit();
+}
+
+// The option that "--name", "--name=VALUE" or "-x" names, or null.
+const OptionSpec *findOption(const QString &argument)
+{
+    const QString name = argument.section(QLatin1Char('='), 0, 0);
     for (const OptionSpec &option : options()) {
-        if (option.bit && !(command.options & option.bit) && parser.isSet(QLatin1String(option.name)))
+        if (name == QStringLiteral("--") + QLatin1String(option.name)
+            || (option.shortName && name == QStringLiteral("-") + QLatin1Char(option.shortName)))
             return &option;
     }
     return nullptr;
 }
 
-bool isSet(const QCommandLineParser &parser, CommandOption bit)
+bool named(const OptionSpec &option, const char *name)
 {
-    for (const OptionSpec &option : options()) {
-        if (option.bit == bit)
-            return parser.isSet(QLatin1String(option.name));
-    }
-    return false;
+    return std::strcmp(option.name, name) == 0;
+}
+
+// --help, alone or with a command, and the help command are one request.
+ParsedCommandLine showHelp(const QStringList &positional)
+{
+    if (positional.isEmpty())
+        printAndExit(generalHelpText());
+    const Command *command = findCommand(positional.first());
+    if (!command)
+        return usageError(QStringLiteral("unknown command '") + positional.first() + QLatin1Char('\'') + seeHelp());
+    printAndExit(commandHelp(*command));
 }
 
 } // namespace
 
-QString generalHelpText()
-{
-    QCommandLineParser parser;
-    describe(parser);
-    return parser.helpText();
-}
-
 ParsedCommandLine parseCommandLine(const QStringList &arguments)
 {
-    QCommandLineParser parser;
-    describe(parser);
-    if (!parser.parse(arguments))
-        return usageError(parser.errorText() + QStringLiteral(" (put -- before a value that starts with '-')"));
-
-    QStringList positional = parser.positionalArguments();
-    const Command *command = positional.isEmpty() ? nullptr : findCommand(positional.first());
-    if (parser.isSet(QLatin1String(HelpOptionName)))
-        printAndExit(command ? commandHelp(*command) : parser.helpText());
-    if (parser.isSet(QLatin1String(VersionOptionName)))
-        parser.showVersion();
-
-    if (positional.isEmpty())
-        return usageError(QStringLiteral("no command given; see kel-settings --help"));
-    if (!command)
-        return usageError(QStringLiteral("unknown command '") + positional.first()
-                          + QStringLiteral("'; see kel-settings --help"));
-    positional.removeFirst();
-    if (!argumentCountFits(*command, positional.size()))
-        return usageError(usageOf(*command));
-    if (const OptionSpec *option = misplacedOption(parser, *command))
-        return usageError(QStringLiteral("--") + QLatin1String(option->name) + QStringLiteral(" works with ")
-                          + commandsTaking(*option) + QStringLiteral(" only"));
-    const QString configDirectory = parser.value(QLatin1String(ConfigDirOptionName));
-    if (parser.isSet(QLatin1String(ConfigDirOptionName)) && configDirectory.isEmpty())
-        return usageError(QStringLiteral("--config-dir needs a directory"));
-
     ParsedCommandLine parsed;
+    QStringList positional;
+    unsigned int given = 0;
+    bool help = false;
+    for (int i = 1; i < arguments.size(); ++i) {
+        const QString &argument = arguments.at(i);
+        if (argument == QLatin1String("--")) {
+            positional += arguments.mid(i + 1);
+            break;
+        }
+        if (!isOption(argument)) {
+            positional << argument;
+            continue;
+        }
+        const OptionSpec *option = findOption(argument);
+        if (!option)
+            return usageError(QStringLiteral("unknown option '") + argument + QLatin1Char('\'') + seeHelp());
+        const int equals = argument.indexOf(QLatin1Char('='));
+        if (option->valueName) {
+            parsed.configDirectory = equals >= 0 ? argument.mid(equals + 1) : arguments.value(++i);
+            if (parsed.configDirectory.isEmpty())
+                return usageError(QStringLiteral("--") + QLatin1String(option->name) + QStringLiteral(" needs a directory"));
+        } else if (equals >= 0) {
+            return usageError(QStringLiteral("--") + QLatin1String(option->name) + QStringLiteral(" takes no value"));
+        }
+        if (named(*option, VersionOptionName))
+            printAndExit(QLatin1String(ToolName) + QLatin1Char(' ') + QCoreApplication::applicationVersion());
+        help = help || named(*option, HelpOptionName);
+        given |= option->bit;
+    }
+
+    if (help)
+        return showHelp(positional);
+    if (positional.isEmpty())
+        return usageError(QStringLiteral("no command given") + seeHelp());
+    const QString name = positional.takeFirst();
+    if (name == QLatin1String(HelpCommandName))
+        return showHelp(positional);
+    const Command *command = findCommand(name);
+    if (!command)
+        return usageError(QStringLiteral("unknown command '") + name + QLatin1Char('\'') + seeHelp());
+    if (positional.size() < command->minArguments || positional.size() > command->maxArguments)
+        return usageError(usageOf(*command));
+    for (const OptionSpec &option : options()) {
+        if (option.bit & given & ~command->options)
+            return usageError(QStringLiteral("--") + QLatin1String(option.name) + QStringLiteral(" works with ")
+                              + commandsTaking(option) + QStringLiteral(" only"));
+    }
+
     parsed.command = command;
     parsed.invocation.arguments = positional;
-    parsed.invocation.json = isSet(parser, JsonOption);
-    parsed.invocation.confirmed = isSet(parser, YesOption);
-    parsed.invocation.all = isSet(parser, AllOption);
-    parsed.invocation.force = isSet(parser, ForceOption);
-    parsed.configDirectory = configDirectory;
+    parsed.invocation.json = given & JsonOption;
+    parsed.invocation.confirmed = given & YesOption;
+    parsed.invocation.all = given & AllOption;
+    parsed.invocation.force = given & ForceOption;
     return parsed;
 }
 

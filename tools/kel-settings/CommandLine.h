@@ -21,10 +21,7 @@ struct ParsedCommandLine
     QString error;            // a usage error to report
 };
 
-// Handles --help and --version itself (printing and ending the process).
+// Handles --help, the help command and --version itself (printing and ending the process).
 ParsedCommandLine parseCommandLine(const QStringList &arguments);
-
-// The general help, as --help prints it.
-QString generalHelpText();
 
 } // namespace KelSettings

@@ -27,23 +27,27 @@ const Command Commands[] = {
      "Every preference with its current value; (default) marks values not stored, and a note follows a stored "
      "value that the library reads otherwise than it reads to a person (such as \"no\" for a flag).",
      "kel-settings list --json", 0, 0, JsonOption, {Kind::Text, Kind::Text}, &runList},
-    {"get", "get KEY", "One preference (JavaMemorySize as its size in MB), with a note on stderr like list's.",
+    {"get", "get KEY",
+     "One preference (JavaMemorySize as its size in MB), with a note on stderr like list's. As with git config, a "
+     "command line that is not set prints nothing and exits 1; an empty one prints an empty line.",
      "kel-settings get RecentProjectCount", 1, 1, JsonOption, {Kind::PreferenceKey, Kind::Text}, &runGet},
     {"set", "set KEY VALUE",
      "Stores a preference; the values each takes are listed under Preferences. A viewer or browser command "
-     "whose program is not found or not executable, which holds an unbalanced quote or quote marks around an "
-     "argument, is not stored: a warning says what the program would receive, and --force stores it as it is. "
-     "Put -- before a value that starts with '-'.",
+     "whose program is not found, not executable or a relative path, or which holds an unbalanced quote or quote "
+     "marks around an argument, is not stored: a warning says why, and --force stores it as it is. One stored "
+     "while UseDefaultPDFViewer or UseDefaultWebBrowser is true stays unused until that is false, as a note says. "
+     "Put -- before a value other than a number that starts with '-'.",
      "kel-settings set WebBrowser '\"/opt/my browser/b\" --new %1'", 2, 2, ForceOption,
      {Kind::PreferenceKey, Kind::PreferenceValue}, &runSet},
     {"reset", "reset [KEY]",
      "Returns KEY to its default by removing it from the store; without KEY (and with --yes), every preference "
      "of the application: the keys under Preferences, RecentFiles, WindowState and every WidgetState<name>. "
-     "With --all --yes, every value in the store file, other programs' included. A copy of the file as it was "
-     "is kept beside it, and its name is shown.",
+     "With --all --yes, every value in the store file, other programs' included. Once the reset is written, a "
+     "copy of the file as it was is kept beside it, and its name is shown.",
      "kel-settings reset OverwriteFiles", 0, 1, YesOption | AllOption, {Kind::ResettableKey, Kind::Text},
      &runReset},
-    {"which", "which pdf|browser", "The program and arguments the viewer or browser would start, one per line.",
+    {"which", "which pdf|browser", "The program and arguments the viewer or browser would start, one per line; a user-defined one that a launch "
+     "would not start as meant exits 1, with a warning that says why.",
      "kel-settings which browser", 1, 1, JsonOption, {Kind::ViewerName, Kind::Text}, &runWhich},
     {"open-pdf", "open-pdf FILE", "Opens FILE in the PDF viewer.", "kel-settings open-pdf manual.pdf", 1, 1, 0,
      {Kind::File, Kind::Text}, &runOpenPdf},
@@ -57,11 +61,11 @@ const Command Commands[] = {
      "The recent projects that still exist; or adds FILE (made absolute) as the most recent one, refused when it "
      "does not exist unless --force is given; or removes PATH from the list; or empties it.",
      "kel-settings recent add ~/designs/top.qpf", 0, 2, JsonOption | ForceOption,
-     {Kind::RecentAction, Kind::File}, &runRecent},
+     {Kind::RecentAction, Kind::RecentTarget}, &runRecent},
     {"previous", "previous", "The most recent project that still exists.", "kel-settings previous", 0, 0, 0,
      {Kind::Text, Kind::Text}, &runPrevious},
     {"help", "help [COMMAND]", "This help, or one command's.", "kel-settings help set", 0, 1, 0,
-     {Kind::CommandName, Kind::Text}, &runHelp},
+     {Kind::CommandName, Kind::Text}, nullptr},
 };
 
 const OptionSpec Options[] = {
@@ -180,17 +184,21 @@ QString commandsTaking(const OptionSpec &option)
     return listed(names);
 }
 
-QString commandHelpText()
+QString generalHelpText()
 {
+    QString text = QStringLiteral("usage: ") + QLatin1String(ToolName)
+                   + QStringLiteral(" [OPTIONS] COMMAND [ARGUMENTS...]\n\nShows, changes and tries the application's "
+                                    "stored preferences.\n\nOptions:\n");
+    for (const OptionSpec &option : Options)
+        text += indentedRow(optionLabel(option), QLatin1String(option.description));
     const QString summaryIndent(SynopsisColumn + SummaryColumn, QLatin1Char(' '));
-    QString text = QStringLiteral("Commands:\n");
+    text += QStringLiteral("\nCommands:\n");
     for (const Command &command : Commands) {
         text += indentedRow(QLatin1String(command.synopsis), QLatin1String(command.summary));
         text += summaryIndent + QStringLiteral("e.g. ") + QLatin1String(command.example) + QLatin1Char('\n');
     }
     text += QLatin1Char('\n') + preferencesSection();
-    text += QLatin1Char('\n') + exitCodeText() + QLatin1Char('\n') + storeLocationText();
-    return text;
+    return text + QLatin1Char('\n') + exitCodeText() + QLatin1Char('\n') + storeLocationText();
 }
 
 QString commandHelp(const Command &command)

@@ -45,6 +45,7 @@ enum class ArgumentKind {
     ViewerName,     // one of ViewerNames
     RecentAction,   // one of RecentActions
     File,           // a file name
+    RecentTarget,   // a file for recent add, an entry of the list for recent remove
 };
 
 constexpr int MaxArguments = 2;
@@ -59,7 +60,7 @@ struct Command
     int maxArguments;
     unsigned int options;  // CommandOption bits
     ArgumentKind arguments[MaxArguments];
-    CommandRunner run;
+    CommandRunner run;  // null for help, which the command line answers itself
 };
 
 // A table's rows, for range-for.
@@ -83,9 +84,10 @@ const Command *findCommand(const QString &name);
 // "list, get, which and recent": the commands that take option, for messages.
 QString commandsTaking(const OptionSpec &option);
 
-// The general help: every command with its summary and example, the
-// preferences with their values and defaults, the exit codes and the store.
-QString commandHelpText();
+// The general help, as --help prints it: the usage line, the options, every
+// command with its summary and example, the preferences with their values and
+// defaults, the exit codes and the store.
+QString generalHelpText();
 // One command's help: its usage line, summary, options and example.
 QString commandHelp(const Command &command);
 

@@ -42,6 +42,5 @@ int runOpenPdf(const Invocation &invocation);
 int runOpenUrl(const Invocation &invocation);
 int runProductPage(const Invocation &invocation);
 int runHelpTopic(const Invocation &invocation);
-int runHelp(const Invocation &invocation);
 
 } // namespace KelSettings

@@ -51,26 +51,13 @@ private:
     Gui::Wisp::DesktopHelpManager m_manager;
 };
 
-using ViewerLocator = unsigned int (*)(Port::StringBase &, std::vector<Port::StringBase> &);
-
-ViewerLocator locatorOf(const QString &viewer)
+// The command line preference of a viewer name, or null.
+const Preference *commandLineOf(const QString &viewer)
 {
-    if (viewer == QLatin1String(PdfViewerName))
-        return &Kel::UserSettings::GetPDFViewerPath;
-    if (viewer == QLatin1String(WebBrowserName))
-        return &Kel::UserSettings::GetWebBrowserPath;
-    return nullptr;
-}
-
-// When the library knows no command line although one is stored, says why.
-void noteUnusableCommandLine(const QString &viewer)
-{
-    const Preference *preference = findPreference(
-        keyName(viewer == QLatin1String(PdfViewerName) ? Kel::PreferenceTable::PDFViewer : Kel::PreferenceTable::WebBrowser));
-    const PreferenceStore store;
-    const PreferenceReading reading = readPreference(*preference, store);
-    if (reading.unusable)
-        printNote(QLatin1String(preference->key()) + QStringLiteral(" is ") + reading.note);
+    if (viewer != QLatin1String(PdfViewerName) && viewer != QLatin1String(WebBrowserName))
+        return nullptr;
+    return findPreference(keyName(viewer == QLatin1String(PdfViewerName) ? Kel::PreferenceTable::PDFViewer
+                                                                           : Kel::PreferenceTable::WebBrowser));
 }
 
 // A started program that fails at once is reported after the launch has
@@ -86,41 +73,17 @@ void awaitLateFailures()
     QCoreApplication::processEvents();  // a report queued at the last moment
 }
 
-struct ViewerCommand
-{
-    QString program;
-    QStringList arguments;
-};
-
-ViewerCommand toViewerCommand(const Port::StringBase &path, const std::vector<Port::StringBase> &args)
-{
-    ViewerCommand command{PortStringToQString(path), {}};
-    for (const Port::StringBase &arg : args)
-        command.arguments << PortStringToQString(arg);
-    return command;
-}
-
-void printViewerCommand(const QString &viewer, const ViewerCommand &command, bool json)
-{
-    if (json) {
-        printJson(QJsonObject{
-            {QStringLiteral("viewer"), viewer},
-            {QStringLiteral("program"), command.program},
-            {QStringLiteral("arguments"), QJsonArray::fromStringList(command.arguments)},
-        });
-        return;
-    }
-    printLine(command.program);
-    printLines(command.arguments);
-}
-
 } // namespace
 
+// The program and arguments as the library splits the command line; a
+// user-defined one is then read as a launch reads it, and what keeps it from
+// starting fails the command. The desktop's default program is the help
+// manager's to find.
 int runWhich(const Invocation &invocation)
 {
     const QString viewer = invocation.arguments.at(0);
-    const ViewerLocator locate = locatorOf(viewer);
-    if (!locate) {
+    const Preference *commandLine = commandLineOf(viewer);
+    if (!commandLine) {
         printError(QStringLiteral("unknown viewer '") + viewer + QStringLiteral("'; use ")
                    + QLatin1String(PdfViewerName) + QStringLiteral(" or ") + QLatin1String(WebBrowserName));
         return ExitUsage;
@@ -129,13 +92,31 @@ int runWhich(const Invocation &invocation)
     const WarningWatch watch;
     Port::StringBase path;
     std::vector<Port::StringBase> args;
-    const unsigned int result = locate(path, args);
+    const unsigned int result = commandLine->index == Kel::PreferenceTable::PDFViewer
+                                    ? Kel::UserSettings::GetPDFViewerPath(path, args)
+                                    : Kel::UserSettings::GetWebBrowserPath(path, args);
+    const PreferenceStore store;
+    const PreferenceReading reading = readPreference(*commandLine, store);
     if (result != LibrarySuccess) {
-        noteUnusableCommandLine(viewer);
-        return exitCodeOf(result, watch);
+        if (reading.unusable)
+            printNote(QLatin1String(commandLine->key()) + QStringLiteral(" is ") + reading.note);
+        return ExitFailed;
     }
-    printViewerCommand(viewer, toViewerCommand(path, args), invocation.json);
-    return exitCodeOf(result, watch);
+    QStringList arguments;
+    for (const Port::StringBase &arg : args)
+        arguments << PortStringToQString(arg);
+    if (invocation.json) {
+        printJson(QJsonObject{
+            {QStringLiteral("viewer"), viewer},
+            {QStringLiteral("program"), PortStringToQString(path)},
+            {QStringLiteral("arguments"), QJsonArray::fromStringList(arguments)},
+        });
+    } else {
+        printLine(PortStringToQString(path));
+        printLines(arguments);
+    }
+    const bool starts = useDefaultFlagOf(*commandLine).getFlag() || commandLineStarts(*commandLine, reading.value.toString());
+    return starts ? exitCodeOf(watch) : ExitFailed;
 }
 
 int runOpenPdf(const Invocation &invocation)

@@ -17,7 +17,6 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <utility>
 
 namespace KelSettings {
 
@@ -30,6 +29,7 @@ constexpr char NoteLabel[] = "note: ";
 constexpr char LibraryCategoryPrefix[] = "kel.";
 
 std::atomic<unsigned long> g_warningCount{0};
+std::atomic<bool> g_notesOnly{false};
 
 // One write per line, so lines from other threads never interleave inside a line.
 void writeErrorLine(const char *label, const QByteArray &text)
@@ -74,6 +74,10 @@ void forwardQtLogLine(QtMsgType type, const QMessageLogContext &context, const Q
     const QByteArray bytes = streamBytes(text);
     switch (type) {
     case QtWarningMsg:
+        if (g_notesOnly) {
+            writeErrorLine(NoteLabel, bytes);
+            return;
+        }
         if (isLibraryCategory(context))
             ++g_warningCount;
         writeErrorLine(WarningLabel, bytes);
@@ -119,11 +123,11 @@ bool WarningWatch::warned() const
     return g_warningCount.load() != m_startCount;
 }
 
-QuietChannel::QuietChannel() : m_previous(Port_MsgManData::SetHandler([](const Port_Message &) {})) {}
-
-QuietChannel::~QuietChannel()
+void runWithNotes(void (*work)())
 {
-    Port_MsgManData::SetHandler(std::move(m_previous));
+    g_notesOnly = true;
+    work();
+    g_notesOnly = false;
 }
 
 int exitCodeOf(unsigned int libraryResult, const WarningWatch &watch)

@@ -5,8 +5,6 @@
 // What reaches stderr: the library's warnings and log lines, and the tool's own errors.
 #pragma once
 
-#include <Port/MsgManData.h>
-
 #include <QtCore/QString>
 
 namespace KelSettings {
@@ -37,19 +35,10 @@ private:
     unsigned long m_startCount;
 };
 
-// Holds back the message channel while it lives: the library calls the tool
-// makes for its own checks speak through the tool's warnings instead.
-class QuietChannel
-{
-public:
-    QuietChannel();
-    ~QuietChannel();
-    QuietChannel(const QuietChannel &) = delete;
-    QuietChannel &operator=(const QuietChannel &) = delete;
-
-private:
-    Port_MessageHandler m_previous;
-};
+// Runs work with the library's warnings shown as notes and not counted: what
+// the store says while it finds its folder is a setting it ignores, such as a
+// relative XDG_CONFIG_HOME, which fails nothing the command does.
+void runWithNotes(void (*work)());
 
 // ExitFailed when the library returned a failure or warned during the watch.
 int exitCodeOf(unsigned int libraryResult, const WarningWatch &watch);

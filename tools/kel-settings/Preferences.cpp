@@ -5,11 +5,13 @@
 // The preference list and the typed bridge between command-line text and the library's getters and setters.
 #include "Preferences.h"
 
+#include "Messages.h"
 #include "ValueParsing.h"
 
 #include <Gui/Wisp/Settings.h>
 #include <Kel_UserSettings.h>
 #include <Kel_Utility.h>
+#include <Kel_ViewerCommand.h>
 
 #include <QtCore/QLatin1String>
 #include <QtCore/QVariant>
@@ -23,6 +25,9 @@ namespace Table = Kel::PreferenceTable;
 
 // What the library's setters give for a value they did not take.
 constexpr unsigned int NotStored = 1;
+// What a command line is read for.
+constexpr char PdfSample[] = "manual.pdf";
+constexpr char WebSample[] = "https://example.com/";
 
 QString quoted(const QString &text)
 {
@@ -64,10 +69,13 @@ ParsedValue parseMemoryValue(const Preference &preference, const QString &text)
     return refused(preference, text);
 }
 
+// The store keeps the count as a signed number, and a count of 0 or below
+// sets no limit.
 ParsedValue parseCountValue(const Preference &preference, const QString &text)
 {
-    if (const std::optional<unsigned int> count = parseWholeNumber(text, MaxRecentProjectCount))
-        return {PreferenceValue(*count), QString()};
+    const bool negative = text.startsWith(QLatin1Char('-'));
+    if (const std::optional<unsigned int> count = parseWholeNumber(text.mid(negative ? 1 : 0), MaxRecentProjectCount))
+        return {PreferenceValue(negative ? 0u - *count : *count), QString()};
     return refused(preference, text);
 }
 
@@ -102,54 +110,43 @@ QString storedText(const QVariant &stored)
     return stored.toString();
 }
 
-// Whether the text says the flag the library read: any flag word, in any letter case.
-bool readsAsWritten(bool libraryValue, const QString &text)
-{
-    const std::optional<bool> meant = parseFlag(text);
-    return meant && *meant == libraryValue;
-}
-
-// Whether the text is the number the library read, as a person reads a number (a sign included).
-bool readsAsWritten(qint64 libraryValue, const QString &text)
-{
-    bool ok = false;
-    const qint64 meant = text.trimmed().toLongLong(&ok);
-    return ok && meant == libraryValue;
-}
-
 QString misreadNote(const QString &text, const QString &libraryReading)
 {
     return QStringLiteral("stored as \"") + text + QStringLiteral("\", which the library reads as ") + libraryReading;
 }
 
-// A hand-edited store can hold "no" for a flag or "-1" for a number; the
-// library reads them by Qt's conversion rules, which the note spells out.
+// The value as a reading holds it: a memory choice as its size in MB, a count
+// as the signed number the store keeps.
+QJsonValue jsonValue(const PreferenceValue &value, ValueType type)
+{
+    if (const bool *flag = std::get_if<bool>(&value))
+        return QJsonValue(*flag);
+    if (const QString *text = std::get_if<QString>(&value))
+        return QJsonValue(*text);
+    const unsigned int number = std::get<unsigned int>(value);
+    if (type == ValueType::MemoryChoice)
+        return QJsonValue(static_cast<qint64>(Table::javaMemorySizeMb(number)));
+    return QJsonValue(static_cast<int>(number));
+}
+
+// A hand-edited store can hold "no" for a flag or "12abc" for a number, which
+// the library reads by Qt's conversion rules; set's reading of the same text
+// says what a person meant, and the note tells when the two differ.
 QString noteOn(const Preference &preference, const PreferenceReading &reading, const QVariant &stored)
 {
     const QString text = storedText(stored);
-    switch (preference.type()) {
-    case ValueType::Flag:
-        if (!readsAsWritten(reading.value.toBool(), text))
-            return misreadNote(text, flagText(reading.value.toBool()));
-        break;
-    case ValueType::Count:
-        if (!readsAsWritten(static_cast<qint64>(reading.value.toDouble()), text))
-            return misreadNote(text, plainText(reading));
-        break;
-    case ValueType::MemoryChoice:
-        if (!readsAsWritten(static_cast<qint64>(static_cast<unsigned int>(reading.memoryChoice)), text))
-            return misreadNote(text, plainText(reading) + QStringLiteral(" MB"));
-        break;
-    case ValueType::CommandLine:
-        if (isList(stored))
-            return misreadNote(text, QStringLiteral("no command line at all"))
-                   + QStringLiteral(": an unquoted comma makes it a list; write the value in double quotes in the "
-                                    "file, or store it again with set");
-        break;
-    default:
-        break;
+    if (preference.type() == ValueType::CommandLine) {
+        if (!isList(stored))
+            return QString();
+        return misreadNote(text, QStringLiteral("no command line at all"))
+               + QStringLiteral(": an unquoted comma makes it a list; write the value in double quotes in the "
+                                "file, or store it again with set");
     }
-    return QString();
+    const ParsedValue meant = parsePreferenceValue(preference, text);
+    if (meant.value && jsonValue(*meant.value, preference.type()) == reading.value)
+        return QString();
+    const QString unit = preference.type() == ValueType::MemoryChoice ? QStringLiteral(" MB") : QString();
+    return misreadNote(text, plainText(reading) + unit);
 }
 
 } // namespace
@@ -191,6 +188,22 @@ QString preferenceKeyList()
     return keys.join(QStringLiteral(", "));
 }
 
+const Preference &useDefaultFlagOf(const Preference &commandLine)
+{
+    return *findPreference(QLatin1String(
+        Table::Keys[commandLine.index == Table::PDFViewer ? Table::UseDefaultPDFViewer : Table::UseDefaultWebBrowser].name));
+}
+
+bool commandLineStarts(const Preference &commandLine, const QString &text)
+{
+    const bool pdf = commandLine.index == Table::PDFViewer;
+    const Kel::ViewerCommand command(pdf ? Kel::ViewerCommand::PdfViewer : Kel::ViewerCommand::WebBrowser, text,
+                                     QLatin1String(pdf ? PdfSample : WebSample));
+    for (const Kel::ViewerCommand::Problem problem : command.problems())
+        printWarning(keyOf(commandLine) + QStringLiteral(": ") + command.describe(problem));
+    return command.problems().isEmpty();
+}
+
 QString allowedValuesText(const Preference &preference)
 {
     switch (preference.type()) {
@@ -211,7 +224,10 @@ QString allowedValuesText(const Preference &preference)
         return QStringLiteral("a choice index 0 to ") + QString::number(Table::JavaMemoryChoiceCount - 1)
                + QStringLiteral(" or a size in MB: ") + javaMemorySizeList();
     case ValueType::Count:
-        return QStringLiteral("a whole number from 0 to ") + QString::number(MaxRecentProjectCount);
+        return QStringLiteral("a whole number from -") + QString::number(MaxRecentProjectCount)
+               + QStringLiteral(" to ") + QString::number(MaxRecentProjectCount)
+               + QStringLiteral(": how many of the recorded projects the application looks at, 0 or below for all "
+                                "of them");
     default:
         return QString();
     }
@@ -293,7 +309,7 @@ PreferenceReading readPreference(const Preference &preference, const Gui::Wisp::
         reading.memoryChoice = readMemoryChoice(store);
         break;
     case ValueType::Count:
-        reading.value = QJsonValue(static_cast<qint64>(UserSettings::GetRecentProjectCount()));
+        reading.value = jsonValue(PreferenceValue(UserSettings::GetRecentProjectCount()), ValueType::Count);
         break;
     default:
         break;

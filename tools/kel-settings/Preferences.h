@@ -27,8 +27,8 @@ namespace KelSettings {
 
 using Kel::PreferenceTable::ValueType;
 
-// The highest RecentProjectCount the tool stores: far beyond any menu, and
-// safely inside the store's signed whole numbers.
+// The largest RecentProjectCount, either side of 0, the tool stores: far
+// beyond any menu, and safely inside the store's signed whole numbers.
 constexpr unsigned int MaxRecentProjectCount = 1000000;
 
 struct Preference
@@ -55,6 +55,13 @@ QString allowedValuesText(const Preference &preference);
 QString defaultText(const Preference &preference);
 // The words a shell offers after "set KEY"; empty for free text.
 QStringList valueWords(const Preference &preference);
+
+// The flag that chooses the desktop's default program over the command line
+// of commandLine (PDFViewer or WebBrowser).
+const Preference &useDefaultFlagOf(const Preference &commandLine);
+// Warns of what keeps a command line of commandLine's key from starting its
+// program as the library's launches read it; true when nothing does.
+bool commandLineStarts(const Preference &commandLine, const QString &text);
 
 // A flag, a number (the choice index for JavaMemorySize) or a command line.
 using PreferenceValue = std::variant<bool, unsigned int, QString>;

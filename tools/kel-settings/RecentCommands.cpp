@@ -21,7 +21,7 @@ namespace KelSettings {
 
 namespace {
 
-enum RecentAction { Add, Remove, Clear };
+enum RecentAction { Add, Remove, Clear, List };
 
 // The same file as the library's recent list tells it: the same text after
 // cleaning the path, letter case ignored where file systems ignore it.
@@ -31,6 +31,12 @@ constexpr Qt::CaseSensitivity FileNameCase =
 #else
     Qt::CaseSensitive;
 #endif
+
+int usageError(const QString &error)
+{
+    printError(error);
+    return ExitUsage;
+}
 
 QStringList recentProjects()
 {
@@ -56,10 +62,8 @@ int listRecentProjects(const Invocation &invocation)
 // unless --force asks for it.
 int addRecentProject(const QString &file, bool force)
 {
-    if (file.isEmpty()) {
-        printError(QStringLiteral("recent add needs a file name"));
-        return ExitUsage;
-    }
+    if (file.isEmpty())
+        return usageError(QStringLiteral("recent add needs a file name"));
     const QString absolute = QFileInfo(file).absoluteFilePath();
     if (!force && !QFileInfo::exists(absolute)) {
         printWarning(absolute + QStringLiteral(" does not exist, and the application shows only recent projects "
@@ -122,12 +126,6 @@ int clearRecentProjects()
     return exitCodeOf(watch);
 }
 
-int usageError()
-{
-    printError(usageOf(*findCommand(QStringLiteral("recent"))));
-    return ExitUsage;
-}
-
 // The action named by word, or -1.
 int actionOf(const QString &word)
 {
@@ -142,32 +140,26 @@ int actionOf(const QString &word)
 
 int runRecent(const Invocation &invocation)
 {
+    // The command line lets --json and --force through for recent; each
+    // belongs to one form of it.
     const QStringList &args = invocation.arguments;
-    if (args.isEmpty()) {
-        if (invocation.force) {
-            printError(QStringLiteral("--force works with recent add, not with recent"));
-            return ExitUsage;
-        }
-        return listRecentProjects(invocation);
-    }
-    if (invocation.json) {
-        printError(QStringLiteral("--json works with recent, not with recent ") + args.at(0));
-        return ExitUsage;
-    }
-    const int action = actionOf(args.at(0));
-    if (action != Add && invocation.force) {
-        printError(QStringLiteral("--force works with recent add only"));
-        return ExitUsage;
-    }
+    const int action = args.isEmpty() ? List : actionOf(args.at(0));
+    if (invocation.json && action != List)
+        return usageError(QStringLiteral("--json works with recent alone"));
+    if (invocation.force && action != Add)
+        return usageError(QStringLiteral("--force works with recent add only"));
+    const QString usage = usageOf(*findCommand(QStringLiteral("recent")));
     switch (action) {
     case Add:
-        return args.size() == 2 ? addRecentProject(args.at(1), invocation.force) : usageError();
+        return args.size() == 2 ? addRecentProject(args.at(1), invocation.force) : usageError(usage);
     case Remove:
-        return args.size() == 2 ? removeRecentProject(args.at(1)) : usageError();
+        return args.size() == 2 ? removeRecentProject(args.at(1)) : usageError(usage);
     case Clear:
-        return args.size() == 1 ? clearRecentProjects() : usageError();
+        return args.size() == 1 ? clearRecentProjects() : usageError(usage);
+    case List:
+        return listRecentProjects(invocation);
     default:
-        return usageError();
+        return usageError(usage);
     }
 }
 

@@ -71,6 +71,12 @@ QString keepCopy(const QString &storeFile)
     return QString();
 }
 
+QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 struct ResetOutcome
 {
     bool copyFailed = false;
@@ -134,7 +140,11 @@ int runReset(const Invocation &invocation)
                      + QStringLiteral(" beside it; nothing was reset"));
         return ExitFailed;
     }
-    if (!outcome.copy.isEmpty())
+    // The store writes as it closes: a file it left as it was has its reason
+    // in the library's warning, and a copy of it would only mislead.
+    if (!outcome.copy.isEmpty() && fileBytes(outcome.copy) == fileBytes(outcome.storeFile))
+        QFile::remove(outcome.copy);
+    else if (!outcome.copy.isEmpty())
         printNote(QStringLiteral("the store as it was is kept in ") + outcome.copy);
     return exitCodeOf(watch);
 }

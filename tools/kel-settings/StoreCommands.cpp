@@ -8,7 +8,6 @@
 #include "Output.h"
 #include "PreferenceStore.h"
 #include "Preferences.h"
-#include "ViewerCommandCheck.h"
 
 #include <QtCore/QLatin1String>
 
@@ -24,23 +23,9 @@ const Preference *preferenceOrError(const QString &key)
     return preference;
 }
 
-// A command line that would not start its program as written is held back,
-// saying what the program would receive, unless --force asks for it as is.
-bool commandLineAccepted(const Preference &preference, const QString &commandLine)
-{
-    const ViewerCommandCheck check = checkViewerCommand(preference, commandLine);
-    if (check.problems.isEmpty())
-        return true;
-    for (const QString &problem : check.problems)
-        printWarning(QLatin1String(preference.key()) + QStringLiteral(": ") + problem);
-    if (!check.started.isEmpty())
-        printWarning(check.started);
-    printWarning(QLatin1String(preference.key()) + QStringLiteral(" not stored; add --force to store it as it is"));
-    return false;
-}
-
 } // namespace
 
+// As git config: a key that is not set exits 1, an empty value is a value.
 int runGet(const Invocation &invocation)
 {
     const Preference *preference = preferenceOrError(invocation.arguments.at(0));
@@ -49,15 +34,17 @@ int runGet(const Invocation &invocation)
     PreferenceStore store;
     const PreferenceReading reading = readPreference(*preference, store);
     // What the library cannot take from the store is not a value it has.
-    const int exitCode = reading.unusable ? ExitFailed : ExitOk;
-    if (invocation.json) {
+    const bool hasValue = !reading.value.isNull() && !reading.unusable;
+    const QString key = QLatin1String(preference->key());
+    if (invocation.json)
         printJson(toJson(*preference, reading));
-        return exitCode;
-    }
-    printLine(plainText(reading));
-    if (!reading.note.isEmpty())
-        printNote(QLatin1String(preference->key()) + QStringLiteral(" is ") + reading.note);
-    return exitCode;
+    else if (hasValue)
+        printLine(plainText(reading));
+    if (!invocation.json && !reading.note.isEmpty())
+        printNote(key + QStringLiteral(" is ") + reading.note);
+    else if (!invocation.json && !hasValue)
+        printNote(key + QStringLiteral(" is not set"));
+    return hasValue ? ExitOk : ExitFailed;
 }
 
 // Everything is checked before the library is called: a refused value leaves
@@ -72,11 +59,21 @@ int runSet(const Invocation &invocation)
         printError(parsed.error);
         return ExitUsage;
     }
-    if (preference->type() == ValueType::CommandLine && !invocation.force
-        && !commandLineAccepted(*preference, std::get<QString>(*parsed.value)))
+    const bool commandLine = preference->type() == ValueType::CommandLine;
+    const QString key = QLatin1String(preference->key());
+    if (commandLine && !invocation.force && !commandLineStarts(*preference, std::get<QString>(*parsed.value))) {
+        printWarning(key + QStringLiteral(" not stored; add --force to store it as it is"));
         return ExitFailed;
+    }
     const WarningWatch watch;
-    return exitCodeOf(storePreference(*preference, *parsed.value), watch);
+    const int exitCode = exitCodeOf(storePreference(*preference, *parsed.value), watch);
+    const Preference &useDefault = commandLine ? useDefaultFlagOf(*preference) : *preference;
+    if (commandLine && useDefault.getFlag()) {
+        const QString flag = QLatin1String(useDefault.key());
+        printNote(key + QStringLiteral(" is unused while ") + flag + QStringLiteral(" is true; ") + QLatin1String(ToolName)
+                  + QStringLiteral(" set ") + flag + QStringLiteral(" false uses it"));
+    }
+    return exitCode;
 }
 
 } // namespace KelSettings

@@ -9,6 +9,7 @@
 #include "PreferenceStore.h"
 
 #include <Gui/Wisp/Settings.h>
+#include <Kel_Utility.h>
 
 #include <QtCore/QDir>
 #include <QtGui/QGuiApplication>
@@ -68,6 +69,37 @@ std::unique_ptr<QCoreApplication> makeApplication(int &argc, char **argv)
     return application;
 }
 
+// A text for the user that shows every byte outside printable ASCII as \xNN.
+QString shownBytes(const QByteArray &bytes)
+{
+    QString shown;
+    for (const char c : bytes) {
+        if (c >= ' ' && c <= '~' && c != '\\')
+            shown += QLatin1Char(c);
+        else
+            shown += QStringLiteral("\\x") + QString::number(static_cast<unsigned char>(c), 16).rightJustified(2, QLatin1Char('0'));
+    }
+    return shown;
+}
+
+// The first argument that would reach the library as other bytes than it was
+// given, such as a file name that is no text in the local encoding: the
+// application would get another name for it. Windows hands the arguments
+// over as UTF-16, of which argv is only a lossy copy.
+QString changedArgument([[maybe_unused]] int argc, [[maybe_unused]] char **argv, const QStringList &arguments)
+{
+    for (int i = 1; i < arguments.size(); ++i) {
+        const Port::StringBase bytes = Kel::Utility::QStringToPortString(arguments.at(i));
+#if !defined(Q_OS_WIN)
+        if (i < argc && std::strcmp(bytes.c_str(), argv[i]) != 0)
+            return shownBytes(argv[i]);
+#endif
+        if (Kel::Utility::PortStringToQString(bytes) != arguments.at(i))
+            return shownBytes(bytes.c_str());
+    }
+    return QString();
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -78,8 +110,17 @@ int main(int argc, char **argv)
     QCoreApplication::setApplicationName(QLatin1String(KelSettings::ToolName));
     QCoreApplication::setApplicationVersion(QStringLiteral(KEL_SETTINGS_VERSION));
     KelSettings::installMessageForwarding();
+    KelSettings::runWithNotes([] { Gui::Wisp::Settings::storeDirectory(); });
 
-    const KelSettings::ParsedCommandLine parsed = KelSettings::parseCommandLine(QCoreApplication::arguments());
+    const QStringList arguments = QCoreApplication::arguments();
+    const QString changed = changedArgument(argc, argv, arguments);
+    if (!changed.isEmpty()) {
+        KelSettings::printWarning(QLatin1Char('\'') + changed
+                                  + QStringLiteral("' is no text in the system's encoding, and the application "
+                                                   "would get another name for it; nothing was done"));
+        return KelSettings::ExitFailed;
+    }
+    const KelSettings::ParsedCommandLine parsed = KelSettings::parseCommandLine(arguments);
     if (!parsed.command) {
         KelSettings::printError(parsed.error);
         return KelSettings::ExitUsage;
