@@ -20,6 +20,8 @@
 #include <QtCore/QTemporaryDir>
 #include <QtTest/QtTest>
 
+#include <cstdio>
+
 namespace {
 
 using Env = QList<QPair<QString, QString>>;
@@ -39,6 +41,8 @@ constexpr char RecorderCopyName[] = "rec";
 constexpr char RelativeViewerName[] = "kel-relative-viewer";
 #endif
 constexpr char ErrorPrefix[] = "kel-settings: error: ";
+// In an argument, the byte 0xE9 alone, which is no UTF-8 text.
+constexpr char RawByteToken[] = "<e9>";
 
 // A command line without blanks inside its arguments, written as one string.
 QStringList words(const char *line)
@@ -62,9 +66,14 @@ QString toolPath()
 #endif
 }
 
+// Arguments holding RawByteToken go through bash, which alone can pass the byte.
 KelTest::ChildResult runTool(const QStringList &args, const Env &env = {}, const QStringList &unset = {})
 {
-    return KelTest::runProgram(toolPath(), args, env, unset);
+    if (!args.join(QString()).contains(QLatin1String(RawByteToken)))
+        return KelTest::runProgram(toolPath(), args, env, unset);
+    const QString script = QStringLiteral("a=(); for x; do a+=(\"${x//<e9>/$'\\xe9'}\"); done; exec \"${a[@]}\"");
+    return KelTest::runProgram(QStringLiteral("bash"), QStringList{QStringLiteral("-c"), script, QStringLiteral("bash"), toolPath()} + args,
+                               Env(env) << qMakePair(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8")), unset);
 }
 
 KelTest::ChildResult runToolIn(const QString &workingDirectory, const QStringList &args, const Env &env = {})
@@ -292,6 +301,8 @@ void KelSettingsTest::setThenGetEveryPreference_data()
     QTest::newRow("memory, size with leading zero") << "JavaMemorySize" << "02048" << "2048";
     QTest::newRow("count, zero") << "RecentProjectCount" << "0" << "0";
     QTest::newRow("count, upper bound") << "RecentProjectCount" << "1000000" << "1000000";
+    QTest::newRow("count, negative: no limit") << "RecentProjectCount" << "-1" << "-1";
+    QTest::newRow("count, lower bound") << "RecentProjectCount" << "-1000000" << "-1000000";
 }
 
 void KelSettingsTest::setThenGetEveryPreference()
@@ -305,7 +316,10 @@ void KelSettingsTest::setThenGetEveryPreference()
     const KelTest::ChildResult set = runTool({QStringLiteral("set"), key, input, QStringLiteral("--force")});
     QVERIFY2(set.exitCode == 0, describe(set).constData());
     QVERIFY(set.out.isEmpty());
-    QVERIFY(set.err.isEmpty());
+    // A command line stored while the default program is used says it waits unused.
+    const bool commandLine = key == QLatin1String("PDFViewer") || key == QLatin1String("WebBrowser");
+    QCOMPARE(set.err.isEmpty(), !commandLine);
+    QVERIFY2(set.err.isEmpty() || textOf(set.err).contains(QStringLiteral("unused while UseDefault")), set.err.constData());
 
     const KelTest::ChildResult get = runTool({QStringLiteral("get"), key});
     QVERIFY2(get.exitCode == 0, describe(get).constData());
@@ -328,8 +342,10 @@ void KelSettingsTest::refusedCommandLineChangesNothing_data()
     QTest::newRow("flag with blank") << true << (words("set DisplayReadme") << QStringLiteral(" true")) << "true/false";
     QTest::newRow("flag empty") << false << (words("set DisplayReadme") << QString()) << "1/0";
     QTest::newRow("number with text") << true << words("set RecentProjectCount 12abc") << "1000000";
-    QTest::newRow("negative after --") << true << words("set RecentProjectCount -- -1") << "0 to 1000000";
-    QTest::newRow("negative as option") << true << words("set RecentProjectCount -1") << "--";
+    QTest::newRow("count below range") << true << words("set RecentProjectCount -1000001") << "-1000000 to 1000000";
+    QTest::newRow("negative where the key takes none") << true << words("set JavaMemorySize -1") << "0 to 4";
+    QTest::newRow("misspelt option") << true << words("list --jsn") << "unknown option '--jsn'";
+    QTest::newRow("value to a switch") << true << words("list --json=yes") << "takes no value";
     QTest::newRow("number above range") << true << words("set RecentProjectCount 1000001") << "1000000";
     QTest::newRow("number beyond 32 bits") << true << words("set RecentProjectCount 4294967296") << "1000000";
     QTest::newRow("number with plus") << false << words("set RecentProjectCount +5") << "1000000";
@@ -349,6 +365,7 @@ void KelSettingsTest::refusedCommandLineChangesNothing_data()
     QTest::newRow("reset of one key and all") << true << words("reset DisplayReadme --all --yes") << "--all";
     QTest::newRow("reset --all without yes") << true << words("reset --all") << "--yes";
     QTest::newRow("help on unknown command") << true << words("help frobnicate") << "frobnicate";
+    QTest::newRow("--help on unknown command") << true << words("--help frobnicate") << "unknown command 'frobnicate'";
     QTest::newRow("help-all is not offered") << true << words("--help-all") << "help-all";
     QTest::newRow("which of unknown viewer") << true << words("which mail") << "browser";
     QTest::newRow("unknown command") << true << words("frobnicate") << "frobnicate";
@@ -439,19 +456,18 @@ void KelSettingsTest::whichPrintsProgramAndArguments_data()
     QTest::addColumn<CommandLines>("setup");
     QTest::addColumn<QStringList>("lines");
 
+    // <rec>: a program that starts, in a folder with a blank.
     QTest::newRow("browser, quoted path with blank")
         << "browser"
-        << CommandLines{words("set UseDefaultWebBrowser false"),
-                        setTo("WebBrowser", QStringLiteral("\"/opt/my browser/b\" --new %1"))}
-        << QStringList{QStringLiteral("\"/opt/my browser/b\""), QStringLiteral("--new"), QStringLiteral("%1")};
+        << CommandLines{words("set UseDefaultWebBrowser false"), setTo("WebBrowser", QStringLiteral("\"<rec>\" --new %1"))}
+        << QStringList{QStringLiteral("\"<rec>\""), QStringLiteral("--new"), QStringLiteral("%1")};
     QTest::newRow("browser, program alone")
-        << "browser" << CommandLines{words("set UseDefaultWebBrowser 0"), words("set WebBrowser firefox --force")}
-        << words("firefox");
+        << "browser" << CommandLines{words("set UseDefaultWebBrowser 0"), setTo("WebBrowser", QStringLiteral("\"<rec>\""))}
+        << QStringList{QStringLiteral("\"<rec>\"")};
     QTest::newRow("pdf viewer, doubled blank")
         << "pdf"
-        << CommandLines{words("set UseDefaultPDFViewer no"),
-                        setTo("PDFViewer", QStringLiteral("okular  --page 2 %1"))}
-        << words("okular --page 2 %1");
+        << CommandLines{words("set UseDefaultPDFViewer no"), setTo("PDFViewer", QStringLiteral("\"<rec>\"  --page 2 %1"))}
+        << QStringList{QStringLiteral("\"<rec>\""), QStringLiteral("--page"), QStringLiteral("2"), QStringLiteral("%1")};
     QTest::newRow("pdf viewer set but the default used")
         << "pdf" << CommandLines{setTo("PDFViewer", QStringLiteral("okular %1"))} << words("<default>");
     QTest::newRow("browser default") << "browser" << CommandLines{} << words("<default>");
@@ -468,7 +484,9 @@ void KelSettingsTest::whichPrintsProgramAndArguments()
     QVERIFY(!opener.isEmpty());
     if (lines == words("<default>"))
         lines = defaultProgramLines(opener);
-    runAll(setup);
+    const QString recorder = recorderWithBlankInPath(dir);
+    lines.replaceInStrings(QLatin1String(RecorderToken), recorder);
+    runAll(withRecorder(setup, recorder));
     const Env env{pathWithOpener(opener)};
 
     const KelTest::ChildResult text = runTool({QStringLiteral("which"), viewer}, env);
@@ -491,6 +509,8 @@ void KelSettingsTest::launcherFailureExitsOneWithTheWarning_data()
     const CommandLines noPdfViewer{words("set UseDefaultPDFViewer false")};
     const CommandLines recordingBrowser{words("set UseDefaultWebBrowser false"),
                                         setTo("WebBrowser", QStringLiteral("\"<rec>\" %1"))};
+    const CommandLines recordingPdfViewer{words("set UseDefaultPDFViewer false"),
+                                          setTo("PDFViewer", QStringLiteral("\"<rec>\" %1"))};
 
     QTest::newRow("which browser, none set") << noBrowser << words("which browser")
                                              << "Unable to determine location of web viewer";
@@ -510,6 +530,20 @@ void KelSettingsTest::launcherFailureExitsOneWithTheWarning_data()
     QTest::newRow("product-page, none set") << noBrowser << words("product-page name_v1_2")
                                             << "Unable to launch user-defined HTML browser";
     QTest::newRow("help topic, no help map") << CommandLines{} << words("help-topic no_such_topic") << "no_such_topic";
+    // What which prints is what a launch would try: a program it cannot find fails which too.
+    QTest::newRow("which pdf, program on no PATH folder")
+        << CommandLines{words("set UseDefaultPDFViewer false"), setTo("PDFViewer", QStringLiteral("relprog %1"))}
+        << words("which pdf") << "'relprog' is not found";
+    QTest::newRow("which browser, relative path")
+        << CommandLines{words("set UseDefaultWebBrowser false"), setTo("WebBrowser", QStringLiteral("relbin/relprog %1"))}
+        << words("which browser") << "'relbin/relprog' is a relative path";
+#if !defined(Q_OS_WIN)
+    // A name the conversion would change reaches nothing, rather than another file.
+    QTest::newRow("open-pdf, name no text") << recordingPdfViewer << words("open-pdf caf<e9>.pdf")
+                                            << "'caf\\xe9.pdf' is no text";
+    QTest::newRow("recent add, name no text") << CommandLines{} << words("recent add <dir>/caf<e9>.qpf") << "\\xe9.qpf'";
+    QTest::newRow("recent remove, name no text") << CommandLines{} << words("recent remove caf<e9>.qpf") << "\\xe9.qpf'";
+#endif
 }
 
 void KelSettingsTest::launcherFailureExitsOneWithTheWarning()
@@ -522,6 +556,10 @@ void KelSettingsTest::launcherFailureExitsOneWithTheWarning()
     const QString recorder = recorderWithBlankInPath(dir);
     const QString records = dir.path() + QLatin1String("/records");
     runAll(withRecorder(setup, recorder));
+    // An existing file: its existence is not what refuses it.
+    args.replaceInStrings(QStringLiteral("<dir>"), dir.path());
+    if (std::FILE *file = std::fopen(QFile::encodeName(dir.path()).append("/caf\xe9.qpf").constData(), "w"))
+        std::fclose(file);
 
     const KelTest::ChildResult result =
         runTool(args, {{QLatin1String(KelTest::ArgRecorderOutVariable), records}}, {QStringLiteral("DRV_TESTSITE")});
@@ -726,7 +764,7 @@ void KelSettingsTest::resetRemovesOnlyThatKey_data()
     QTest::newRow("flag") << words("set OverwriteFiles yes") << "OverwriteFiles" << words("get OverwriteFiles")
                           << words("false");
     QTest::newRow("command line") << words("set WebBrowser b --force") << "WebBrowser" << words("get WebBrowser")
-                                  << QStringList{QString()};
+                                  << QStringList();
     QTest::newRow("memory") << words("set JavaMemorySize 4096") << "JavaMemorySize" << words("get JavaMemorySize")
                             << words("1024");
     QTest::newRow("recent files") << words("recent add <file>") << "RecentFiles" << words("recent") << QStringList();
@@ -747,7 +785,10 @@ void KelSettingsTest::resetRemovesOnlyThatKey()
 
     const KelTest::ChildResult reset = runTool({QStringLiteral("reset"), key});
     QVERIFY2(reset.exitCode == 0, describe(reset).constData());
-    QCOMPARE(linesOf(runTool(check).out), shown);
+    const KelTest::ChildResult checked = runTool(check);
+    QCOMPARE(linesOf(checked.out), shown);
+    // As git config, get of a key not set exits 1.
+    QCOMPARE(checked.exitCode, check.first() == QLatin1String("get") && shown.isEmpty() ? FailureExit : 0);
     QCOMPARE(linesOf(runTool(words("get DisplayReadme")).out), words("false"));
 }
 
@@ -787,6 +828,11 @@ void KelSettingsTest::configDirOptionSelectsTheStore()
 
     QCOMPARE(linesOf(runTool(words("get OverwriteFiles") + option).out), words("true"));
     QCOMPARE(linesOf(runTool(words("get OverwriteFiles")).out), words("false"));
+    // A relative XDG_CONFIG_HOME is ignored, which is a note, not a failure.
+    const KelTest::ChildResult noted =
+        runTool(option + words("set OverwriteFiles off"), {{QStringLiteral("XDG_CONFIG_HOME"), QStringLiteral("relative")}});
+    QVERIFY2(noted.exitCode == 0 && textOf(noted.err).startsWith(QLatin1String("kel-settings: note: ")),
+             describe(noted).constData());
 
     // A browser started for the other store sees the tool's own environment.
     QTemporaryDir dir;
@@ -811,9 +857,11 @@ void KelSettingsTest::helpShowsWhatACommandTakes_data()
 
     const QStringList everyCommand{QStringLiteral("help-topic TOPIC"),
                                    QStringLiteral("recent [add FILE | remove PATH | clear]"),
-                                   QStringLiteral("--config-dir"), QStringLiteral("RecentProjectCount")};
+                                   QStringLiteral("--config-dir"), QStringLiteral("RecentProjectCount"),
+                                   QStringLiteral("usage: kel-settings [OPTIONS] COMMAND")};
     const QStringList setHelp{QStringLiteral("usage: kel-settings set KEY VALUE"), QStringLiteral("--force"),
-                              QStringLiteral("256, 512, 1024, 2048, 4096"), QStringLiteral("default 1024 MB")};
+                              QStringLiteral("256, 512, 1024, 2048, 4096"), QStringLiteral("default 1024 MB"),
+                              QStringLiteral("0 or below for all")};
     QTest::newRow("--help") << words("--help") << everyCommand << words("--help-all");
     QTest::newRow("help") << words("help") << everyCommand << words("--help-all");
     QTest::newRow("help set") << words("help set") << setHelp << words("open-pdf --json");
@@ -864,6 +912,9 @@ void KelSettingsTest::setChecksAViewerCommand_data()
     QTest::newRow("empty, forced") << browser << "" << true << true << 0;
     QTest::newRow("program only in a relative PATH entry")
         << browser << "kel-relative-viewer %1" << false << false << int(Kel::ViewerCommand::ProgramNotFound);
+    // Found from this folder, but the application is started from anywhere.
+    QTest::newRow("relative program path")
+        << pdf << "relative-bin/kel-relative-viewer %1" << false << false << int(Kel::ViewerCommand::RelativeProgram);
 }
 
 void KelSettingsTest::setChecksAViewerCommand()
@@ -894,7 +945,7 @@ void KelSettingsTest::setChecksAViewerCommand()
     QVERIFY(set.finished);
     QCOMPARE(set.exitCode, stored ? 0 : FailureExit);
     const QString errors = textOf(set.err);
-    QCOMPARE(errors.isEmpty(), stored);
+    QCOMPARE(errors.contains(QLatin1String("warning:")), !stored);
     if (!stored) {
         const bool pdfViewer = key == QLatin1String("PDFViewer");
         const Kel::ViewerCommand check(pdfViewer ? Kel::ViewerCommand::PdfViewer : Kel::ViewerCommand::WebBrowser, value,
@@ -926,13 +977,12 @@ void KelSettingsTest::storedValueShowsAsTheLibraryReadsIt_data()
                                << "stored as \"-1\", which the library reads as 4294967295 MB";
     QTest::newRow("memory, a size written by hand") << "JavaMemorySize" << QByteArray("1024") << "1024" << "";
     QTest::newRow("memory not a number") << "JavaMemorySize" << QByteArray("lots") << "256" << "256 MB";
-    QTest::newRow("count -1") << "RecentProjectCount" << QByteArray("-1") << "4294967295"
-                              << "reads as 4294967295";
+    QTest::newRow("count -1: no limit") << "RecentProjectCount" << QByteArray("-1") << "-1" << "";
     QTest::newRow("count with text") << "RecentProjectCount" << QByteArray("12abc") << "0" << "reads as 0";
     QTest::newRow("count with leading zeros") << "RecentProjectCount" << QByteArray("007") << "7" << "";
     // QSettings reads an unquoted comma as a list, which is no command line to the library.
     QTest::newRow("command line with an unquoted comma")
-        << "PDFViewer" << QByteArray("viewer --pages 1, 2 %1") << ""
+        << "PDFViewer" << QByteArray("viewer --pages 1, 2 %1") << QString()
         << "stored as \"viewer --pages 1, 2 %1\", which the library reads as no command line at all: an unquoted comma";
 }
 
@@ -949,7 +999,7 @@ void KelSettingsTest::storedValueShowsAsTheLibraryReadsIt()
     // A list where a command line belongs is no value the library has.
     const int exitCode = qstrcmp(QTest::currentDataTag(), "command line with an unquoted comma") == 0 ? 1 : 0;
     QVERIFY2(get.exitCode == exitCode, describe(get).constData());
-    QCOMPARE(linesOf(get.out), QStringList{shown});
+    QCOMPARE(linesOf(get.out), shown.isNull() ? QStringList() : QStringList{shown});
     const QString errors = textOf(get.err);
     QCOMPARE(errors.isEmpty(), note.isEmpty());
     QVERIFY2(errors.contains(note), get.err.constData());
@@ -1069,6 +1119,12 @@ void KelSettingsTest::completionOffersWhatFits_data()
     QTest::newRow("file to open") << words("open-pdf <dir>/ma") << words("<dir>/manual.pdf");
     QTest::newRow("store folder") << words("--config-dir <dir>/s") << words("<dir>/store");
     QTest::newRow("nothing for a URL") << (words("open-url") << QString()) << QStringList();
+    QTest::newRow("file with a blank") << words("open-pdf <dir>/my") << QStringList{QStringLiteral("<dir>/my manual.pdf")};
+    // Bash cuts --config-dir=DIR at the '='.
+    QTest::newRow("key after --config-dir=DIR") << words("--config-dir = <dir> set Use")
+                                                << words("UseDefaultPDFViewer UseDefaultWebBrowser");
+    QTest::newRow("recorded entry to remove") << words("--config-dir <dir>/store recent remove <dir>/")
+                                              << words("<dir>/manual.pdf");
 }
 
 void KelSettingsTest::completionOffersWhatFits()
@@ -1080,15 +1136,19 @@ void KelSettingsTest::completionOffersWhatFits()
     QFETCH(QStringList, offered);
     QTemporaryDir dir;
     QVERIFY(createFile(dir.path() + QLatin1String("/manual.pdf")));
+    QVERIFY(createFile(dir.path() + QLatin1String("/my manual.pdf")));
     QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("store")));
+    runAll({{QStringLiteral("--config-dir"), dir.path() + QLatin1String("/store"), QStringLiteral("recent"),
+             QStringLiteral("add"), dir.path() + QLatin1String("/manual.pdf")}});
     typed.replaceInStrings(QStringLiteral("<dir>"), dir.path());
     offered.replaceInStrings(QStringLiteral("<dir>"), dir.path());
 
-    // Bash as it calls a completion: the words so far and the cursor's word.
-    const QString script = QStringLiteral("source \"$0\"; COMP_WORDS=(kel-settings \"$@\"); COMP_CWORD=$#; "
+    // Bash as it calls a completion: the tool, the words so far and the cursor's word.
+    const QString script = QStringLiteral("source \"$0\"; COMP_WORDS=(\"$@\"); COMP_CWORD=$(($# - 1)); "
                                           "_kel_settings; printf '%s\\n' \"${COMPREPLY[@]}\"");
     const KelTest::ChildResult result = KelTest::runProgram(
-        QStringLiteral("bash"), QStringList{QStringLiteral("-c"), script, QStringLiteral(KEL_SETTINGS_COMPLETION_FILE)} + typed);
+        QStringLiteral("bash"),
+        QStringList{QStringLiteral("-c"), script, QStringLiteral(KEL_SETTINGS_COMPLETION_FILE), toolPath()} + typed);
     QVERIFY2(result.exitCode == 0, result.err.constData());
     QStringList lines = linesOf(result.out);
     lines.removeAll(QString());
