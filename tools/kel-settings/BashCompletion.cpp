@@ -90,17 +90,9 @@ QStringList commandNames()
     return list;
 }
 
-QStringList preferenceKeys()
-{
-    QStringList list;
-    for (const Preference &preference : preferences())
-        list << QLatin1String(preference.key());
-    return list;
-}
-
 QStringList resettableKeys()
 {
-    return preferenceKeys() << recentFilesKey() << windowStateKey() << widgetStatePrefix();
+    return preferenceKeys() << RecentFilesKey << WindowStateKey << WidgetStatePrefix;
 }
 
 // A case on the key before the value: its words, or programs for a command line.

@@ -55,11 +55,6 @@ const OptionSpec *findOption(const QString &argument)
     return nullptr;
 }
 
-bool named(const OptionSpec &option, const char *name)
-{
-    return std::strcmp(option.name, name) == 0;
-}
-
 // --help, alone or with a command, and the help command are one request.
 ParsedCommandLine showHelp(const QStringList &positional)
 {
@@ -100,9 +95,9 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
         } else if (equals >= 0) {
             return usageError(QStringLiteral("--") + QLatin1String(option->name) + QStringLiteral(" takes no value"));
         }
-        if (named(*option, VersionOptionName))
+        if (std::strcmp(option->name, VersionOptionName) == 0)
             printAndExit(QLatin1String(ToolName) + QLatin1Char(' ') + QCoreApplication::applicationVersion());
-        help = help || named(*option, HelpOptionName);
+        help = help || std::strcmp(option->name, HelpOptionName) == 0;
         given |= option->bit;
     }
 

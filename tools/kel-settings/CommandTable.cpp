@@ -9,6 +9,7 @@
 
 #include <QtCore/QLatin1String>
 
+#include <algorithm>
 #include <iterator>
 
 namespace KelSettings {
@@ -81,13 +82,6 @@ const OptionSpec Options[] = {
     {VersionOptionName, 'v', nullptr, "Show the version.", 0},
 };
 
-QString padded(const QString &text, int column)
-{
-    if (text.size() >= column)
-        return text + QLatin1Char(' ');
-    return text.leftJustified(column, QLatin1Char(' '));
-}
-
 QString optionLabel(const OptionSpec &option)
 {
     QString label = QStringLiteral("--") + QLatin1String(option.name);
@@ -108,40 +102,31 @@ QString listed(const QStringList &items)
 
 bool takesPreferenceKeys(const Command &command)
 {
-    for (const ArgumentKind kind : command.arguments) {
-        if (kind == ArgumentKind::PreferenceKey || kind == ArgumentKind::ResettableKey)
-            return true;
-    }
-    return false;
+    return std::any_of(std::begin(command.arguments), std::end(command.arguments), [](ArgumentKind kind) {
+        return kind == ArgumentKind::PreferenceKey || kind == ArgumentKind::ResettableKey;
+    });
 }
 
 // prefix, then text wrapped at blanks, its later lines indented as far as prefix reaches.
 QString wrappedRow(const QString &prefix, const QString &text)
 {
-    const QString indent(prefix.size(), QLatin1Char(' '));
     QString row = prefix;
-    int lineLength = row.size();
-    bool lineHasWord = false;
+    QString line;
     for (const QString &word : text.split(QLatin1Char(' '))) {
-        if (lineHasWord && lineLength + 1 + word.size() > LineWidth) {
-            row += QLatin1Char('\n') + indent;
-            lineLength = indent.size();
-            lineHasWord = false;
+        if (!line.isEmpty() && prefix.size() + line.size() + 1 + word.size() > LineWidth) {
+            row += line + QLatin1Char('\n') + QString(prefix.size(), QLatin1Char(' '));
+            line.clear();
         }
-        if (lineHasWord) {
-            row += QLatin1Char(' ');
-            ++lineLength;
-        }
-        row += word;
-        lineLength += word.size();
-        lineHasWord = true;
+        line += (line.isEmpty() ? QString() : QStringLiteral(" ")) + word;
     }
-    return row + QLatin1Char('\n');
+    return row + line + QLatin1Char('\n');
 }
 
 QString indentedRow(const QString &label, const QString &text)
 {
-    return wrappedRow(QString(SynopsisColumn, QLatin1Char(' ')) + padded(label, SummaryColumn), text);
+    // A label as long as its column gets a blank of its own.
+    const QString padded = label.size() >= SummaryColumn ? label + QLatin1Char(' ') : label.leftJustified(SummaryColumn);
+    return wrappedRow(QString(SynopsisColumn, QLatin1Char(' ')) + padded, text);
 }
 
 QString preferencesSection()

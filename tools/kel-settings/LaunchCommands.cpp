@@ -54,10 +54,9 @@ private:
 // The command line preference of a viewer name, or null.
 const Preference *commandLineOf(const QString &viewer)
 {
-    if (viewer != QLatin1String(PdfViewerName) && viewer != QLatin1String(WebBrowserName))
-        return nullptr;
-    return findPreference(keyName(viewer == QLatin1String(PdfViewerName) ? Kel::PreferenceTable::PDFViewer
-                                                                           : Kel::PreferenceTable::WebBrowser));
+    if (viewer == QLatin1String(PdfViewerName))
+        return findPreference(keyName(Kel::PreferenceTable::PDFViewer));
+    return viewer == QLatin1String(WebBrowserName) ? findPreference(keyName(Kel::PreferenceTable::WebBrowser)) : nullptr;
 }
 
 // A started program that fails at once is reported after the launch has
@@ -71,6 +70,18 @@ void awaitLateFailures()
         QThread::msleep(ReportPollMs);
     }
     QCoreApplication::processEvents();  // a report queued at the last moment
+}
+
+// Starts through the library, with the desktop's default programs behind
+// it, and stays for the report of a program that fails at once.
+template <typename Start>
+int launched(Start start)
+{
+    const DesktopHelp help;
+    const WarningWatch watch;
+    const unsigned int result = start();
+    awaitLateFailures();
+    return exitCodeOf(watch, result);
 }
 
 } // namespace
@@ -119,42 +130,31 @@ int runWhich(const Invocation &invocation)
     return starts ? exitCodeOf(watch) : ExitFailed;
 }
 
+// ProductWebpage::View and Help::ShowHelpTopic report a failure by warnings alone.
 int runOpenPdf(const Invocation &invocation)
 {
-    const DesktopHelp help;
-    const WarningWatch watch;
-    const unsigned int result = Kel::UserSettings::RunPDFViewer(QStringToPortString(invocation.arguments.at(0)));
-    awaitLateFailures();
-    return exitCodeOf(result, watch);
+    return launched([&] { return Kel::UserSettings::RunPDFViewer(QStringToPortString(invocation.arguments.at(0))); });
 }
 
 int runOpenUrl(const Invocation &invocation)
 {
-    const DesktopHelp help;
-    const WarningWatch watch;
-    const unsigned int result = Kel::UserSettings::RunWebBrowser(QStringToPortString(invocation.arguments.at(0)));
-    awaitLateFailures();
-    return exitCodeOf(result, watch);
+    return launched([&] { return Kel::UserSettings::RunWebBrowser(QStringToPortString(invocation.arguments.at(0))); });
 }
 
-// View reports a failure only by warnings.
 int runProductPage(const Invocation &invocation)
 {
-    const DesktopHelp help;
-    const WarningWatch watch;
-    Kel::ProductWebpage::View(QStringToPortString(invocation.arguments.at(0)));
-    awaitLateFailures();
-    return exitCodeOf(watch);
+    return launched([&] {
+        Kel::ProductWebpage::View(QStringToPortString(invocation.arguments.at(0)));
+        return LibrarySuccess;
+    });
 }
 
-// ShowHelpTopic, too, reports a failure only by warnings.
 int runHelpTopic(const Invocation &invocation)
 {
-    const DesktopHelp help;
-    const WarningWatch watch;
-    Kel::Help::ShowHelpTopic(invocation.arguments.at(0));
-    awaitLateFailures();
-    return exitCodeOf(watch);
+    return launched([&] {
+        Kel::Help::ShowHelpTopic(invocation.arguments.at(0));
+        return LibrarySuccess;
+    });
 }
 
 } // namespace KelSettings

@@ -26,160 +26,89 @@ constexpr char EmptyWidgetName[] = "(empty)";
 constexpr char NoneEntry[] = "  (none)";
 constexpr char EntryIndent[] = "  ";
 
-struct RecentFile
-{
-    QString path;
-    bool exists;
-};
-
-struct WidgetState
-{
-    QString name;
-    QVariant value;
-};
-
-struct Overview
-{
-    QString storeFile;
-    std::vector<PreferenceReading> readings;  // in the order of preferences()
-    std::vector<RecentFile> recentFiles;
-    int windowStateBytes = 0;
-    bool windowStateStored = false;
-    std::vector<WidgetState> widgetStates;
-};
-
 // The raw list, entries of files that are gone included: the library's own
 // getter leaves those out.
-std::vector<RecentFile> readRecentFiles(const Gui::Wisp::Settings &store)
+QStringList recentEntries(const Gui::Wisp::Settings &store)
 {
-    std::vector<RecentFile> files;
-    const QStringList stored = store.getValue(recentFilesKey(), QVariant()).toStringList();
-    for (const QString &path : stored)
-        files.push_back({path, QFileInfo::exists(path)});
-    return files;
+    return store.getValue(RecentFilesKey, QVariant()).toStringList();
 }
 
-std::vector<WidgetState> readWidgetStates(const Gui::Wisp::Settings &store)
+// The widgets with a stored state, by name.
+QStringList widgetNames(const Gui::Wisp::Settings &store)
 {
-    QStringList keys = store.allKeys();
-    keys.sort();
-    std::vector<WidgetState> states;
-    const QLatin1String prefix = widgetStatePrefix();
-    for (const QString &key : keys) {
-        if (!key.startsWith(prefix))
-            continue;
-        const QString name = key.mid(prefix.size());
-        states.push_back({name, Kel::UserSettings::GetWidgetState(name)});
+    QStringList names;
+    for (const QString &key : store.allKeys()) {
+        if (key.startsWith(WidgetStatePrefix))
+            names << key.mid(WidgetStatePrefix.size());
     }
-    return states;
-}
-
-Overview readOverview()
-{
-    PreferenceStore store;
-    Overview overview;
-    overview.storeFile = store.fileName();
-    for (const Preference &preference : preferences())
-        overview.readings.push_back(readPreference(preference, store));
-    overview.recentFiles = readRecentFiles(store);
-    overview.windowStateBytes = Kel::UserSettings::GetWindowState().size();
-    overview.windowStateStored = store.contains(windowStateKey());
-    overview.widgetStates = readWidgetStates(store);
-    return overview;
+    names.sort();
+    return names;
 }
 
 // Widget states are opaque to the tool: byte blobs show their size, anything else its type.
-bool isByteState(const QVariant &state)
+int stateBytes(const QVariant &state)
 {
-    return state.userType() == QMetaType::QByteArray || state.userType() == QMetaType::QString;
-}
-
-QString describeState(const QVariant &state)
-{
-    if (isByteState(state))
-        return QString::number(state.toByteArray().size()) + QStringLiteral(" bytes");
-    return QLatin1String(state.typeName());
-}
-
-QString shownWidgetName(const QString &name)
-{
-    return name.isEmpty() ? QLatin1String(EmptyWidgetName) : name;
-}
-
-QString defaultMark(bool fromDefault)
-{
-    return fromDefault ? QLatin1String(DefaultMark) : QString();
+    const bool bytes = state.userType() == QMetaType::QByteArray || state.userType() == QMetaType::QString;
+    return bytes ? state.toByteArray().size() : -1;
 }
 
 QString preferenceLine(const Preference &preference, const PreferenceReading &reading)
 {
-    QString value;
+    QString value = reading.value.isNull() ? QStringLiteral("(not set)") : plainText(reading);
     if (preference.type() == ValueType::MemoryChoice)
-        value = plainText(reading) + QStringLiteral(" MB (choice ") + QString::number(reading.memoryChoice)
-                + QLatin1Char(')');
-    else if (reading.value.isNull())
-        value = QStringLiteral("(not set)");
-    else
-        value = plainText(reading);
+        value += QStringLiteral(" MB (choice ") + QString::number(reading.memoryChoice) + QLatin1Char(')');
     const QString note = reading.note.isEmpty() ? QString() : QStringLiteral(" (") + reading.note + QLatin1Char(')');
-    return QLatin1String(preference.key()) + QStringLiteral(" = ") + value + defaultMark(reading.fromDefault) + note;
+    return QLatin1String(preference.key()) + QStringLiteral(" = ") + value + (reading.fromDefault ? QLatin1String(DefaultMark) : QString()) + note;
 }
 
-QStringList overviewLines(const Overview &overview)
+QStringList overviewLines(const Gui::Wisp::Settings &store)
 {
-    QStringList lines{QStringLiteral("Store: ") + overview.storeFile};
-    for (std::size_t i = 0; i < overview.readings.size(); ++i)
-        lines << preferenceLine(preferences()[i], overview.readings[i]);
-
-    lines << recentFilesKey() + QLatin1Char(':');
-    for (const RecentFile &file : overview.recentFiles)
-        lines << QLatin1String(EntryIndent) + file.path + (file.exists ? QString() : QLatin1String(MissingMark));
-    if (overview.recentFiles.empty())
+    QStringList lines{QStringLiteral("Store: ") + store.fileName()};
+    for (const Preference &preference : preferences())
+        lines << preferenceLine(preference, readPreference(preference, store));
+    lines << RecentFilesKey + QLatin1Char(':');
+    for (const QString &path : recentEntries(store))
+        lines << QLatin1String(EntryIndent) + path + (QFileInfo::exists(path) ? QString() : QLatin1String(MissingMark));
+    if (recentEntries(store).isEmpty())
         lines << QLatin1String(NoneEntry);
-
-    lines << windowStateKey() + QStringLiteral(" = ") + QString::number(overview.windowStateBytes)
-                 + QStringLiteral(" bytes") + defaultMark(!overview.windowStateStored);
-
+    lines << WindowStateKey + QStringLiteral(" = ") + QString::number(Kel::UserSettings::GetWindowState().size())
+                 + QStringLiteral(" bytes") + (store.contains(WindowStateKey) ? QString() : QLatin1String(DefaultMark));
     lines << QStringLiteral("WidgetStates:");
-    for (const WidgetState &state : overview.widgetStates)
-        lines << QLatin1String(EntryIndent) + shownWidgetName(state.name) + QStringLiteral(" = ")
-                     + describeState(state.value);
-    if (overview.widgetStates.empty())
+    for (const QString &name : widgetNames(store)) {
+        const QVariant state = Kel::UserSettings::GetWidgetState(name);
+        const int bytes = stateBytes(state);
+        lines << QLatin1String(EntryIndent) + (name.isEmpty() ? QLatin1String(EmptyWidgetName) : name)
+                     + QStringLiteral(" = ")
+                     + (bytes < 0 ? QLatin1String(state.typeName()) : QString::number(bytes) + QStringLiteral(" bytes"));
+    }
+    if (widgetNames(store).isEmpty())
         lines << QLatin1String(NoneEntry);
     return lines;
 }
 
-QJsonObject widgetStateJson(const WidgetState &state)
-{
-    QJsonObject object{
-        {QStringLiteral("name"), state.name},
-        {QStringLiteral("type"), QLatin1String(state.value.typeName())},
-    };
-    if (isByteState(state.value))
-        object.insert(QStringLiteral("bytes"), state.value.toByteArray().size());
-    return object;
-}
-
-QJsonObject overviewJson(const Overview &overview)
+QJsonObject overviewJson(const Gui::Wisp::Settings &store)
 {
     QJsonObject preferenceObjects;
-    for (std::size_t i = 0; i < overview.readings.size(); ++i) {
-        const Preference &preference = preferences()[i];
-        preferenceObjects.insert(QLatin1String(preference.key()), toJson(preference, overview.readings[i]));
-    }
+    for (const Preference &preference : preferences())
+        preferenceObjects.insert(QLatin1String(preference.key()), toJson(preference, readPreference(preference, store)));
     QJsonArray recentFiles;
-    for (const RecentFile &file : overview.recentFiles)
-        recentFiles.append(QJsonObject{{QStringLiteral("path"), file.path}, {QStringLiteral("exists"), file.exists}});
+    for (const QString &path : recentEntries(store))
+        recentFiles.append(QJsonObject{{QStringLiteral("path"), path}, {QStringLiteral("exists"), QFileInfo::exists(path)}});
     QJsonArray widgetStates;
-    for (const WidgetState &state : overview.widgetStates)
-        widgetStates.append(widgetStateJson(state));
+    for (const QString &name : widgetNames(store)) {
+        const QVariant state = Kel::UserSettings::GetWidgetState(name);
+        QJsonObject object{{QStringLiteral("name"), name}, {QStringLiteral("type"), QLatin1String(state.typeName())}};
+        if (stateBytes(state) >= 0)
+            object.insert(QStringLiteral("bytes"), stateBytes(state));
+        widgetStates.append(object);
+    }
     return QJsonObject{
-        {QStringLiteral("store"), overview.storeFile},
+        {QStringLiteral("store"), store.fileName()},
         {QStringLiteral("preferences"), preferenceObjects},
         {QStringLiteral("recentFiles"), recentFiles},
         {QStringLiteral("windowState"),
-         QJsonObject{{QStringLiteral("bytes"), overview.windowStateBytes},
-                     {QStringLiteral("fromDefault"), !overview.windowStateStored}}},
+         QJsonObject{{QStringLiteral("bytes"), Kel::UserSettings::GetWindowState().size()},
+                     {QStringLiteral("fromDefault"), !store.contains(WindowStateKey)}}},
         {QStringLiteral("widgetStates"), widgetStates},
     };
 }
@@ -188,11 +117,11 @@ QJsonObject overviewJson(const Overview &overview)
 
 int runList(const Invocation &invocation)
 {
-    const Overview overview = readOverview();
+    const PreferenceStore store;
     if (invocation.json)
-        printJson(overviewJson(overview));
+        printJson(overviewJson(store));
     else
-        printLines(overviewLines(overview));
+        printLines(overviewLines(store));
     return ExitOk;
 }
 

@@ -19,15 +19,8 @@ namespace {
 // escaped, and a line that begins with '.' or '\'' would be a request.
 QString roff(const QString &text)
 {
-    QString escaped;
-    for (const QChar c : text) {
-        if (c == QLatin1Char('\\'))
-            escaped += QStringLiteral("\\e");
-        else if (c == QLatin1Char('-'))
-            escaped += QStringLiteral("\\-");
-        else
-            escaped += c;
-    }
+    QString escaped = text;
+    escaped.replace(QLatin1Char('\\'), QStringLiteral("\\e")).replace(QLatin1Char('-'), QStringLiteral("\\-"));
     if (escaped.startsWith(QLatin1Char('.')) || escaped.startsWith(QLatin1Char('\'')))
         escaped.prepend(QStringLiteral("\\&"));
     return escaped;

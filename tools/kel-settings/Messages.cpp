@@ -34,12 +34,7 @@ std::atomic<bool> g_notesOnly{false};
 // One write per line, so lines from other threads never interleave inside a line.
 void writeErrorLine(const char *label, const QByteArray &text)
 {
-    QByteArray line(ToolName);
-    line += ": ";
-    line += label;
-    line += text;
-    line += '\n';
-    writeToStream(stderr, line);
+    writeToStream(stderr, QByteArray(ToolName) + ": " + label + text + '\n');
     std::fflush(stderr);
 }
 
@@ -54,12 +49,10 @@ QByteArray withoutOneTrailingNewline(const std::string &text)
 
 void forwardChannelMessage(const Port_Message &message)
 {
-    if (message.severity == Port_Message::Warning) {
+    const bool warning = message.severity == Port_Message::Warning;
+    if (warning)
         ++g_warningCount;
-        writeErrorLine(WarningLabel, withoutOneTrailingNewline(message.text));
-    } else {
-        writeErrorLine(NoLabel, withoutOneTrailingNewline(message.text));
-    }
+    writeErrorLine(warning ? WarningLabel : NoLabel, withoutOneTrailingNewline(message.text));
 }
 
 // The library's own categories ("kel.settings", ...) say why something it
@@ -72,25 +65,12 @@ bool isLibraryCategory(const QMessageLogContext &context)
 void forwardQtLogLine(QtMsgType type, const QMessageLogContext &context, const QString &text)
 {
     const QByteArray bytes = streamBytes(text);
-    switch (type) {
-    case QtWarningMsg:
-        if (g_notesOnly) {
-            writeErrorLine(NoteLabel, bytes);
-            return;
-        }
-        if (isLibraryCategory(context))
-            ++g_warningCount;
-        writeErrorLine(WarningLabel, bytes);
-        return;
-    case QtCriticalMsg:
-    case QtFatalMsg:
-        writeErrorLine(ErrorLabel, bytes);
-        return;
-    case QtDebugMsg:
-    case QtInfoMsg:
-        writeErrorLine(NoLabel, bytes);
-        return;
-    }
+    if (type == QtWarningMsg && !g_notesOnly && isLibraryCategory(context))
+        ++g_warningCount;
+    if (type == QtWarningMsg)
+        writeErrorLine(g_notesOnly ? NoteLabel : WarningLabel, bytes);
+    else
+        writeErrorLine(type == QtCriticalMsg || type == QtFatalMsg ? ErrorLabel : NoLabel, bytes);
 }
 
 } // namespace
@@ -130,14 +110,9 @@ void runWithNotes(void (*work)())
     g_notesOnly = false;
 }
 
-int exitCodeOf(unsigned int libraryResult, const WarningWatch &watch)
+int exitCodeOf(const WarningWatch &watch, unsigned int libraryResult)
 {
     return libraryResult != LibrarySuccess || watch.warned() ? ExitFailed : ExitOk;
-}
-
-int exitCodeOf(const WarningWatch &watch)
-{
-    return exitCodeOf(LibrarySuccess, watch);
 }
 
 } // namespace KelSettings

@@ -41,8 +41,6 @@ private:
 void runWithNotes(void (*work)());
 
 // ExitFailed when the library returned a failure or warned during the watch.
-int exitCodeOf(unsigned int libraryResult, const WarningWatch &watch);
-// ExitFailed when the library warned during the watch.
-int exitCodeOf(const WarningWatch &watch);
+int exitCodeOf(const WarningWatch &watch, unsigned int libraryResult = LibrarySuccess);
 
 } // namespace KelSettings

@@ -15,20 +15,11 @@
 
 namespace KelSettings {
 
-namespace {
-
-void writeBytes(const QByteArray &bytes)
-{
-    writeToStream(stdout, bytes);
-}
-
-} // namespace
-
 void printLine(const QString &line)
 {
     QByteArray bytes = streamBytes(line);
     bytes += '\n';
-    writeBytes(bytes);
+    writeToStream(stdout, bytes);
 }
 
 void printLines(const QStringList &lines)
@@ -44,7 +35,7 @@ void printText(const QString &text)
 
 void printJson(const QJsonObject &object)
 {
-    writeBytes(QJsonDocument(object).toJson(QJsonDocument::Indented));
+    writeToStream(stdout, QJsonDocument(object).toJson(QJsonDocument::Indented));
 }
 
 bool finishOutput()

@@ -29,11 +29,6 @@ constexpr unsigned int NotStored = 1;
 constexpr char PdfSample[] = "manual.pdf";
 constexpr char WebSample[] = "https://example.com/";
 
-QString quoted(const QString &text)
-{
-    return QLatin1Char('\'') + text + QLatin1Char('\'');
-}
-
 QString keyOf(const Preference &preference)
 {
     return QLatin1String(preference.key());
@@ -44,62 +39,10 @@ QString flagText(bool value)
     return value ? QStringLiteral("true") : QStringLiteral("false");
 }
 
-QString memoryText(unsigned int sizeMb, int choice)
-{
-    return QString::number(sizeMb) + QStringLiteral(" MB (choice ") + QString::number(choice) + QLatin1Char(')');
-}
-
-ParsedValue refused(const Preference &preference, const QString &text)
-{
-    return {std::nullopt, quoted(text) + QStringLiteral(" is not a value for ") + keyOf(preference)
-                              + QStringLiteral("; use ") + allowedValuesText(preference)};
-}
-
-ParsedValue parseFlagValue(const Preference &preference, const QString &text)
-{
-    if (const std::optional<bool> flag = parseFlag(text))
-        return {PreferenceValue(*flag), QString()};
-    return refused(preference, text);
-}
-
-ParsedValue parseMemoryValue(const Preference &preference, const QString &text)
-{
-    if (const std::optional<unsigned int> choice = parseJavaMemoryChoice(text))
-        return {PreferenceValue(*choice), QString()};
-    return refused(preference, text);
-}
-
-// The store keeps the count as a signed number, and a count of 0 or below
-// sets no limit.
-ParsedValue parseCountValue(const Preference &preference, const QString &text)
-{
-    const bool negative = text.startsWith(QLatin1Char('-'));
-    if (const std::optional<unsigned int> count = parseWholeNumber(text.mid(negative ? 1 : 0), MaxRecentProjectCount))
-        return {PreferenceValue(negative ? 0u - *count : *count), QString()};
-    return refused(preference, text);
-}
-
-// The command line as the library reads it: none when nothing is stored, and
-// none when QSettings reads the stored text as a list.
-QJsonValue readCommandLine(const Preference &preference, const Gui::Wisp::Settings &store)
-{
-    const QString commandLine = store.getValue(keyOf(preference), QVariant()).toString();
-    if (commandLine.isNull())
-        return QJsonValue(QJsonValue::Null);
-    return QJsonValue(commandLine);
-}
-
 // QSettings reads a hand-written value with an unquoted comma as a list.
 bool isList(const QVariant &stored)
 {
     return stored.userType() == QMetaType::QStringList;
-}
-
-// The choice index as the library reads it: a value that is no number reads as 0.
-int readMemoryChoice(const Gui::Wisp::Settings &store)
-{
-    const Table::KeyIndex key = Table::JavaMemorySize;
-    return store.getValue(QLatin1String(Table::Keys[key].name), QVariant(Table::numberDefault(key))).toInt();
 }
 
 // The text a person reads in the file; a hand-written "a, b" comes back as a list.
@@ -180,12 +123,12 @@ const Preference *findPreference(const QString &key)
     return nullptr;
 }
 
-QString preferenceKeyList()
+QStringList preferenceKeys()
 {
     QStringList keys;
     for (const Preference &preference : preferences())
         keys << keyOf(preference);
-    return keys.join(QStringLiteral(", "));
+    return keys;
 }
 
 const Preference &useDefaultFlagOf(const Preference &commandLine)
@@ -240,7 +183,8 @@ QString defaultText(const Preference &preference)
         return flagText(Table::flagDefault(preference.index));
     case ValueType::MemoryChoice: {
         const int choice = Table::numberDefault(preference.index);
-        return memoryText(Table::javaMemorySizeMb(static_cast<unsigned int>(choice)), choice);
+        return QString::number(Table::javaMemorySizeMb(static_cast<unsigned int>(choice))) + QStringLiteral(" MB (choice ")
+               + QString::number(choice) + QLatin1Char(')');
     }
     case ValueType::Count:
         return QString::number(Table::numberDefault(preference.index));
@@ -263,18 +207,33 @@ QStringList valueWords(const Preference &preference)
 
 ParsedValue parsePreferenceValue(const Preference &preference, const QString &text)
 {
+    std::optional<PreferenceValue> value;
     switch (preference.type()) {
     case ValueType::Flag:
-        return parseFlagValue(preference, text);
+        if (const std::optional<bool> flag = parseFlag(text))
+            value = *flag;
+        break;
     case ValueType::CommandLine:
-        return {PreferenceValue(text), QString()};
+        value = text;
+        break;
     case ValueType::MemoryChoice:
-        return parseMemoryValue(preference, text);
-    case ValueType::Count:
-        return parseCountValue(preference, text);
+        if (const std::optional<unsigned int> choice = parseJavaMemoryChoice(text))
+            value = *choice;
+        break;
+    case ValueType::Count: {
+        // The store keeps the count as a signed number; 0 or below sets no limit.
+        const bool negative = text.startsWith(QLatin1Char('-'));
+        if (const std::optional<unsigned int> count = parseWholeNumber(text.mid(negative ? 1 : 0), MaxRecentProjectCount))
+            value = negative ? 0u - *count : *count;
+        break;
+    }
     default:
         return {std::nullopt, keyOf(preference) + QStringLiteral(" is not a preference set takes")};
     }
+    if (value)
+        return {value, QString()};
+    return {std::nullopt, QLatin1Char('\'') + text + QStringLiteral("' is not a value for ") + keyOf(preference)
+                              + QStringLiteral("; use ") + allowedValuesText(preference)};
 }
 
 unsigned int storePreference(const Preference &preference, const PreferenceValue &value)
@@ -301,12 +260,16 @@ PreferenceReading readPreference(const Preference &preference, const Gui::Wisp::
     case ValueType::Flag:
         reading.value = QJsonValue(preference.getFlag());
         break;
-    case ValueType::CommandLine:
-        reading.value = readCommandLine(preference, store);
+    case ValueType::CommandLine: {
+        // None when nothing is stored, and none when QSettings reads the stored text as a list.
+        const QString commandLine = store.getValue(keyOf(preference), QVariant()).toString();
+        reading.value = commandLine.isNull() ? QJsonValue(QJsonValue::Null) : QJsonValue(commandLine);
         break;
+    }
     case ValueType::MemoryChoice:
         reading.value = QJsonValue(static_cast<qint64>(UserSettings::GetJavaMemorySize()));
-        reading.memoryChoice = readMemoryChoice(store);
+        // As the library reads it: a value that is no number reads as 0.
+        reading.memoryChoice = store.getValue(keyOf(preference), QVariant(Table::numberDefault(preference.index))).toInt();
         break;
     case ValueType::Count:
         reading.value = jsonValue(PreferenceValue(UserSettings::GetRecentProjectCount()), ValueType::Count);

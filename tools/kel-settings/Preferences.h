@@ -47,8 +47,8 @@ struct Preference
 const std::vector<Preference> &preferences();
 // The preference of that key (exact spelling), or null.
 const Preference *findPreference(const QString &key);
-// "UseDefaultPDFViewer, UseDefaultWebBrowser, ..." for messages.
-QString preferenceKeyList();
+// The keys, in the order of preferences().
+QStringList preferenceKeys();
 
 // What set takes, and the default, as help and the manual show them.
 QString allowedValuesText(const Preference &preference);

@@ -38,17 +38,11 @@ int usageError(const QString &error)
     return ExitUsage;
 }
 
-QStringList recentProjects()
+int listRecentProjects(const Invocation &invocation)
 {
     QStringList projects;
     for (const Port::StringBase &project : Kel::UserSettings::GetRecentProjects())
         projects << Kel::Utility::PortStringToQString(project);
-    return projects;
-}
-
-int listRecentProjects(const Invocation &invocation)
-{
-    const QStringList projects = recentProjects();
     if (invocation.json)
         printJson(QJsonObject{{QStringLiteral("recentProjects"), QJsonArray::fromStringList(projects)}});
     else
@@ -71,7 +65,7 @@ int addRecentProject(const QString &file, bool force)
         return ExitFailed;
     }
     const WarningWatch watch;
-    return exitCodeOf(Kel::UserSettings::SetPreviousProjectName(Kel::Utility::QStringToPortString(absolute)), watch);
+    return exitCodeOf(watch, Kel::UserSettings::SetPreviousProjectName(Kel::Utility::QStringToPortString(absolute)));
 }
 
 bool sameFile(const QString &entry, const QString &path)
@@ -87,7 +81,7 @@ bool removeFromRecent(const QString &path)
 {
     PreferenceStore store;
     store.lockForUpdate();
-    const QStringList stored = store.getValue(recentFilesKey(), QVariant()).toStringList();
+    const QStringList stored = store.getValue(RecentFilesKey, QVariant()).toStringList();
     QStringList kept;
     for (const QString &entry : stored) {
         if (!sameFile(entry, path))
@@ -96,9 +90,9 @@ bool removeFromRecent(const QString &path)
     if (kept.size() == stored.size())
         return false;
     if (kept.isEmpty())
-        store.remove(recentFilesKey());
+        store.remove(RecentFilesKey);
     else
-        store.setValue(recentFilesKey(), QVariant(kept));
+        store.setValue(RecentFilesKey, QVariant(kept));
     return true;
 }
 
@@ -112,17 +106,14 @@ int removeRecentProject(const QString &path)
     return exitCodeOf(watch);
 }
 
-void clearStoredRecent()
-{
-    PreferenceStore store;
-    store.lockForUpdate();  // not between another recorder's read and write
-    store.remove(recentFilesKey());
-}
-
 int clearRecentProjects()
 {
     const WarningWatch watch;
-    clearStoredRecent();
+    {
+        PreferenceStore store;
+        store.lockForUpdate();  // not between another recorder's read and write
+        store.remove(RecentFilesKey);
+    }  // written as it closes
     return exitCodeOf(watch);
 }
 

@@ -12,8 +12,6 @@
 #include <QtCore/QFile>
 #include <QtCore/QLatin1String>
 
-#include <algorithm>
-#include <optional>
 
 namespace KelSettings {
 
@@ -39,8 +37,8 @@ bool isApplicationKey(const QString &key)
 
 QString resettableKeyList()
 {
-    return preferenceKeyList() + QStringLiteral(", ") + recentFilesKey() + QStringLiteral(", ") + windowStateKey()
-           + QStringLiteral(" or ") + widgetStatePrefix() + QStringLiteral("<widget name>");
+    return preferenceKeys().join(QStringLiteral(", ")) + QStringLiteral(", ") + RecentFilesKey + QStringLiteral(", ") + WindowStateKey
+           + QStringLiteral(" or ") + WidgetStatePrefix + QStringLiteral("<widget name>");
 }
 
 QStringList keysToReset(const Gui::Wisp::Settings &store, const Invocation &invocation)
@@ -49,10 +47,10 @@ QStringList keysToReset(const Gui::Wisp::Settings &store, const Invocation &invo
         const QString key = invocation.arguments.at(0);
         return store.contains(key) ? QStringList{key} : QStringList();
     }
-    QStringList keys = store.allKeys();
-    if (!invocation.all) {
-        keys.erase(std::remove_if(keys.begin(), keys.end(), [](const QString &key) { return !isApplicationKey(key); }),
-                   keys.end());
+    QStringList keys;
+    for (const QString &key : store.allKeys()) {
+        if (invocation.all || isApplicationKey(key))
+            keys << key;
     }
     return keys;
 }
@@ -64,9 +62,8 @@ QString keepCopy(const QString &storeFile)
         storeFile + QLatin1String(CopyInfix) + QDateTime::currentDateTime().toString(QLatin1String(CopyTimeFormat));
     for (int attempt = 1; attempt <= MaxCopiesPerSecond; ++attempt) {
         const QString name = attempt == 1 ? stem : stem + QLatin1Char('-') + QString::number(attempt);
-        if (QFile::exists(name))
-            continue;
-        return QFile::copy(storeFile, name) ? name : QString();
+        if (!QFile::exists(name))
+            return QFile::copy(storeFile, name) ? name : QString();
     }
     return QString();
 }
@@ -77,75 +74,57 @@ QByteArray fileBytes(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-struct ResetOutcome
+// The usage error of the invocation; empty when there is none.
+QString usageProblem(const Invocation &invocation)
 {
-    bool copyFailed = false;
-    QString storeFile;
-    QString copy;  // empty when nothing was stored to reset
-};
-
-// The store object holds the scope against other updaters from the copy to
-// the last removal; it writes when it closes.
-ResetOutcome resetStoredKeys(const Invocation &invocation)
-{
-    PreferenceStore store;
-    store.lockForUpdate();
-    ResetOutcome outcome;
-    outcome.storeFile = store.fileName();
-    const QStringList keys = keysToReset(store, invocation);
-    if (keys.isEmpty())
-        return outcome;
-    outcome.copy = keepCopy(outcome.storeFile);
-    if (outcome.copy.isEmpty()) {
-        outcome.copyFailed = true;
-        return outcome;
-    }
-    if (invocation.all) {
-        store.clear();
-        return outcome;
-    }
-    for (const QString &key : keys)
-        store.remove(key);
-    return outcome;
-}
-
-// The usage error of the invocation, if any.
-std::optional<QString> usageProblem(const Invocation &invocation)
-{
-    if (invocation.arguments.isEmpty()) {
-        if (!invocation.confirmed)
-            return QStringLiteral("reset without a key resets every preference; add --yes to do so");
-        return std::nullopt;
-    }
+    if (invocation.arguments.isEmpty())
+        return invocation.confirmed ? QString()
+                                    : QStringLiteral("reset without a key resets every preference; add --yes to do so");
     if (invocation.all)
         return QStringLiteral("reset --all resets the whole store: give no key with it");
     const QString key = invocation.arguments.at(0);
-    if (!findPreference(key) && !isApplicationKey(key))
+    if (!isApplicationKey(key))
         return QStringLiteral("unknown key '") + key + QStringLiteral("'; the keys are ") + resettableKeyList();
-    return std::nullopt;
+    return QString();
 }
 
 } // namespace
 
+// The store object holds the scope against other updaters from the copy to
+// the last removal, and writes as it closes.
 int runReset(const Invocation &invocation)
 {
-    if (const std::optional<QString> problem = usageProblem(invocation)) {
-        printError(*problem);
+    const QString problem = usageProblem(invocation);
+    if (!problem.isEmpty()) {
+        printError(problem);
         return ExitUsage;
     }
     const WarningWatch watch;
-    const ResetOutcome outcome = resetStoredKeys(invocation);
-    if (outcome.copyFailed) {
-        printWarning(QStringLiteral("could not keep a copy of ") + outcome.storeFile
-                     + QStringLiteral(" beside it; nothing was reset"));
-        return ExitFailed;
+    QString storeFile;
+    QString copy;
+    {
+        PreferenceStore store;
+        store.lockForUpdate();
+        storeFile = store.fileName();
+        const QStringList keys = keysToReset(store, invocation);
+        if (keys.isEmpty())
+            return exitCodeOf(watch);
+        copy = keepCopy(storeFile);
+        if (copy.isEmpty()) {
+            printWarning(QStringLiteral("could not keep a copy of ") + storeFile + QStringLiteral(" beside it; nothing was reset"));
+            return ExitFailed;
+        }
+        if (invocation.all)
+            store.clear();
+        for (const QString &key : keys)
+            store.remove(key);
     }
-    // The store writes as it closes: a file it left as it was has its reason
-    // in the library's warning, and a copy of it would only mislead.
-    if (!outcome.copy.isEmpty() && fileBytes(outcome.copy) == fileBytes(outcome.storeFile))
-        QFile::remove(outcome.copy);
-    else if (!outcome.copy.isEmpty())
-        printNote(QStringLiteral("the store as it was is kept in ") + outcome.copy);
+    // A file the store left as it was has its reason in the library's
+    // warning, and a copy of it would only mislead.
+    if (fileBytes(copy) == fileBytes(storeFile))
+        QFile::remove(copy);
+    else
+        printNote(QStringLiteral("the store as it was is kept in ") + copy);
     return exitCodeOf(watch);
 }
 

@@ -19,7 +19,7 @@ const Preference *preferenceOrError(const QString &key)
 {
     const Preference *preference = findPreference(key);
     if (!preference)
-        printError(QStringLiteral("unknown key '") + key + QStringLiteral("'; the keys are ") + preferenceKeyList());
+        printError(QStringLiteral("unknown key '") + key + QStringLiteral("'; the keys are ") + preferenceKeys().join(QStringLiteral(", ")));
     return preference;
 }
 
@@ -66,13 +66,11 @@ int runSet(const Invocation &invocation)
         return ExitFailed;
     }
     const WarningWatch watch;
-    const int exitCode = exitCodeOf(storePreference(*preference, *parsed.value), watch);
-    const Preference &useDefault = commandLine ? useDefaultFlagOf(*preference) : *preference;
-    if (commandLine && useDefault.getFlag()) {
-        const QString flag = QLatin1String(useDefault.key());
+    const int exitCode = exitCodeOf(watch, storePreference(*preference, *parsed.value));
+    const QString flag = commandLine ? QLatin1String(useDefaultFlagOf(*preference).key()) : QString();
+    if (commandLine && useDefaultFlagOf(*preference).getFlag())
         printNote(key + QStringLiteral(" is unused while ") + flag + QStringLiteral(" is true; ") + QLatin1String(ToolName)
                   + QStringLiteral(" set ") + flag + QStringLiteral(" false uses it"));
-    }
     return exitCode;
 }
 

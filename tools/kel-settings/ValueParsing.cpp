@@ -9,6 +9,7 @@
 
 #include <QtCore/QLatin1String>
 
+#include <algorithm>
 #include <iterator>
 
 namespace KelSettings {
@@ -28,29 +29,6 @@ constexpr FlagWord FlagWords[] = {
 
 using Kel::PreferenceTable::JavaMemoryChoiceCount;
 using Kel::PreferenceTable::JavaMemorySizesMb;
-
-// More digits than this cannot be an unsigned int, whatever they are.
-constexpr int MaxDigits = 10;
-
-bool isDigitsOnly(const QString &text)
-{
-    if (text.isEmpty())
-        return false;
-    for (const QChar c : text) {
-        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            return false;
-    }
-    return true;
-}
-
-std::optional<unsigned int> sizeIndexOf(unsigned int sizeMb)
-{
-    for (std::size_t i = 0; i < std::size(JavaMemorySizesMb); ++i) {
-        if (JavaMemorySizesMb[i] == sizeMb)
-            return static_cast<unsigned int>(i);
-    }
-    return std::nullopt;
-}
 
 } // namespace
 
@@ -73,13 +51,11 @@ QStringList flagWords()
 
 std::optional<unsigned int> parseWholeNumber(const QString &text, unsigned int maximum)
 {
-    QString digits = text;
-    while (digits.size() > 1 && digits.startsWith(QLatin1Char('0')))
-        digits.remove(0, 1);
-    if (!isDigitsOnly(digits) || digits.size() > MaxDigits)
-        return std::nullopt;
-    const qulonglong value = digits.toULongLong();
-    if (value > maximum)
+    // Qt's own conversion would take blanks and a sign too.
+    const auto digit = [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); };
+    bool ok = !text.isEmpty() && std::all_of(text.begin(), text.end(), digit);
+    const qulonglong value = ok ? text.toULongLong(&ok) : 0;
+    if (!ok || value > maximum)
         return std::nullopt;
     return static_cast<unsigned int>(value);
 }
@@ -92,18 +68,15 @@ std::optional<unsigned int> parseJavaMemoryChoice(const QString &text)
         return std::nullopt;
     if (*number < JavaMemoryChoiceCount)
         return number;
-    return sizeIndexOf(*number);
+    const auto size = std::find(std::begin(JavaMemorySizesMb), std::end(JavaMemorySizesMb), *number);
+    if (size == std::end(JavaMemorySizesMb))
+        return std::nullopt;
+    return static_cast<unsigned int>(size - std::begin(JavaMemorySizesMb));
 }
 
 QString javaMemorySizeList()
 {
-    QString list;
-    for (const unsigned int size : JavaMemorySizesMb) {
-        if (!list.isEmpty())
-            list += QStringLiteral(", ");
-        list += QString::number(size);
-    }
-    return list;
+    return javaMemoryWords().mid(JavaMemoryChoiceCount).join(QStringLiteral(", "));
 }
 
 QStringList javaMemoryWords()

@@ -6,7 +6,6 @@
 #include "CommandLine.h"
 #include "Messages.h"
 #include "Output.h"
-#include "PreferenceStore.h"
 
 #include <Gui/Wisp/Settings.h>
 #include <Kel_Utility.h>
@@ -27,7 +26,7 @@ namespace {
 void useConfigDirectory(const QString &directory)
 {
     const QString storeFolder = QDir(Gui::Wisp::Settings::storeDirectory()).dirName();
-    KelSettings::useStoreDirectory(QDir(directory).absoluteFilePath(storeFolder));
+    Gui::Wisp::Settings::setStoreDirectory(QDir(directory).absoluteFilePath(storeFolder));
 }
 
 constexpr char PlatformVariable[] = "QT_QPA_PLATFORM";
@@ -73,12 +72,9 @@ std::unique_ptr<QCoreApplication> makeApplication(int &argc, char **argv)
 QString shownBytes(const QByteArray &bytes)
 {
     QString shown;
-    for (const char c : bytes) {
-        if (c >= ' ' && c <= '~' && c != '\\')
-            shown += QLatin1Char(c);
-        else
-            shown += QStringLiteral("\\x") + QString::number(static_cast<unsigned char>(c), 16).rightJustified(2, QLatin1Char('0'));
-    }
+    for (const char c : bytes)
+        shown += c >= ' ' && c <= '~' && c != '\\' ? QString(QLatin1Char(c))
+                                                   : QStringLiteral("\\x%1").arg(static_cast<unsigned char>(c), 2, 16, QLatin1Char('0'));
     return shown;
 }
 
