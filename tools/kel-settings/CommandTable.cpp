@@ -210,8 +210,8 @@ QString usageOf(const Command &command)
 
 QString exitCodeText()
 {
-    return QStringLiteral("Exit codes: 0 done; 1 not done, or not all of it (a warning on stderr says why); 2 a "
-                          "wrong command line (nothing changed).");
+    return QStringLiteral("Exit codes: 0 done; 1 not done, or not all of it (a warning on stderr says why; a note "
+                          "fails nothing), or get of a key not set; 2 a wrong command line (nothing changed).");
 }
 
 QString storeLocationText()

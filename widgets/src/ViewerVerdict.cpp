@@ -33,6 +33,10 @@ QString inWords(ViewerCommand::Problem problem, const QString &program)
             .arg(QStringLiteral("%1"));
     case ViewerCommand::TargetRefused:
         return ExternalProgramsPage::tr("The address is empty or begins with '-', so it is not opened.");
+    case ViewerCommand::RelativeProgram:
+        return ExternalProgramsPage::tr("The program %1 is a relative path, which depends on the folder the "
+                                        "application is started from; give its absolute path.")
+            .arg(quoted(program));
     }
     return QString();
 }

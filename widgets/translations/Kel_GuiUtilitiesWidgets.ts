@@ -140,6 +140,10 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
+        <source>The program %1 is a relative path, which depends on the folder the application is started from; give its absolute path.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
         <source>Starts %1 with %2.</source>
         <translation type="unfinished"></translation>
     </message>
