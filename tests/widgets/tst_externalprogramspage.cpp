@@ -2,7 +2,7 @@
 //
 // SPDX-License-Identifier: MIT
 
-// Kel::ExternalProgramsPage on real stores: the verdict line, "Browse…", "Try" through the argument recorder and late failures, apply(), reset() and changed().
+// Kel::ExternalProgramsPage on real stores: its layout, the verdict line, "Browse…", "Try" through the argument recorder and late failures, apply(), reset(), restoreDefaults() and changed().
 #include <Kel_ExternalProgramsPage.h>
 #include <Kel_UserSettings.h>
 #include <Kel_Utility.h>
@@ -25,11 +25,18 @@
 #include <QtTest/QSignalSpy>
 #include <QtTest/QTest>
 #include <QtWidgets/QApplication>
+#include <QtWidgets/QDialog>
+#include <QtWidgets/QDialogButtonBox>
 #include <QtWidgets/QFileDialog>
+#include <QtWidgets/QGroupBox>
 #include <QtWidgets/QLabel>
 #include <QtWidgets/QLineEdit>
 #include <QtWidgets/QPushButton>
 #include <QtWidgets/QRadioButton>
+#include <QtWidgets/QVBoxLayout>
+#if QT_CONFIG(accessibility)
+#include <QtGui/QAccessible>
+#endif
 
 #include <cstdio>
 
@@ -57,8 +64,13 @@ struct ProgramControls
     QLabel *verdict;
     QPushButton *tryIt;
     QLabel *tried;
+    QLabel *verdictIcon;
+    QLabel *triedIcon;
 
-    bool complete() const { return useDefault && useCommand && commandLine && browse && verdict && tryIt && tried; }
+    bool complete() const
+    {
+        return useDefault && useCommand && commandLine && browse && verdict && tryIt && tried && verdictIcon && triedIcon;
+    }
 };
 
 template <typename Control>
@@ -73,7 +85,67 @@ ProgramControls controlsOf(const QWidget &page, const char *prefix)
     return {part<QRadioButton>(page, prefix, "UseDefault"), part<QRadioButton>(page, prefix, "UseCommand"),
             part<QLineEdit>(page, prefix, "CommandLine"),   part<QPushButton>(page, prefix, "Browse"),
             part<QLabel>(page, prefix, "Verdict"),          part<QPushButton>(page, prefix, "Try"),
-            part<QLabel>(page, prefix, "Tried")};
+            part<QLabel>(page, prefix, "Tried"),            part<QLabel>(page, prefix, "VerdictIcon"),
+            part<QLabel>(page, prefix, "TriedIcon")};
+}
+
+// The page in a dialog as hosts show it, with OK as the default button.
+struct PageDialog
+{
+    QDialog dialog;
+    Kel::ExternalProgramsPage *page = new Kel::ExternalProgramsPage(&dialog);
+
+    PageDialog()
+    {
+        auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &dialog);
+        QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+        auto *layout = new QVBoxLayout(&dialog);
+        layout->addWidget(page);
+        layout->addWidget(buttons);
+    }
+};
+
+// What a screen reader hears of a control beyond its name.
+QString description(QWidget *control)
+{
+#if QT_CONFIG(accessibility)
+    return QAccessible::queryAccessibleInterface(control)->text(QAccessible::Description);
+#else
+    Q_UNUSED(control)
+    return QString();
+#endif
+}
+
+// The messages of the page that the window does not show whole.
+QStringList clippedMessages(const QWidget &window)
+{
+    QStringList clipped;
+    for (const QLabel *label : window.findChildren<QLabel *>()) {
+        const QRect shown(label->mapTo(&window, QPoint()), label->size());
+        if (label->wordWrap() && !label->text().isEmpty()
+            && (label->height() < label->heightForWidth(label->width()) || !window.rect().contains(shown)))
+            clipped << label->objectName();
+    }
+    return clipped;
+}
+
+// How far the last line of a label's text ends from its right edge.
+int lastLineGap(QLabel &label)
+{
+    const QImage image = label.grab().toImage();
+    const QRgb background = label.palette().color(label.backgroundRole()).rgb();
+    const int lineHeight = qCeil(label.fontMetrics().height() * image.devicePixelRatio());
+    int bottom = -1;
+    int right = -1;
+    for (int y = image.height() - 1; y >= 0 && (bottom < 0 || y > bottom - lineHeight); --y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (image.pixel(x, y) != background) {
+                bottom = bottom < 0 ? y : bottom;
+                right = qMax(right, x);
+            }
+        }
+    }
+    return qRound((image.width() - 1 - right) / image.devicePixelRatio());
 }
 
 QString storedText(const QString &storeFile, const char *key)
@@ -129,6 +201,8 @@ class ExternalProgramsPageTest : public QObject
 
 private Q_SLOTS:
     void everyControlIsNamedAndReachable();
+    void messagesAreNeverClipped_data();
+    void messagesAreNeverClipped();
     void applyStoresAndResetReads();
     void verdictAndTryFollowTheLibrarysCheck_data();
     void verdictAndTryFollowTheLibrarysCheck();
@@ -143,7 +217,7 @@ void ExternalProgramsPageTest::everyControlIsNamedAndReachable()
     KelTest::ScopedConfigHome home;
     Kel::ExternalProgramsPage page;
     page.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&page));
+    QVERIFY(QTest::qWaitForWindowActive(&page));
     for (const char *prefix : {Pdf, Browser}) {
         const ProgramControls controls = controlsOf(page, prefix);
         QVERIFY2(controls.complete(), prefix);
@@ -155,7 +229,19 @@ void ExternalProgramsPageTest::everyControlIsNamedAndReachable()
         QVERIFY(controls.useCommand->isChecked());
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget(), controls.commandLine);
+        // A mnemonic another control shares only moves the focus.
+        QTest::keySequence(&page, QKeySequence::mnemonic(controls.useDefault->text()));
+        QTRY_VERIFY2(controls.useDefault->isChecked(), prefix);
     }
+    QStringList mnemonics;
+    for (const QAbstractButton *button : page.findChildren<QAbstractButton *>())
+        mnemonics << QKeySequence::mnemonic(button->text()).toString();
+    for (const QGroupBox *box : page.findChildren<QGroupBox *>())
+        mnemonics << QKeySequence::mnemonic(box->title()).toString();
+    mnemonics.removeAll(QString());
+    const int all = int(mnemonics.size());
+    mnemonics.removeDuplicates();
+    QCOMPARE(mnemonics.size(), all);
 #if QT_CONFIG(accessibility)
     // Every control says what it is to a screen reader.
     for (const QWidget *child : page.findChildren<QWidget *>()) {
@@ -163,6 +249,56 @@ void ExternalProgramsPageTest::everyControlIsNamedAndReachable()
             QVERIFY2(!child->accessibleName().isEmpty() || child->objectName().isEmpty(), qPrintable(child->objectName()));
     }
 #endif
+}
+
+void ExternalProgramsPageTest::messagesAreNeverClipped_data()
+{
+    QTest::addColumn<int>("width");  // 0: the narrowest the dialog takes
+    QTest::addColumn<int>("scale");
+    QTest::addColumn<bool>("rightToLeft");
+    QTest::newRow("narrowest, 1x") << 0 << 1 << false;
+    QTest::newRow("640 px, 1x") << 640 << 1 << false;
+    QTest::newRow("640 px, 1x, right to left") << 640 << 1 << true;
+    QTest::newRow("narrowest, 2x") << 0 << 2 << false;
+    QTest::newRow("640 px, 2x") << 640 << 2 << false;
+}
+
+void ExternalProgramsPageTest::messagesAreNeverClipped()
+{
+    QFETCH(int, width);
+    QFETCH(int, scale);
+    QFETCH(bool, rightToLeft);
+    // The scale is the whole process's: a child runs the row at another.
+    if (qRound(qApp->devicePixelRatio()) != scale) {
+        const KelTest::ChildResult child = KelTest::runProgram(
+            QCoreApplication::applicationFilePath(),
+            {QLatin1String("messagesAreNeverClipped:") + QLatin1String(QTest::currentDataTag())},
+            {{QStringLiteral("QT_SCALE_FACTOR"), QString::number(scale)}});
+        QVERIFY2(child.finished && child.exitCode == 0, child.out.constData());
+        return;
+    }
+    KelTest::ScopedConfigHome home;
+    QTemporaryDir dir;
+    const ScopedVariable out(KelTest::ArgRecorderOutVariable, dir.path() + QLatin1String("/records"));
+    QApplication::setLayoutDirection(rightToLeft ? Qt::RightToLeft : Qt::LeftToRight);
+    PageDialog host;
+    host.dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&host.dialog));
+    host.dialog.resize(qMax(width, host.dialog.minimumSizeHint().width()), host.dialog.sizeHint().height());
+    // Long messages: what many arguments start, the try's outcome, two problems.
+    const ProgramControls pdf = controlsOf(*host.page, Pdf);
+    const ProgramControls browser = controlsOf(*host.page, Browser);
+    pdf.useCommand->setChecked(true);
+    pdf.commandLine->setText(QLatin1Char('"') + KelTest::argRecorderPath() + QLatin1String("\" --page 2 --zoom 150 %1"));
+    QTest::mouseClick(pdf.tryIt, Qt::LeftButton);
+    browser.useCommand->setChecked(true);
+    browser.commandLine->setText(QStringLiteral("no-such-browser-4711 --new-window '%1'"));
+    QTRY_COMPARE(clippedMessages(host.dialog), QStringList());
+    for (QLabel *message : {pdf.verdict, pdf.tried, browser.verdict}) {
+        if (rightToLeft)
+            QVERIFY2(lastLineGap(*message) <= message->fontMetrics().averageCharWidth(), qPrintable(message->text()));
+    }
+    QApplication::setLayoutDirection(Qt::LeftToRight);
 }
 
 void ExternalProgramsPageTest::applyStoresAndResetReads()
@@ -215,6 +351,14 @@ void ExternalProgramsPageTest::applyStoresAndResetReads()
     QVERIFY(!page.hasChanges());
     QVERIFY(browser.useCommand->isChecked());
     QCOMPARE(browser.commandLine->text(), QStringLiteral("theirs --tab %1"));
+
+    // The defaults are shown, and stored only by apply().
+    page.restoreDefaults();
+    QVERIFY(changed.size() > signalled);
+    QVERIFY(browser.useDefault->isChecked() && browser.commandLine->text().isEmpty());
+    QCOMPARE(storedText(home.storeFile(), "UseDefaultWebBrowser"), QStringLiteral("false"));
+    page.apply();
+    QVERIFY(UserSettings::GetUseDefaultWebBrowser());
 }
 
 void ExternalProgramsPageTest::verdictAndTryFollowTheLibrarysCheck_data()
@@ -255,20 +399,33 @@ void ExternalProgramsPageTest::verdictAndTryFollowTheLibrarysCheck()
     const ScopedVariable path("PATH", KelTest::binDir() + QDir::listSeparator() + qEnvironmentVariable("PATH"));
     const ScopedVariable out(KelTest::ArgRecorderOutVariable, records);
 
-    Kel::ExternalProgramsPage page;
-    const ProgramControls pdf = controlsOf(page, Pdf);
-    QTest::mouseClick(pdf.useCommand, Qt::LeftButton);
+    PageDialog host;
+    host.dialog.show();
+    QVERIFY(QTest::qWaitForWindowActive(&host.dialog));
+    const ProgramControls pdf = controlsOf(*host.page, Pdf);
+    pdf.useCommand->setChecked(true);
     pdf.commandLine->setText(commandLine);
     const QString verdict = pdf.verdict->text();
     QCOMPARE(pdf.tryIt->isEnabled(), starts);
+    QCOMPARE(host.page->hasProblems(), !starts);
+    QCOMPARE(pdf.verdictIcon->isVisible(), !starts);
+#if QT_CONFIG(accessibility)
+    QCOMPARE(description(pdf.commandLine), verdict);
+#endif
     if (!starts) {
         QVERIFY2(verdict.contains(said), qPrintable(verdict));
+        // Enter does not make the dialog store what cannot start.
+        QTest::keyClick(pdf.commandLine, Qt::Key_Return);
+        QVERIFY(host.dialog.isVisible());
         return;
     }
     QVERIFY2(verdict.startsWith(QLatin1String("Starts")), qPrintable(verdict));
 
     QTest::mouseClick(pdf.tryIt, Qt::LeftButton);
     QVERIFY2(pdf.tried->text().startsWith(QLatin1String("Started")), qPrintable(pdf.tried->text()));
+#if QT_CONFIG(accessibility)
+    QCOMPARE(description(pdf.tryIt), pdf.tried->text());
+#endif
     const QStringList expected = arguments.split(QLatin1Char(' '));
     const QList<QByteArray> received = KelTest::waitForArgRecords(records, int(expected.size()));
     QCOMPARE(received.size(), expected.size());
@@ -282,6 +439,12 @@ void ExternalProgramsPageTest::verdictAndTryFollowTheLibrarysCheck()
             QCOMPARE(argument, expected.at(i));
     }
     QVERIFY(!QFile::exists(home.storeFile()));  // trying stores nothing
+    // The outcome belonged to the command tried.
+    pdf.commandLine->setText(commandLine + QLatin1Char(' '));
+    QCOMPARE(pdf.tried->text(), QString());
+    pdf.commandLine->setFocus();
+    QTest::keyClick(pdf.commandLine, Qt::Key_Return);
+    QCOMPARE(host.dialog.result(), int(QDialog::Accepted));
 }
 
 void ExternalProgramsPageTest::browseQuotesAPathWithBlanks_data()
@@ -305,16 +468,20 @@ void ExternalProgramsPageTest::browseQuotesAPathWithBlanks()
     Kel::ExternalProgramsPage page;
     const ProgramControls pdf = controlsOf(page, Pdf);
     pdf.useCommand->setChecked(true);
+    pdf.commandLine->setText(QLatin1Char('"') + KelTest::argRecorderPath() + QLatin1String("\" %1"));
     bool answered = false;
+    QString startedIn;
     QTimer::singleShot(0, this, [&] {
         QTRY_VERIFY(qobject_cast<QFileDialog *>(QApplication::activeModalWidget()));
         auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        startedIn = dialog->directory().absolutePath();
         dialog->selectFile(program);
         QMetaObject::invokeMethod(dialog, "accept");
         answered = true;
     });
     QTest::mouseClick(pdf.browse, Qt::LeftButton);
     QVERIFY(answered);
+    QCOMPARE(startedIn, QFileInfo(KelTest::argRecorderPath()).absolutePath());
     const QString native = QDir::toNativeSeparators(program);
     QCOMPARE(pdf.commandLine->text(),
              (quoted ? QLatin1Char('"') + native + QLatin1Char('"') : native) + QLatin1String(" %1"));
@@ -324,13 +491,16 @@ void ExternalProgramsPageTest::browseQuotesAPathWithBlanks()
 void ExternalProgramsPageTest::lateFailureIsShown_data()
 {
     QTest::addColumn<bool>("ownCommand");
-    QTest::newRow("the system's default") << false;
-    QTest::newRow("the user's own command") << true;
+    QTest::addColumn<bool>("browser");
+    QTest::newRow("the system's default") << false << false;
+    QTest::newRow("the user's own command") << true << false;
+    QTest::newRow("the user's own browser, at the host's address") << true << true;
 }
 
 void ExternalProgramsPageTest::lateFailureIsShown()
 {
     QFETCH(bool, ownCommand);
+    QFETCH(bool, browser);
 #if defined(Q_OS_WIN)
     if (!ownCommand && !qEnvironmentVariableIsSet("KEL_TEST_RECORDER_REGISTERED"))
         QSKIP("no recorder registered for PDF files in this prefix");
@@ -346,7 +516,10 @@ void ExternalProgramsPageTest::lateFailureIsShown()
     KelTest::MessageRecorder channel;  // the host's handler still hears every warning
 
     Kel::ExternalProgramsPage page;
-    const ProgramControls pdf = controlsOf(page, Pdf);
+    const QUrl address(QStringLiteral("https://example.invalid/try?from=host"));
+    page.setWebBrowserTryUrl(address);
+    const ProgramControls pdf = controlsOf(page, browser ? Browser : Pdf);
+    const QByteArray target = browser ? address.toEncoded() : QByteArray("KelGuiUtilities-sample.pdf");
     if (ownCommand) {
         QTest::mouseClick(pdf.useCommand, Qt::LeftButton);
         pdf.commandLine->setText(QLatin1Char('"') + KelTest::argRecorderPath() + QLatin1String("\" %1"));
@@ -362,8 +535,12 @@ void ExternalProgramsPageTest::lateFailureIsShown()
     QVERIFY2(pdf.tried->text().contains(QLatin1String("3")), qPrintable(pdf.tried->text()));
     const QList<QByteArray> recorded = KelTest::waitForArgRecords(records, 1);
     QCOMPARE(recorded.size(), 1);
-    QVERIFY(recorded.constFirst().endsWith("KelGuiUtilities-sample.pdf"));
-    QVERIFY(!channel.messages().empty());
+    QVERIFY(recorded.constFirst().endsWith(target));
+    // Shown once: the host's channel does not get the report too.
+    for (const Port_Message &message : channel.messages())
+        QVERIFY2(message.text.find(target.constData()) == std::string::npos, message.text.c_str());
+    QTest::mouseClick(ownCommand ? pdf.useDefault : pdf.useCommand, Qt::LeftButton);
+    QCOMPARE(pdf.tried->text(), QString());
     Gui::Wisp::HelpManager::setInstance(nullptr);
 }
 
