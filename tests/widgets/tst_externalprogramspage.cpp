@@ -20,6 +20,7 @@
 #include <QtCore/QFile>
 #include <QtCore/QHash>
 #include <QtCore/QLocale>
+#include <QtCore/QtMath>
 #include <QtCore/QSettings>
 #include <QtCore/QTimer>
 #include <QtTest/QSignalSpy>
@@ -105,16 +106,13 @@ struct PageDialog
     }
 };
 
+#if QT_CONFIG(accessibility)
 // What a screen reader hears of a control beyond its name.
 QString description(QWidget *control)
 {
-#if QT_CONFIG(accessibility)
     return QAccessible::queryAccessibleInterface(control)->text(QAccessible::Description);
-#else
-    Q_UNUSED(control)
-    return QString();
-#endif
 }
+#endif
 
 // The messages of the page that the window does not show whole.
 QStringList clippedMessages(const QWidget &window)
@@ -270,6 +268,7 @@ void ExternalProgramsPageTest::messagesAreNeverClipped()
     QFETCH(bool, rightToLeft);
     // The scale is the whole process's: a child runs the row at another.
     if (qRound(qApp->devicePixelRatio()) != scale) {
+        QVERIFY2(!qEnvironmentVariableIsSet("QT_SCALE_FACTOR"), "the scale factor is not applied");
         const KelTest::ChildResult child = KelTest::runProgram(
             QCoreApplication::applicationFilePath(),
             {QLatin1String("messagesAreNeverClipped:") + QLatin1String(QTest::currentDataTag())},
