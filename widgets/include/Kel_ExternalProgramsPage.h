@@ -68,9 +68,9 @@ public:
      * Whether a command line the page shows as chosen would not start its
      * program as written (see Kel::ViewerCommand::problems()); the page says
      * why beside it. A host typically keeps OK and Apply disabled meanwhile.
+     * The answer is the one the page showed when the line was last edited.
      *
      * @return true while a chosen command line has a problem
-     * @blocking Looks the programs up (see Kel::ViewerCommand).
      * @since 1.20
      */
     bool hasProblems() const;

@@ -183,8 +183,9 @@ constexpr std::array<ProgramKeys, 2> Programs{{
 
 } // namespace
 
-// Watches the page's window and the command lines: the window grows to fit the
-// messages, and Enter in an unusable command line does not close a dialog.
+// The page's controls and state. As an event filter it watches the page's
+// window, which grows to fit the messages, and the command lines, where Enter
+// on an unusable command does not reach a dialog's default button.
 class Q_DECL_HIDDEN ExternalProgramsPage::Private : public QObject
 {
 public:
@@ -290,7 +291,7 @@ public:
             row.tryIt->setText(row.isPdf() ? ExternalProgramsPage::tr("&Try") : ExternalProgramsPage::tr("Tr&y"));
             speak(row.tryIt, ExternalProgramsPage::tr("Try the %1").arg(title));
             row.tryIt->setToolTip(row.isPdf() ? ExternalProgramsPage::tr("Opens a sample PDF file as the page shows it")
-                                              : ExternalProgramsPage::tr("Opens the product web site as the page shows it"));
+                                              : ExternalProgramsPage::tr("Opens %1 as the page shows it").arg(target(row)));
             speak(row.tried.text, ExternalProgramsPage::tr("%1: result of the try").arg(title));
             speak(row.tried.icon, ExternalProgramsPage::tr("Warning"));
             showVerdict(row);
@@ -383,11 +384,11 @@ public:
         row.tried.show(QString(), false);
     }
 
-    void edited(Row &row, bool byTheUser = true)
+    void edited(Row &row)
     {
         forgetTry(row);
         showVerdict(row);
-        if (byTheUser && !loading)
+        if (!loading)
             Q_EMIT q->changed();
     }
 
@@ -612,7 +613,8 @@ bool ExternalProgramsPage::hasProblems() const
 void ExternalProgramsPage::setWebBrowserTryUrl(const QUrl &url)
 {
     d->browserTryUrl = url;
-    d->edited(d->browserRow(), false);
+    d->forgetTry(d->browserRow());
+    d->retranslate();  // the tooltip names the address
 }
 
 QUrl ExternalProgramsPage::webBrowserTryUrl() const

@@ -92,7 +92,7 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Opens the product web site as the page shows it</source>
+        <source>Opens %1 as the page shows it</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
