@@ -93,10 +93,12 @@ int remotePosition(const QStringList &args)
     return openUrl ? remote : -1;
 }
 
-bool holdsQuoteMarks(const QStringList &args)
+// Arguments are not quoted, so quote marks next to "%1" reach the program
+// around the file or URL; elsewhere they are ordinary characters of an option.
+bool quotesAroundTarget(const QStringList &args)
 {
     for (const QString &arg : args) {
-        if (arg.contains(kDoubleQuote) || arg.contains(kSingleQuote))
+        if (arg.contains(QLatin1String(kPlaceholder)) && (arg.contains(kDoubleQuote) || arg.contains(kSingleQuote)))
             return true;
     }
     return false;
@@ -163,7 +165,7 @@ ViewerCommand::ViewerCommand(Viewer viewer, const QString &commandLine, const QS
     else if (!relative && (!file.isFile() || !file.isExecutable()))
         m_problems.append(NotExecutable);
     // With a quote unpaired the arguments are cut wrongly anyway.
-    if (!unbalanced && holdsQuoteMarks(cut.written))
+    if (!unbalanced && quotesAroundTarget(cut.written))
         m_problems.append(QuotedArgument);
     if (cut.targetRefused)
         m_problems.append(TargetRefused);

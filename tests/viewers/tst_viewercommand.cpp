@@ -137,6 +137,8 @@ void TestViewerCommand::reading_data()
     QTest::newRow("quoted %1") << true << S("\"<rec>\" \"%1\"") << kFile << rec << rec
                                << Problems{ViewerCommand::QuotedArgument} << S("quote marks reach the PDF viewer")
                                << false << -1;
+    QTest::newRow("quotes in an option, not around %1")
+        << true << S("\"<rec>\" \"--title=a b\" %1") << kFile << rec << rec << Problems() << QString() << false << -1;
     QTest::newRow("URL read as an option") << false << S("\"<rec>\" %1") << S("--help") << rec << rec
                                            << Problems{ViewerCommand::TargetRefused} << S("begins with '-'") << false
                                            << -1;

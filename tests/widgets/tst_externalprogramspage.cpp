@@ -2,7 +2,7 @@
 //
 // SPDX-License-Identifier: MIT
 
-// Kel::ExternalProgramsPage on real stores: the verdict line, "Browse…", "Try" through the argument recorder and late failures, apply(), reset() and changed().
+// Kel::ExternalProgramsPage on real stores: its layout, the verdict line, "Browse…", "Try" through the argument recorder and late failures, apply(), reset(), restoreDefaults() and changed().
 #include <Kel_ExternalProgramsPage.h>
 #include <Kel_UserSettings.h>
 #include <Kel_Utility.h>
@@ -20,16 +20,24 @@
 #include <QtCore/QFile>
 #include <QtCore/QHash>
 #include <QtCore/QLocale>
+#include <QtCore/QSet>
 #include <QtCore/QSettings>
 #include <QtCore/QTimer>
 #include <QtTest/QSignalSpy>
 #include <QtTest/QTest>
 #include <QtWidgets/QApplication>
+#include <QtWidgets/QDialog>
+#include <QtWidgets/QDialogButtonBox>
 #include <QtWidgets/QFileDialog>
+#include <QtWidgets/QGroupBox>
 #include <QtWidgets/QLabel>
 #include <QtWidgets/QLineEdit>
 #include <QtWidgets/QPushButton>
 #include <QtWidgets/QRadioButton>
+#include <QtWidgets/QVBoxLayout>
+#if QT_CONFIG(accessibility)
+#include <QtGui/QAccessible>
+#endif
 
 #include <cstdio>
 
@@ -74,6 +82,19 @@ ProgramControls controlsOf(const QWidget &page, const char *prefix)
             part<QLineEdit>(page, prefix, "CommandLine"),   part<QPushButton>(page, prefix, "Browse"),
             part<QLabel>(page, prefix, "Verdict"),          part<QPushButton>(page, prefix, "Try"),
             part<QLabel>(page, prefix, "Tried")};
+}
+
+// The messages of the page that the window does not show whole.
+QStringList clippedMessages(const QWidget &window)
+{
+    QStringList clipped;
+    for (const QLabel *label : window.findChildren<QLabel *>()) {
+        const QRect shown(label->mapTo(&window, QPoint()), label->size());
+        if (label->wordWrap() && !label->text().isEmpty()
+            && (label->height() < label->heightForWidth(label->width()) || !window.rect().contains(shown)))
+            clipped << label->objectName();
+    }
+    return clipped;
 }
 
 QString storedText(const QString &storeFile, const char *key)
@@ -129,6 +150,8 @@ class ExternalProgramsPageTest : public QObject
 
 private Q_SLOTS:
     void everyControlIsNamedAndReachable();
+    void messagesAreNeverClipped_data();
+    void messagesAreNeverClipped();
     void applyStoresAndResetReads();
     void verdictAndTryFollowTheLibrarysCheck_data();
     void verdictAndTryFollowTheLibrarysCheck();
@@ -156,6 +179,14 @@ void ExternalProgramsPageTest::everyControlIsNamedAndReachable()
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget(), controls.commandLine);
     }
+    // A mnemonic that two controls share only moves the focus between them.
+    QStringList mnemonics;
+    for (const QAbstractButton *button : page.findChildren<QAbstractButton *>())
+        mnemonics << QKeySequence::mnemonic(button->text()).toString();
+    for (const QGroupBox *box : page.findChildren<QGroupBox *>())
+        mnemonics << QKeySequence::mnemonic(box->title()).toString();
+    mnemonics.removeAll(QString());
+    QCOMPARE(QSet<QString>(mnemonics.cbegin(), mnemonics.cend()).size(), mnemonics.size());
 #if QT_CONFIG(accessibility)
     // Every control says what it is to a screen reader.
     for (const QWidget *child : page.findChildren<QWidget *>()) {
@@ -163,6 +194,60 @@ void ExternalProgramsPageTest::everyControlIsNamedAndReachable()
             QVERIFY2(!child->accessibleName().isEmpty() || child->objectName().isEmpty(), qPrintable(child->objectName()));
     }
 #endif
+}
+
+void ExternalProgramsPageTest::messagesAreNeverClipped_data()
+{
+    QTest::addColumn<int>("width");  // 0: the narrowest the dialog takes
+    QTest::addColumn<int>("scale");
+    QTest::addColumn<bool>("rightToLeft");
+    QTest::newRow("narrowest, 1x") << 0 << 1 << false;
+    QTest::newRow("640 px, 1x") << 640 << 1 << false;
+    QTest::newRow("640 px, 1x, right to left") << 640 << 1 << true;
+    QTest::newRow("narrowest, 2x") << 0 << 2 << false;
+    QTest::newRow("640 px, 2x") << 640 << 2 << false;
+}
+
+void ExternalProgramsPageTest::messagesAreNeverClipped()
+{
+    QFETCH(int, width);
+    QFETCH(int, scale);
+    QFETCH(bool, rightToLeft);
+    // The scale is the whole process's: a child runs the row at another.
+    if (qRound(qApp->devicePixelRatio()) != scale) {
+        QVERIFY2(!qEnvironmentVariableIsSet("QT_SCALE_FACTOR"), "the scale factor is not applied");
+        const KelTest::ChildResult child = KelTest::runProgram(
+            QCoreApplication::applicationFilePath(),
+            {QLatin1String("messagesAreNeverClipped:") + QLatin1String(QTest::currentDataTag())},
+            {{QStringLiteral("QT_SCALE_FACTOR"), QString::number(scale)}});
+        QVERIFY2(child.finished && child.exitCode == 0, child.out.constData());
+        return;
+    }
+    KelTest::ScopedConfigHome home;
+    QTemporaryDir dir;
+    const ScopedVariable out(KelTest::ArgRecorderOutVariable, dir.path() + QLatin1String("/records"));
+    QApplication::setLayoutDirection(rightToLeft ? Qt::RightToLeft : Qt::LeftToRight);
+    QDialog dialog;  // as hosts show the page
+    auto *layout = new QVBoxLayout(&dialog);
+    layout->addWidget(new Kel::ExternalProgramsPage(&dialog));
+    layout->addWidget(new QDialogButtonBox(QDialogButtonBox::Ok, &dialog));
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    dialog.resize(qMax(width, dialog.minimumSizeHint().width()), dialog.sizeHint().height());
+    // Long messages: what many arguments start, the try's outcome, two problems.
+    const ProgramControls pdf = controlsOf(dialog, Pdf);
+    const ProgramControls browser = controlsOf(dialog, Browser);
+    pdf.useCommand->setChecked(true);
+    pdf.commandLine->setText(QLatin1Char('"') + KelTest::argRecorderPath() + QLatin1String("\" --page 2 --zoom 150 %1"));
+    QTest::mouseClick(pdf.tryIt, Qt::LeftButton);
+    browser.useCommand->setChecked(true);
+    browser.commandLine->setText(QStringLiteral("no-such-browser-4711 --new-window '%1'"));
+    QTRY_COMPARE(clippedMessages(dialog), QStringList());
+    // Text in a language read left to right still lines up with the page.
+    const Qt::Alignment leading = Qt::AlignAbsolute | (rightToLeft ? Qt::AlignRight : Qt::AlignLeft);
+    for (const QLabel *message : {pdf.verdict, pdf.tried, browser.verdict})
+        QCOMPARE(message->alignment() & Qt::AlignHorizontal_Mask, leading);
+    QApplication::setLayoutDirection(Qt::LeftToRight);
 }
 
 void ExternalProgramsPageTest::applyStoresAndResetReads()
@@ -215,6 +300,13 @@ void ExternalProgramsPageTest::applyStoresAndResetReads()
     QVERIFY(!page.hasChanges());
     QVERIFY(browser.useCommand->isChecked());
     QCOMPARE(browser.commandLine->text(), QStringLiteral("theirs --tab %1"));
+
+    // The defaults are shown, and stored only by apply().
+    page.restoreDefaults();
+    QVERIFY(changed.size() > signalled && browser.useDefault->isChecked() && browser.commandLine->text().isEmpty());
+    QVERIFY(!UserSettings::GetUseDefaultWebBrowser());
+    page.apply();
+    QVERIFY(UserSettings::GetUseDefaultWebBrowser());
 }
 
 void ExternalProgramsPageTest::verdictAndTryFollowTheLibrarysCheck_data()
@@ -261,6 +353,15 @@ void ExternalProgramsPageTest::verdictAndTryFollowTheLibrarysCheck()
     pdf.commandLine->setText(commandLine);
     const QString verdict = pdf.verdict->text();
     QCOMPARE(pdf.tryIt->isEnabled(), starts);
+    QCOMPARE(page.hasProblems(), !starts);
+    QCOMPARE(part<QLabel>(page, Pdf, "VerdictIcon")->isVisibleTo(&page), !starts);
+    // Enter reaches the host's dialog, whose default button stores, only for a command that starts.
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(pdf.commandLine, &enter);
+    QCOMPARE(!enter.isAccepted(), starts);
+#if QT_CONFIG(accessibility)  // what a screen reader hears beyond the field's name
+    QCOMPARE(QAccessible::queryAccessibleInterface(pdf.commandLine)->text(QAccessible::Description), verdict);
+#endif
     if (!starts) {
         QVERIFY2(verdict.contains(said), qPrintable(verdict));
         return;
@@ -269,6 +370,9 @@ void ExternalProgramsPageTest::verdictAndTryFollowTheLibrarysCheck()
 
     QTest::mouseClick(pdf.tryIt, Qt::LeftButton);
     QVERIFY2(pdf.tried->text().startsWith(QLatin1String("Started")), qPrintable(pdf.tried->text()));
+#if QT_CONFIG(accessibility)
+    QCOMPARE(QAccessible::queryAccessibleInterface(pdf.tryIt)->text(QAccessible::Description), pdf.tried->text());
+#endif
     const QStringList expected = arguments.split(QLatin1Char(' '));
     const QList<QByteArray> received = KelTest::waitForArgRecords(records, int(expected.size()));
     QCOMPARE(received.size(), expected.size());
@@ -282,6 +386,9 @@ void ExternalProgramsPageTest::verdictAndTryFollowTheLibrarysCheck()
             QCOMPARE(argument, expected.at(i));
     }
     QVERIFY(!QFile::exists(home.storeFile()));  // trying stores nothing
+    // The outcome belonged to the command tried.
+    pdf.commandLine->setText(commandLine + QLatin1Char(' '));
+    QCOMPARE(pdf.tried->text(), QString());
 }
 
 void ExternalProgramsPageTest::browseQuotesAPathWithBlanks_data()
@@ -305,16 +412,20 @@ void ExternalProgramsPageTest::browseQuotesAPathWithBlanks()
     Kel::ExternalProgramsPage page;
     const ProgramControls pdf = controlsOf(page, Pdf);
     pdf.useCommand->setChecked(true);
+    pdf.commandLine->setText(QLatin1Char('"') + KelTest::argRecorderPath() + QLatin1String("\" %1"));
     bool answered = false;
+    QString startedIn;
     QTimer::singleShot(0, this, [&] {
         QTRY_VERIFY(qobject_cast<QFileDialog *>(QApplication::activeModalWidget()));
         auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        startedIn = dialog->directory().absolutePath();
         dialog->selectFile(program);
         QMetaObject::invokeMethod(dialog, "accept");
         answered = true;
     });
     QTest::mouseClick(pdf.browse, Qt::LeftButton);
     QVERIFY(answered);
+    QCOMPARE(startedIn, QFileInfo(KelTest::argRecorderPath()).absolutePath());
     const QString native = QDir::toNativeSeparators(program);
     QCOMPARE(pdf.commandLine->text(),
              (quoted ? QLatin1Char('"') + native + QLatin1Char('"') : native) + QLatin1String(" %1"));
@@ -324,13 +435,16 @@ void ExternalProgramsPageTest::browseQuotesAPathWithBlanks()
 void ExternalProgramsPageTest::lateFailureIsShown_data()
 {
     QTest::addColumn<bool>("ownCommand");
-    QTest::newRow("the system's default") << false;
-    QTest::newRow("the user's own command") << true;
+    QTest::addColumn<bool>("browser");
+    QTest::newRow("the system's default") << false << false;
+    QTest::newRow("the user's own command") << true << false;
+    QTest::newRow("the user's own browser, at the host's address") << true << true;
 }
 
 void ExternalProgramsPageTest::lateFailureIsShown()
 {
     QFETCH(bool, ownCommand);
+    QFETCH(bool, browser);
 #if defined(Q_OS_WIN)
     if (!ownCommand && !qEnvironmentVariableIsSet("KEL_TEST_RECORDER_REGISTERED"))
         QSKIP("no recorder registered for PDF files in this prefix");
@@ -346,7 +460,10 @@ void ExternalProgramsPageTest::lateFailureIsShown()
     KelTest::MessageRecorder channel;  // the host's handler still hears every warning
 
     Kel::ExternalProgramsPage page;
-    const ProgramControls pdf = controlsOf(page, Pdf);
+    const QUrl address(QStringLiteral("https://example.invalid/try?from=host"));
+    page.setWebBrowserTryUrl(address);
+    const ProgramControls pdf = controlsOf(page, browser ? Browser : Pdf);
+    const QByteArray target = browser ? address.toEncoded() : QByteArray("KelGuiUtilities-sample.pdf");
     if (ownCommand) {
         QTest::mouseClick(pdf.useCommand, Qt::LeftButton);
         pdf.commandLine->setText(QLatin1Char('"') + KelTest::argRecorderPath() + QLatin1String("\" %1"));
@@ -362,8 +479,12 @@ void ExternalProgramsPageTest::lateFailureIsShown()
     QVERIFY2(pdf.tried->text().contains(QLatin1String("3")), qPrintable(pdf.tried->text()));
     const QList<QByteArray> recorded = KelTest::waitForArgRecords(records, 1);
     QCOMPARE(recorded.size(), 1);
-    QVERIFY(recorded.constFirst().endsWith("KelGuiUtilities-sample.pdf"));
-    QVERIFY(!channel.messages().empty());
+    QVERIFY(recorded.constFirst().endsWith(target));
+    // Shown once: the host's channel does not get the report too.
+    for (const Port_Message &message : channel.messages())
+        QVERIFY2(message.text.find(target.constData()) == std::string::npos, message.text.c_str());
+    QTest::mouseClick(ownCommand ? pdf.useDefault : pdf.useCommand, Qt::LeftButton);
+    QCOMPARE(pdf.tried->text(), QString());
     Gui::Wisp::HelpManager::setInstance(nullptr);
 }
 

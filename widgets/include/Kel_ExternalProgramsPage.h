@@ -14,6 +14,8 @@
 
 #include <memory>
 
+QT_FORWARD_DECLARE_CLASS(QUrl)
+
 namespace Kel {
 
 /**
@@ -27,11 +29,19 @@ namespace Kel {
  *
  * Its controls are named for style sheets and tests: "pdfViewer" and
  * "webBrowser" followed by UseDefault, UseCommand, CommandLine, Browse,
- * Verdict, Try and Tried (the outcome of the last try).
+ * Verdict, Try and Tried (the outcome of the last try); VerdictIcon and
+ * TriedIcon show the style's warning icon beside a problem.
+ *
+ * Its messages wrap, and the page grows its window whenever they need more
+ * height than the window has at its width. Enter in a command line that would
+ * not start stays on the page instead of reaching the dialog's default button.
  *
  * @code
  * auto *programs = new Kel::ExternalProgramsPage(dialog);
+ * auto updateApply = [programs, apply] { apply->setEnabled(programs->hasChanges() && !programs->hasProblems()); };
+ * connect(programs, &Kel::ExternalProgramsPage::changed, apply, updateApply);
  * connect(buttons, &QDialogButtonBox::accepted, programs, &Kel::ExternalProgramsPage::apply);
+ * connect(dialog, &QDialog::rejected, programs, &Kel::ExternalProgramsPage::reset);
  * @endcode
  *
  * @threads The GUI thread, as for every widget.
@@ -54,6 +64,32 @@ public:
     /** @return whether what the page shows differs from the store as last read or written */
     bool hasChanges() const;
 
+    /**
+     * Whether a command line the page shows as chosen would not start its
+     * program as written (see Kel::ViewerCommand::problems()); the page says
+     * why beside it. A host typically keeps OK and Apply disabled meanwhile.
+     * The answer is the one the page showed when the line was last edited.
+     *
+     * @return true while a chosen command line has a problem
+     * @since 1.20
+     */
+    bool hasProblems() const;
+
+    /**
+     * Sets the address that the web browser's "Try" opens.
+     *
+     * @param url the address; an empty one restores the default, the
+     *        product's web site for the user's language
+     * @since 1.20
+     */
+    void setWebBrowserTryUrl(const QUrl &url);
+
+    /**
+     * @return the address that the web browser's "Try" opens
+     * @since 1.20
+     */
+    QUrl webBrowserTryUrl() const;
+
 public Q_SLOTS:
     /**
      * Stores what the page shows.
@@ -67,6 +103,14 @@ public Q_SLOTS:
      * @blocking Reads the store (see Kel::UserSettings).
      */
     void reset();
+    /**
+     * Shows the defaults: the system's default programs and no command lines
+     * of the user's. Nothing is stored before apply(); changed() is emitted
+     * when the page shows something new.
+     *
+     * @since 1.20
+     */
+    void restoreDefaults();
 
 Q_SIGNALS:
     /** The user changed a value on the page; hasChanges() tells whether it now differs from the store. */

@@ -2,7 +2,7 @@
 //
 // SPDX-License-Identifier: MIT
 
-// A message handler put in front of the host's while a tried program may still report, passing every message on.
+// A message handler put in front of the host's while a tried program may still report, taking that program's reports and passing every other message on.
 #include "LaunchReports.h"
 
 #include <Port/Launcher.h>
@@ -65,25 +65,30 @@ struct Tap
     {
         Listeners &state = listeners();
         Port_MessageHandler previous;
+        bool taken = false;
         {
             std::lock_guard<std::mutex> lock(state.mutex);
             previous = state.previous;
             for (const Listener &listener : state.all) {
-                if (message.text.find(listener.quotedTarget.constData()) == std::string::npos)
+                const QPointer<QObject> receiver = listener.receiver;
+                if (!receiver || message.text.find(listener.quotedTarget.constData()) == std::string::npos)
                     continue;
                 const QString text = QString::fromStdString(message.text).trimmed();
-                const QPointer<QObject> receiver = listener.receiver;
                 const auto heard = listener.heard;
-                if (receiver)
-                    QMetaObject::invokeMethod(
-                        receiver.data(),
-                        [receiver, heard, text] {
-                            if (receiver)
-                                heard(text);
-                        },
-                        Qt::QueuedConnection);
+                QMetaObject::invokeMethod(
+                    receiver.data(),
+                    [receiver, heard, text] {
+                        if (receiver)
+                            heard(text);
+                    },
+                    Qt::QueuedConnection);
+                taken = true;
             }
         }
+        // The widget shows the report where the user tried the program; the
+        // host showing it as well would tell the user twice.
+        if (taken)
+            return;
         if (previous)
             previous(message);
         else

@@ -2,7 +2,7 @@
 //
 // SPDX-License-Identifier: MIT
 
-// Lets a widget hear what the message channel reports about a program it started, while every message still reaches the host as before.
+// Lets a widget take what the message channel reports about a program it started, while every other message reaches the host as before.
 #pragma once
 
 #include <QtCore/QObject>
@@ -15,9 +15,9 @@ namespace Widgets {
 
 // For Port::Launcher::LateFailureWindowMs and a little after, every warning
 // whose text names target in quotes, as the launcher's reports name what a
-// program was started for, goes to heard on receiver's thread while receiver
-// lives. The host's handler, or Qt's message log when it has none, gets every
-// message all the same.
+// program was started for, goes to heard on receiver's thread instead of the
+// host's handler, while receiver lives. The host's handler, or Qt's message log
+// when it has none, gets every other message.
 void listenForReports(QObject *receiver, const QString &target, std::function<void(const QString &text)> heard);
 
 } // namespace Widgets

@@ -16,7 +16,17 @@ namespace Widgets {
 
 namespace {
 
-QString inWords(ViewerCommand::Problem problem, const QString &program)
+// A problem the library names that the page has no words of its own for yet,
+// in the library's words.
+QString inLibrarysWords(const ViewerCommand &check, ViewerCommand::Problem problem)
+{
+    QString words = check.describe(problem);
+    if (!words.isEmpty())
+        words[0] = words.at(0).toUpper();
+    return words + QLatin1Char('.');
+}
+
+QString inWords(const ViewerCommand &check, ViewerCommand::Problem problem, const QString &program)
 {
     switch (problem) {
     case ViewerCommand::UnbalancedQuote:
@@ -37,8 +47,10 @@ QString inWords(ViewerCommand::Problem problem, const QString &program)
         return ExternalProgramsPage::tr("The program %1 is a relative path, which depends on the folder the "
                                         "application is started from; give its absolute path.")
             .arg(quoted(program));
+    default:
+        break;
     }
-    return QString();
+    return inLibrarysWords(check, problem);
 }
 
 } // namespace
@@ -54,6 +66,7 @@ Verdict checkCommandLine(ExternalProgram program, const QString &commandLine, co
                               commandLine, target);
     Verdict verdict;
     verdict.program = check.program();
+    verdict.programPath = check.programPath();
     verdict.arguments = check.arguments();
     const QString runs = check.programPath().isEmpty() ? check.program() : check.programPath();
     QStringList arguments;
@@ -63,7 +76,7 @@ Verdict checkCommandLine(ExternalProgram program, const QString &commandLine, co
                                .arg(quoted(QDir::toNativeSeparators(runs)), arguments.join(QLatin1Char(' ')));
     QStringList problems;
     for (const ViewerCommand::Problem problem : check.problems())
-        problems << inWords(problem, verdict.program);
+        problems << inWords(check, problem, verdict.program);
     verdict.startable = problems.isEmpty();
     // What it would start helps to see what is wrong, once there is a program.
     if (!verdict.startable && !check.programPath().isEmpty())

@@ -17,6 +17,7 @@ struct Verdict
 {
     bool startable = false;
     QString program;       // as the launcher is given it
+    QString programPath;   // what would run; empty when nothing would
     QStringList arguments; // target already in place
     QString text;          // what would start, or what is wrong; translated
 };

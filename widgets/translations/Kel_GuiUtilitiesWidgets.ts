@@ -24,11 +24,19 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
+        <source>Use the system&apos;s de&amp;fault</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
         <source>%1: use the system&apos;s default</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
         <source>Use this &amp;command:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Use this co&amp;mmand:</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
@@ -52,6 +60,10 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
+        <source>B&amp;rowse…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
         <source>Browse for the %1 program</source>
         <translation type="unfinished"></translation>
     </message>
@@ -60,7 +72,15 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
+        <source>Warning</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
         <source>&amp;Try</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Tr&amp;y</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
@@ -72,7 +92,7 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Opens the product web site as the page shows it</source>
+        <source>Opens %1 as the page shows it</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
@@ -101,6 +121,10 @@
     </message>
     <message>
         <source>Choose the web browser</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Programs (*.exe *.com);;All files (*)</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
