@@ -33,10 +33,14 @@ namespace Kel {
  * auto *recent = new Kel::RecentProjectsMenu(this);
  * fileMenu->addMenu(recent);
  * connect(recent, &Kel::RecentProjectsMenu::projectTriggered, this, &MainWindow::openProject);
+ * // and where a project was opened:
+ * recent->addProject(path);
  * @endcode
  *
  * @threads The GUI thread, as for every widget.
- * @blocking Never waits for a file system: opening the menu reads the store only.
+ * @blocking Opening the menu never waits for a file system. Construction and
+ *           the slots wait at most 0.2 s for the files' tests, as
+ *           Kel::RecentProjectsModel does.
  * @since 1.19
  */
 class KEL_GUIUTILITIES_WIDGETS_EXPORT RecentProjectsMenu : public QMenu
@@ -52,10 +56,47 @@ public:
     /** Destroys the menu. */
     ~RecentProjectsMenu() override;
 
-    /** @return the projects the menu shows now, in its order */
+    /**
+     * @return the projects the menu shows, in its order: from construction on,
+     *         whether or not the menu was ever opened
+     */
     QStringList projects() const;
 
+public Q_SLOTS:
+    /**
+     * Records @p path as the most recent project, as
+     * Kel::UserSettings::SetPreviousProjectName does; projects() has it
+     * before this returns when its file exists.
+     *
+     * @param path the project's file name, stored as given
+     * @since 1.20
+     */
+    void addProject(const QString &path);
+    /**
+     * Removes every stored entry naming the same file as @p path, as
+     * Kel::RecentProjectsModel::removeProject() does.
+     *
+     * @param path the project's file name
+     * @since 1.20
+     */
+    void removeProject(const QString &path);
+    /**
+     * Removes every stored recent project, as "Clear List" does; "RecentProjectCount" stays.
+     *
+     * Hides QMenu::clear(), which would only take the entries off the menu
+     * until it next follows the store; call it as QMenu::clear() for that.
+     * @since 1.20
+     */
+    void clear();
+
 Q_SIGNALS:
+    /**
+     * projects() changed: a project was recorded, removed or cleared, here or
+     * in another process, or a file went missing or came back.
+     * @since 1.20
+     */
+    void projectsChanged();
+
     /**
      * The user chose a recent project.
      *
