@@ -2,8 +2,9 @@
 //
 // SPDX-License-Identifier: MIT
 
-// Kel::RecentProjectsMenu on real stores: entries and their order, elision and mnemonics, a project recorded by another process, files that come back, "Clear List".
+// Kel::RecentProjectsMenu and Kel::RecentProjectsModel on real stores: entries and rows, elision and mnemonics, recording, removing and clearing, a project recorded by another process, files that come back.
 #include <Kel_RecentProjectsMenu.h>
+#include <Kel_RecentProjectsModel.h>
 #include <Kel_UserSettings.h>
 #include <Kel_Utility.h>
 
@@ -53,6 +54,18 @@ bool touch(const QString &path)
     return file.open(QIODevice::WriteOnly);
 }
 
+// The model's rows as paths, a missing file's marked "!".
+QStringList rowsOf(const Kel::RecentProjectsModel &model)
+{
+    QStringList rows;
+    for (int row = 0; row < model.rowCount(); ++row) {
+        const QModelIndex index = model.index(row);
+        const bool exists = index.data(Kel::RecentProjectsModel::ExistsRole).toBool();
+        rows << (exists ? QString() : QStringLiteral("!")) + index.data(Kel::RecentProjectsModel::PathRole).toString();
+    }
+    return rows;
+}
+
 QStringList entryTexts(const QMenu &menu)
 {
     QStringList texts;
@@ -87,8 +100,8 @@ class RecentProjectsMenuTest : public QObject
 private:
     QTemporaryDir m_files;
 
-    // Stores names (most recent first), creating those not marked missing ("!name").
-    QStringList storeProjects(const QStringList &names)
+    // The paths of names, creating those not marked missing ("!name") and removing those that are.
+    QStringList makeFiles(const QStringList &names)
     {
         QStringList paths;
         for (const QString &name : names) {
@@ -101,6 +114,13 @@ private:
                 touch(path);
             paths << path;
         }
+        return paths;
+    }
+
+    // Stores names (most recent first) as makeFiles() makes them.
+    QStringList storeProjects(const QStringList &names)
+    {
+        const QStringList paths = makeFiles(names);
         for (auto it = paths.crbegin(); it != paths.crend(); ++it)
             record(*it);
         return paths;
@@ -111,6 +131,8 @@ private:
 private Q_SLOTS:
     void showsTheProjectsTheLibraryGives_data();
     void showsTheProjectsTheLibraryGives();
+    void changesThroughTheMenu_data();
+    void changesThroughTheMenu();
     void entryShowsNameAndElidedFolder_data();
     void entryShowsNameAndElidedFolder();
     void projectRecordedElsewhereAppearsWhileOpen();
@@ -124,41 +146,74 @@ void RecentProjectsMenuTest::showsTheProjectsTheLibraryGives_data()
 {
     QTest::addColumn<QStringList>("stored");  // most recent first; "!" marks a file that does not exist
     QTest::addColumn<int>("limit");           // -1: not stored
+    QTest::addColumn<bool>("storedLater");    // after the menu and the model were made
     QTest::addColumn<QStringList>("shown");
+    QTest::addColumn<QStringList>("rows");    // the model's: the entries examined, "!" where missing
 
     const QStringList five = names("a b c d e");
     const QStringList gap = names("a !x c d e");
-    QTest::newRow("nothing stored") << QStringList() << -1 << QStringList();
-    QTest::newRow("five, limit unset") << five << -1 << names("a b c d");
-    QTest::newRow("a gap within the limit") << gap << 4 << names("a c d");
-    QTest::newRow("limit 0 shows every existing one") << gap << 0 << names("a c d e");
-    QTest::newRow("limit 1, first missing") << names("!x b") << 1 << QStringList();
-    QTest::newRow("eleven, limit 0: no mnemonic past 9") << names("1 2 3 4 5 6 7 8 9 10 11") << 0
+    QTest::newRow("nothing stored") << QStringList() << -1 << false << QStringList() << QStringList();
+    QTest::newRow("five, limit unset") << five << -1 << false << names("a b c d") << names("a b c d");
+    QTest::newRow("a gap within the limit") << gap << 4 << false << names("a c d") << names("a !x c d");
+    QTest::newRow("limit 0 shows every existing one") << gap << 0 << false << names("a c d e") << gap;
+    QTest::newRow("limit 1, first missing") << names("!x b") << 1 << false << QStringList() << names("!x");
+    QTest::newRow("eleven, limit 0: no mnemonic past 9") << names("1 2 3 4 5 6 7 8 9 10 11") << 0 << false
+                                                         << names("1 2 3 4 5 6 7 8 9 10 11")
                                                          << names("1 2 3 4 5 6 7 8 9 10 11");
+    QTest::newRow("a gap, stored later") << gap << 4 << true << names("a c d") << names("a !x c d");
+    QTest::newRow("only missing ones, stored later: still cleared from the menu")
+        << names("!x !y") << -1 << true << QStringList() << names("!x !y");
 }
 
 void RecentProjectsMenuTest::showsTheProjectsTheLibraryGives()
 {
     QFETCH(QStringList, stored);
     QFETCH(int, limit);
+    QFETCH(bool, storedLater);
     QFETCH(QStringList, shown);
+    QFETCH(QStringList, rows);
     KelTest::ScopedConfigHome home;
-    storeProjects(stored);
-    if (limit >= 0)
-        UserSettings::SetRecentProjectCount(static_cast<unsigned>(limit));
-
+    const auto store = [&] {
+        storeProjects(stored);
+        if (limit >= 0)
+            UserSettings::SetRecentProjectCount(static_cast<unsigned>(limit));
+    };
+    if (!storedLater)
+        store();
+    Kel::RecentProjectsMenu menu;
+    Kel::RecentProjectsModel model;
     QStringList expected;
     for (const QString &name : shown)
         expected << pathOf(name);
+    QStringList expectedRows;
+    for (const QString &name : rows)
+        expectedRows << (name.startsWith(QLatin1Char('!')) ? QLatin1Char('!') + pathOf(name.mid(1)) : pathOf(name));
+    if (storedLater) {
+        store();
+    } else {
+        // Known from construction on, before any event is handled.
+        QCOMPARE(menu.projects(), expected);
+        QCOMPARE(rowsOf(model), expectedRows);
+    }
+
     QStringList fromLibrary;
     for (const Port::StringBase &path : UserSettings::GetRecentProjects())
         fromLibrary << Kel::Utility::PortStringToQString(path);
     QCOMPARE(fromLibrary, expected);  // the table is the library's rule
 
-    Kel::RecentProjectsMenu menu;
     menu.popup(QPoint(0, 0));
     QTRY_COMPARE(menu.projects(), expected);
+    QTRY_COMPARE(rowsOf(model), expectedRows);
+    QCOMPARE(model.existingProjects(), expected);
+    if (!expected.isEmpty()) {
+        const QModelIndex first = model.index(0);
+        QCOMPARE(first.data(Qt::DisplayRole).toString(), QFileInfo(expected.at(0)).fileName());
+        QCOMPARE(first.data(Kel::RecentProjectsModel::FolderRole).toString(),
+                 QDir::toNativeSeparators(QFileInfo(expected.at(0)).path()));
+    }
 
+    // Clear List is enabled as soon as the store holds an entry, missing ones included.
+    QTRY_COMPARE(menu.actions().constLast()->isEnabled(), !stored.isEmpty());
     const QList<QAction *> actions = menu.actions();
     const int entries = qMax(1, int(expected.size()));
     QCOMPARE(actions.size(), entries + 2);
@@ -177,7 +232,90 @@ void RecentProjectsMenuTest::showsTheProjectsTheLibraryGives()
     }
     QVERIFY(actions.at(entries)->isSeparator());
     QCOMPARE(actions.at(entries + 1)->text(), QStringLiteral("&Clear List"));
-    QCOMPARE(actions.at(entries + 1)->isEnabled(), !stored.isEmpty());
+}
+
+void RecentProjectsMenuTest::changesThroughTheMenu_data()
+{
+    QTest::addColumn<QStringList>("stored");  // most recent first; "!" marks a file that does not exist
+    QTest::addColumn<int>("limit");           // -1: not stored
+    QTest::addColumn<QString>("call");        // addProject, removeProject, clear, or "Clear List" chosen
+    QTest::addColumn<QString>("name");        // its argument; "!" marks a file that does not exist
+    QTest::addColumn<QStringList>("after");   // stored afterwards
+    QTest::addColumn<QStringList>("shown");
+    QTest::addColumn<bool>("changed");        // projectsChanged() emitted
+
+    const QString add = QStringLiteral("addProject");
+    const QString remove = QStringLiteral("removeProject");
+    const QString clear = QStringLiteral("clear");
+    const QString chosen = QStringLiteral("Clear List");
+    const QString none;
+    QTest::newRow("add puts it first") << names("a b") << -1 << add << "c.qpf" << names("c a b") << names("c a b")
+                                       << true;
+    QTest::newRow("add again moves it first")
+        << names("a b c") << -1 << add << "c.qpf" << names("c a b") << names("c a b") << true;
+    QTest::newRow("add a missing one: stored, not shown")
+        << names("a b") << -1 << add << "!x.qpf" << names("x a b") << names("a b") << false;
+    QTest::newRow("add beyond the limit keeps the older entries")
+        << names("a b c") << 2 << add << "d.qpf" << names("d a b c") << names("d a") << true;
+    QTest::newRow("remove") << names("a b c") << -1 << remove << "b.qpf" << names("a c") << names("a c") << true;
+    QTest::newRow("remove the same file spelled otherwise")
+        << names("a b") << -1 << remove << "sub/../b.qpf" << names("a") << names("a") << true;
+    QTest::newRow("remove a missing one beyond the limit")
+        << names("a b !x") << 2 << remove << "!x.qpf" << names("a b") << names("a b") << false;
+    QTest::newRow("remove one not stored") << names("a b") << -1 << remove << "z.qpf" << names("a b") << names("a b")
+                                           << false;
+    QTest::newRow("remove the last one") << names("a") << -1 << remove << "a.qpf" << QStringList() << QStringList()
+                                         << true;
+    QTest::newRow("clear") << names("a !x") << -1 << clear << none << QStringList() << QStringList() << true;
+    QTest::newRow("Clear List with only missing ones")
+        << names("!x !y") << -1 << chosen << none << QStringList() << QStringList() << false;
+}
+
+// Each call is in the store and in projects() when it returns; another model follows.
+void RecentProjectsMenuTest::changesThroughTheMenu()
+{
+    QFETCH(QStringList, stored);
+    QFETCH(int, limit);
+    QFETCH(QString, call);
+    QFETCH(QString, name);
+    QFETCH(QStringList, after);
+    QFETCH(QStringList, shown);
+    QFETCH(bool, changed);
+    KelTest::ScopedConfigHome home;
+    storeProjects(stored);
+    if (limit >= 0)
+        UserSettings::SetRecentProjectCount(static_cast<unsigned>(limit));
+    const QString path = name.isEmpty() ? QString() : makeFiles({name}).constFirst();
+    QStringList expected;
+    for (const QString &entry : shown)
+        expected << pathOf(entry);
+
+    Kel::RecentProjectsMenu menu;
+    Kel::RecentProjectsModel elsewhere;
+    QSignalSpy changes(&menu, &Kel::RecentProjectsMenu::projectsChanged);
+    if (call == QLatin1String("addProject")) {
+        menu.addProject(path);
+    } else if (call == QLatin1String("removeProject")) {
+        menu.removeProject(path);
+    } else if (call == QLatin1String("clear")) {
+        menu.clear();
+    } else {
+        QAction *clearList = menu.actions().constLast();
+        QVERIFY(clearList->isEnabled());
+        clearList->trigger();
+        QTRY_VERIFY(!menu.actions().constLast()->isEnabled());
+    }
+    QCOMPARE(menu.projects(), expected);
+
+    QStringList expectedAfter;
+    for (const QString &entry : after)
+        expectedAfter << pathOf(entry);
+    QSettings onDisk(home.storeFile(), QSettings::IniFormat);
+    QCOMPARE(onDisk.value(QStringLiteral("RecentFiles")).toStringList(), expectedAfter);
+    QCOMPARE(onDisk.contains(QStringLiteral("RecentFiles")), !after.isEmpty());
+    QTRY_COMPARE(elsewhere.existingProjects(), expected);
+    QCOMPARE(menu.actions().constLast()->isEnabled(), !after.isEmpty());
+    QCOMPARE(changes.size(), changed ? 1 : 0);
 }
 
 void RecentProjectsMenuTest::entryShowsNameAndElidedFolder_data()
