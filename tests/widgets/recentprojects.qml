@@ -1,0 +1,18 @@
+// SPDX-FileCopyrightText: 2026 The libKel_GuiUtilities authors
+//
+// SPDX-License-Identifier: MIT
+
+// A ListView over the recent-projects model whose rows the test reads: every role a delegate sees, in one text.
+import QtQuick 2.15
+
+ListView {
+    width: 400
+    height: 400
+    delegate: Text {
+        required property string display
+        required property string path
+        required property string folder
+        required property bool exists
+        text: [display, path, folder, exists].join("|")
+    }
+}
