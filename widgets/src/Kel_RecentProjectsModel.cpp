@@ -59,7 +59,7 @@ public:
                 .toInt();
         // GetRecentProjects examines entries until their count equals the
         // limit; 0 or below never does, and every entry is examined.
-        return limit > 0 ? stored.mid(0, limit) : stored;
+        return limit > 0 ? QStringList(stored.mid(0, limit)) : stored;
     }
 
     void follow()
