@@ -23,11 +23,16 @@ namespace Kel {
  * The entries are those Kel::UserSettings::GetRecentProjects gives, most
  * recent first, numbered &1 to &9, each as its file name and its folder
  * elided in the middle, with the full path as tool tip and status tip; "No
- * Recent Projects" when there are none; then "Clear List". The menu reads the
- * store when it opens and, while it is open, whenever another process or this
- * one records a project. Whether a project's file exists is tested off the
- * GUI thread: an entry whose test has not answered (a share that hangs) stays
- * out until it does, and a file that comes back is shown again.
+ * Recent Projects" when there are none; then "Clear List", enabled while the
+ * store holds any entry, missing ones included. They are the rows of a
+ * Kel::RecentProjectsModel whose file exists, so the menu follows the store
+ * as the model does: a project recorded by another process or by this one
+ * shows within a second, an entry whose file test has not answered (a share
+ * that hangs) stays out until it does, and a file that comes back is shown
+ * again.
+ *
+ * The host records a project it opened with addProject(); one that failed to
+ * open can leave the list with removeProject().
  *
  * @code
  * auto *recent = new Kel::RecentProjectsMenu(this);
