@@ -6,13 +6,6 @@
 import QtQuick 2.15
 
 ListView {
-    width: 400
-    height: 400
-    delegate: Text {
-        required property string display
-        required property string path
-        required property string folder
-        required property bool exists
-        text: [display, path, folder, exists].join("|")
-    }
+    width: 400; height: 400
+    delegate: Text { text: [model.display, model.path, model.folder, model.exists].join("|") }
 }
