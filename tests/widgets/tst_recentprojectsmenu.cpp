@@ -2,8 +2,9 @@
 //
 // SPDX-License-Identifier: MIT
 
-// Kel::RecentProjectsMenu on real stores: entries and their order, elision and mnemonics, a project recorded by another process, files that come back, "Clear List".
+// Kel::RecentProjectsMenu and Kel::RecentProjectsModel on real stores: entries and rows, elision and mnemonics, recording, removing and clearing, a project recorded by another process, files that come back.
 #include <Kel_RecentProjectsMenu.h>
+#include <Kel_RecentProjectsModel.h>
 #include <Kel_UserSettings.h>
 #include <Kel_Utility.h>
 
@@ -53,6 +54,18 @@ bool touch(const QString &path)
     return file.open(QIODevice::WriteOnly);
 }
 
+// The model's rows as paths, a missing file's marked "!".
+QStringList rowsOf(const Kel::RecentProjectsModel &model)
+{
+    QStringList rows;
+    for (int row = 0; row < model.rowCount(); ++row) {
+        const QModelIndex index = model.index(row);
+        const bool exists = index.data(Kel::RecentProjectsModel::ExistsRole).toBool();
+        rows << (exists ? QString() : QStringLiteral("!")) + index.data(Kel::RecentProjectsModel::PathRole).toString();
+    }
+    return rows;
+}
+
 QStringList entryTexts(const QMenu &menu)
 {
     QStringList texts;
@@ -87,8 +100,8 @@ class RecentProjectsMenuTest : public QObject
 private:
     QTemporaryDir m_files;
 
-    // Stores names (most recent first), creating those not marked missing ("!name").
-    QStringList storeProjects(const QStringList &names)
+    // The paths of names, creating those not marked missing ("!name") and removing those that are.
+    QStringList makeFiles(const QStringList &names)
     {
         QStringList paths;
         for (const QString &name : names) {
@@ -101,6 +114,13 @@ private:
                 touch(path);
             paths << path;
         }
+        return paths;
+    }
+
+    // Stores names (most recent first) as makeFiles() makes them.
+    QStringList storeProjects(const QStringList &names)
+    {
+        const QStringList paths = makeFiles(names);
         for (auto it = paths.crbegin(); it != paths.crend(); ++it)
             record(*it);
         return paths;
@@ -108,9 +128,20 @@ private:
 
     QString pathOf(const QString &name) const { return m_files.path() + QLatin1Char('/') + name; }
 
+    // The paths of names, keeping the marks "!" of missing files.
+    QStringList pathsOf(const QStringList &names) const
+    {
+        QStringList paths;
+        for (const QString &name : names)
+            paths << (name.startsWith(QLatin1Char('!')) ? QLatin1Char('!') + pathOf(name.mid(1)) : pathOf(name));
+        return paths;
+    }
+
 private Q_SLOTS:
     void showsTheProjectsTheLibraryGives_data();
     void showsTheProjectsTheLibraryGives();
+    void changesThroughTheMenu_data();
+    void changesThroughTheMenu();
     void entryShowsNameAndElidedFolder_data();
     void entryShowsNameAndElidedFolder();
     void projectRecordedElsewhereAppearsWhileOpen();
@@ -125,15 +156,17 @@ void RecentProjectsMenuTest::showsTheProjectsTheLibraryGives_data()
     QTest::addColumn<QStringList>("stored");  // most recent first; "!" marks a file that does not exist
     QTest::addColumn<int>("limit");           // -1: not stored
     QTest::addColumn<QStringList>("shown");
+    QTest::addColumn<QStringList>("rows");    // the model's: the entries examined, "!" where missing
 
     const QStringList five = names("a b c d e");
     const QStringList gap = names("a !x c d e");
-    QTest::newRow("nothing stored") << QStringList() << -1 << QStringList();
-    QTest::newRow("five, limit unset") << five << -1 << names("a b c d");
-    QTest::newRow("a gap within the limit") << gap << 4 << names("a c d");
-    QTest::newRow("limit 0 shows every existing one") << gap << 0 << names("a c d e");
-    QTest::newRow("limit 1, first missing") << names("!x b") << 1 << QStringList();
+    QTest::newRow("nothing stored") << QStringList() << -1 << QStringList() << QStringList();
+    QTest::newRow("five, limit unset") << five << -1 << names("a b c d") << names("a b c d");
+    QTest::newRow("a gap within the limit") << gap << 4 << names("a c d") << names("a !x c d");
+    QTest::newRow("limit 0 shows every existing one") << gap << 0 << names("a c d e") << gap;
+    QTest::newRow("limit 1, first missing") << names("!x b") << 1 << QStringList() << names("!x");
     QTest::newRow("eleven, limit 0: no mnemonic past 9") << names("1 2 3 4 5 6 7 8 9 10 11") << 0
+                                                         << names("1 2 3 4 5 6 7 8 9 10 11")
                                                          << names("1 2 3 4 5 6 7 8 9 10 11");
 }
 
@@ -142,20 +175,24 @@ void RecentProjectsMenuTest::showsTheProjectsTheLibraryGives()
     QFETCH(QStringList, stored);
     QFETCH(int, limit);
     QFETCH(QStringList, shown);
+    QFETCH(QStringList, rows);
     KelTest::ScopedConfigHome home;
     storeProjects(stored);
     if (limit >= 0)
         UserSettings::SetRecentProjectCount(static_cast<unsigned>(limit));
 
-    QStringList expected;
-    for (const QString &name : shown)
-        expected << pathOf(name);
+    const QStringList expected = pathsOf(shown);
     QStringList fromLibrary;
     for (const Port::StringBase &path : UserSettings::GetRecentProjects())
         fromLibrary << Kel::Utility::PortStringToQString(path);
     QCOMPARE(fromLibrary, expected);  // the table is the library's rule
 
+    // Known from construction on, before any event is handled.
     Kel::RecentProjectsMenu menu;
+    Kel::RecentProjectsModel model;
+    QCOMPARE(menu.projects(), expected);
+    QCOMPARE(rowsOf(model), pathsOf(rows));
+    QCOMPARE(model.existingProjects(), expected);
     menu.popup(QPoint(0, 0));
     QTRY_COMPARE(menu.projects(), expected);
 
@@ -178,6 +215,73 @@ void RecentProjectsMenuTest::showsTheProjectsTheLibraryGives()
     QVERIFY(actions.at(entries)->isSeparator());
     QCOMPARE(actions.at(entries + 1)->text(), QStringLiteral("&Clear List"));
     QCOMPARE(actions.at(entries + 1)->isEnabled(), !stored.isEmpty());
+}
+
+void RecentProjectsMenuTest::changesThroughTheMenu_data()
+{
+    QTest::addColumn<QStringList>("stored");  // most recent first; "!" marks a file that does not exist
+    QTest::addColumn<int>("limit");           // -1: not stored
+    QTest::addColumn<QString>("call");        // addProject, removeProject, clear, or "Clear List" chosen
+    QTest::addColumn<QString>("name");        // its argument; "!" marks a file that does not exist
+    QTest::addColumn<QStringList>("after");   // stored afterwards
+    QTest::addColumn<QStringList>("shown");
+    QTest::addColumn<bool>("changed");        // projectsChanged() emitted
+
+    QTest::newRow("add puts it first") << names("a b") << -1 << "add" << "c.qpf" << names("c a b") << names("c a b")
+                                       << true;
+    QTest::newRow("add a missing one to none: stored, not shown, can be cleared")
+        << QStringList() << -1 << "add" << "!x.qpf" << names("x") << QStringList() << false;
+    QTest::newRow("add beyond the limit keeps the older entries")
+        << names("a b c") << 2 << "add" << "d.qpf" << names("d a b c") << names("d a") << true;
+    QTest::newRow("remove") << names("a b c") << -1 << "remove" << "b.qpf" << names("a c") << names("a c") << true;
+    QTest::newRow("remove the same file spelled otherwise")
+        << names("a b") << -1 << "remove" << "sub/../b.qpf" << names("a") << names("a") << true;
+    QTest::newRow("remove a missing one beyond the limit")
+        << names("a b !x") << 2 << "remove" << "!x.qpf" << names("a b") << names("a b") << false;
+    QTest::newRow("remove the last one") << names("a") << -1 << "remove" << "a.qpf" << QStringList() << QStringList()
+                                         << true;
+    QTest::newRow("clear") << names("a !x") << -1 << "clear" << "" << QStringList() << QStringList() << true;
+    QTest::newRow("Clear List with only missing ones")
+        << names("!x !y") << -1 << "Clear List" << "" << QStringList() << QStringList() << false;
+}
+
+// Each call is in the store and in projects() when it returns; another model follows.
+void RecentProjectsMenuTest::changesThroughTheMenu()
+{
+    QFETCH(QStringList, stored);
+    QFETCH(int, limit);
+    QFETCH(QString, call);
+    QFETCH(QString, name);
+    QFETCH(QStringList, after);
+    QFETCH(QStringList, shown);
+    QFETCH(bool, changed);
+    KelTest::ScopedConfigHome home;
+    storeProjects(stored);
+    if (limit >= 0)
+        UserSettings::SetRecentProjectCount(static_cast<unsigned>(limit));
+    const QString path = name.isEmpty() ? QString() : makeFiles({name}).constFirst();
+    const QStringList expected = pathsOf(shown);
+
+    Kel::RecentProjectsMenu menu;
+    Kel::RecentProjectsModel elsewhere;
+    QSignalSpy changes(&menu, &Kel::RecentProjectsMenu::projectsChanged);
+    if (call == QLatin1String("add")) {
+        menu.addProject(path);
+    } else if (call == QLatin1String("remove")) {
+        menu.removeProject(path);
+    } else if (call == QLatin1String("clear")) {
+        menu.clear();
+    } else {
+        menu.actions().constLast()->trigger();  // does nothing while disabled
+        QTRY_VERIFY(!menu.actions().constLast()->isEnabled());
+    }
+    QCOMPARE(menu.projects(), expected);
+
+    QSettings onDisk(home.storeFile(), QSettings::IniFormat);
+    QCOMPARE(onDisk.value(QStringLiteral("RecentFiles")).toStringList(), pathsOf(after));
+    QTRY_COMPARE(elsewhere.existingProjects(), expected);
+    QCOMPARE(menu.actions().constLast()->isEnabled(), !after.isEmpty());
+    QCOMPARE(changes.size(), changed ? 1 : 0);
 }
 
 void RecentProjectsMenuTest::entryShowsNameAndElidedFolder_data()

@@ -2,20 +2,14 @@
 //
 // SPDX-License-Identifier: MIT
 
-// Kel::RecentProjectsMenu: reads the recent projects from the store, tests their files off the GUI thread and shows those that exist.
+// Kel::RecentProjectsMenu: shows the rows of a recent-projects model whose file exists, numbered and elided to fit.
 #include <Kel_RecentProjectsMenu.h>
 
-#include "ExistenceChecks.h"
-#include "WidgetsLog.h"
-
-#include <Kel_PreferenceTable.h>
-
-#include <Gui/Wisp/Settings.h>
+#include <Kel_RecentProjectsModel.h>
 
 #include <QtCore/QDir>
 #include <QtCore/QEvent>
 #include <QtCore/QFileInfo>
-#include <QtCore/QHash>
 #include <QtCore/QTimer>
 #include <QtGui/QFontMetrics>
 #include <QtGui/QScreen>
@@ -24,20 +18,10 @@ namespace Kel {
 
 namespace {
 
-namespace Table = Kel::PreferenceTable;
-
-// While the menu is open it reads the store and tests its entries again this
-// often: a project recorded elsewhere shows within a second.
-constexpr int FollowIntervalMs = 400;
 // An entry is at most this many average characters wide, and half the screen.
 constexpr int MaxEntryChars = 60;
 // Entries 1 to 9 get their digit as mnemonic.
 constexpr int MnemonicCount = 9;
-
-QString keyOf(Table::KeyIndex key)
-{
-    return QLatin1String(Table::Keys[key].name);
-}
 
 // A file name shows '&' as itself, not as a mnemonic.
 QString literal(const QString &text)
@@ -60,45 +44,12 @@ class Q_DECL_HIDDEN RecentProjectsMenu::Private
 {
 public:
     explicit Private(RecentProjectsMenu *menu)
-        : q(menu), checks(menu)
+        : q(menu)
     {
-    }
-
-    // One store object, closed before any file is tested.
-    void readStore()
-    {
-        const Gui::Wisp::Settings store(Table::Scope, true, true, true);
-        stored = store.getValue(keyOf(Table::RecentFiles), QVariant()).toStringList();
-        const int limit =
-            store.getValue(keyOf(Table::RecentProjectCount), QVariant(Table::numberDefault(Table::RecentProjectCount)))
-                .toInt();
-        // GetRecentProjects examines entries until their count equals the
-        // limit; 0 or below never does, and every entry is examined.
-        examined = limit > 0 ? stored.mid(0, limit) : stored;
-    }
-
-    void testEntries()
-    {
-        for (const QString &path : examined)
-            checks.test(path);
-    }
-
-    // A store object costs one look at the file's status on this thread.
-    void follow()
-    {
-        readStore();
-        testEntries();
-        showEntries();
-    }
-
-    QStringList existing() const
-    {
-        QStringList shown;
-        for (const QString &path : examined) {
-            if (exists.value(path, false))
-                shown << path;
-        }
-        return shown;
+        // The model changes a row at a time; the entries are laid out once
+        // for all the changes of one look at the store.
+        relayout.setSingleShot(true);
+        relayout.setInterval(0);
     }
 
     int maxEntryWidth() const
@@ -127,11 +78,15 @@ public:
 
     void showEntries(bool force = false)
     {
-        const QStringList now = existing();
-        if (!force && now == shown && q->actions().size() > 0)
+        relayout.stop();
+        const QStringList now = model.existingProjects();
+        const bool canClear = model.rowCount() > 0;  // missing entries can be cleared too
+        if (!force && now == shown && canClear == clearEnabled)
             return;
+        const bool changed = now != shown;
         shown = now;
-        q->clear();
+        clearEnabled = canClear;
+        q->QMenu::clear();
         int number = 0;
         for (const QString &path : shown) {
             QAction *entry = q->addAction(entryText(++number, path));
@@ -144,31 +99,18 @@ public:
             q->addAction(RecentProjectsMenu::tr("No Recent Projects"))->setEnabled(false);
         q->addSeparator();
         QAction *clear = q->addAction(RecentProjectsMenu::tr("&Clear List"));
-        clear->setEnabled(!stored.isEmpty());
+        clear->setEnabled(clearEnabled);
         // Queued: clearing the list deletes this very action.
-        QObject::connect(clear, &QAction::triggered, q, [this] { clearList(); }, Qt::QueuedConnection);
-    }
-
-    void clearList()
-    {
-        {
-            // Held against a project being recorded meanwhile, here or in another instance.
-            Gui::Wisp::Settings store(Table::Scope, true, true, true);
-            store.lockForUpdate();
-            store.remove(keyOf(Table::RecentFiles));
-        }
-        qCInfo(Widgets::widgetsLog) << "recent projects cleared";
-        readStore();
-        showEntries();
+        QObject::connect(clear, &QAction::triggered, q, &RecentProjectsMenu::clear, Qt::QueuedConnection);
+        if (changed)
+            Q_EMIT q->projectsChanged();
     }
 
     RecentProjectsMenu *q;
-    Widgets::ExistenceChecks checks;
-    QStringList stored;
-    QStringList examined;  // the entries GetRecentProjects looks at, in order
-    QHash<QString, bool> exists;
+    RecentProjectsModel model;
     QStringList shown;
-    QTimer followTimer;
+    bool clearEnabled = false;
+    QTimer relayout;
 };
 
 RecentProjectsMenu::RecentProjectsMenu(QWidget *parent)
@@ -176,22 +118,13 @@ RecentProjectsMenu::RecentProjectsMenu(QWidget *parent)
 {
     setTitle(tr("&Recent Projects"));
     setToolTipsVisible(true);
-    d->followTimer.setInterval(FollowIntervalMs);
-    connect(&d->followTimer, &QTimer::timeout, this, [this] { d->follow(); });
-    connect(this, &QMenu::aboutToShow, this, [this] {
-        d->readStore();
-        d->testEntries();
-        d->showEntries();
-        d->followTimer.start();
-    });
-    connect(this, &QMenu::aboutToHide, this, [this] { d->followTimer.stop(); });
-    connect(&d->checks, &Widgets::ExistenceChecks::answered, this, [this](const QString &path, bool exists) {
-        d->exists.insert(path, exists);
-        d->showEntries();
-    });
-    // Tested before the first opening, so that it shows the entries at once.
-    d->readStore();
-    d->testEntries();
+    connect(&d->relayout, &QTimer::timeout, this, [this] { d->showEntries(); });
+    const auto followModel = [this] { d->relayout.start(); };
+    connect(&d->model, &QAbstractItemModel::rowsInserted, this, followModel);
+    connect(&d->model, &QAbstractItemModel::rowsRemoved, this, followModel);
+    connect(&d->model, &QAbstractItemModel::rowsMoved, this, followModel);
+    connect(&d->model, &QAbstractItemModel::modelReset, this, followModel);
+    connect(&d->model, &QAbstractItemModel::dataChanged, this, followModel);
     d->showEntries(true);
 }
 
@@ -200,6 +133,24 @@ RecentProjectsMenu::~RecentProjectsMenu() = default;
 QStringList RecentProjectsMenu::projects() const
 {
     return d->shown;
+}
+
+void RecentProjectsMenu::addProject(const QString &path)
+{
+    d->model.addProject(path);
+    d->showEntries();
+}
+
+void RecentProjectsMenu::removeProject(const QString &path)
+{
+    d->model.removeProject(path);
+    d->showEntries();
+}
+
+void RecentProjectsMenu::clear()
+{
+    d->model.clear();
+    d->showEntries();
 }
 
 void RecentProjectsMenu::changeEvent(QEvent *event)

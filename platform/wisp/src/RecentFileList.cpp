@@ -5,27 +5,10 @@
 // Gui::Wisp::RecentFileList: most recent first, one entry per file, at most MaxEntries.
 #include <Gui/Wisp/RecentFileList.h>
 
-#include <QtCore/QDir>
+#include "SameFileName.h"
 
 namespace Gui {
 namespace Wisp {
-
-namespace {
-
-// File systems of Windows and macOS ignore letter case by default.
-constexpr Qt::CaseSensitivity kFileNameCase =
-#if defined(Q_OS_WIN) || defined(Q_OS_MACOS)
-    Qt::CaseInsensitive;
-#else
-    Qt::CaseSensitive;
-#endif
-
-bool namesSameFile(const QString &a, const QString &b)
-{
-    return QDir::cleanPath(a).compare(QDir::cleanPath(b), kFileNameCase) == 0;
-}
-
-} // namespace
 
 RecentFileList::RecentFileList(const QStringList &files, QObject *parent)
     : QObject(parent), m_files(files)
