@@ -19,8 +19,8 @@ test_packages=(
   dpkg-dev file man-db
   # The licence headers (reuse lint) and the Debian packages' check (lintian).
   reuse lintian
-  # The API reference: Doxygen, Qt's help generator, Qt's tag files to link its classes; the ABI check.
-  doxygen qt6-documentation-tools qtbase5-doc-dev abigail-tools
+  # The API reference: Doxygen and Qt's help generator; the ABI check.
+  doxygen qt6-documentation-tools abigail-tools
   # The widgets: lupdate for their translation template; Xvfb for tools/dev/screenshots.sh.
   qt6-l10n-tools xvfb
   # The store's tests: a FUSE file system that hangs, for a recent project on a share that does not answer.
