@@ -52,7 +52,9 @@ public:
         connect(m_page, &Kel::ExternalProgramsPage::changed, apply, [this, apply] { apply->setEnabled(m_page->hasChanges()); });
         connect(apply, &QPushButton::clicked, this, [this, apply] { m_page->apply(); apply->setEnabled(false); });
         connect(buttons, &QDialogButtonBox::accepted, this, [this] { m_page->apply(); accept(); });
-        connect(buttons, &QDialogButtonBox::rejected, this, [this] { m_page->reset(); reject(); });
+        connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+        // Cancel, Escape and the window's close all end in reject(): the page drops the edits each time.
+        connect(this, &QDialog::rejected, m_page, &Kel::ExternalProgramsPage::reset);
         auto *layout = new QVBoxLayout(this);
         layout->addWidget(m_page);
         layout->addWidget(buttons);
