@@ -13,13 +13,18 @@ cd "$(dirname "$0")/../.."
 
 build=${1:-build/screenshots}
 images=docs/images
-quick_target=kel_recent_projects_quick  # examples/recent-projects-quick, built where Qt Quick is found
+# The Qt Quick example, built where Qt Quick is found: its program is the one its CMakeLists.txt adds.
+quick_source=examples/recent-projects-quick
+quick_target=""
+if [ -f "$quick_source/CMakeLists.txt" ]; then
+  quick_target=$(sed -n 's/^ *\(qt_\)\?add_executable(\([A-Za-z0-9_.-]*\).*/\2/p' "$quick_source/CMakeLists.txt" | head -n 1)
+fi
 # A build directory given keeps its options; a new one builds only what the pictures need.
 if [ ! -f "$build/CMakeCache.txt" ]; then
   cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DKEL_BUILD_TESTS=OFF -DKEL_BUILD_TOOLS=OFF >/dev/null
 fi
 cmake --build "$build" -j2 --target kel_widgets_demo >/dev/null
-if [ -d examples/recent-projects-quick ] && cmake --build "$build" --target help | grep -q "$quick_target"; then
+if [ -n "$quick_target" ] && cmake --build "$build" --target help | grep -qw -- "$quick_target"; then
   cmake --build "$build" -j2 --target "$quick_target" >/dev/null
 fi
 
@@ -77,7 +82,10 @@ extra=(--dark)
 shoot -dark
 
 # The Qt Quick example lists the projects the demo recorded in the same store.
-example=$(find "$build" -path '*/CMakeFiles' -prune -o -type f -perm -u+x -name "$quick_target" -print -quit)
+example=""
+if [ -n "$quick_target" ]; then
+  example=$(find "$build" -path '*/CMakeFiles' -prune -o -type f -perm -u+x -name "$quick_target" -print -quit)
+fi
 if [ -n "$example" ]; then
   run "$example" >"$work/quick.log" 2>&1 &
   quick=$!
@@ -87,6 +95,6 @@ if [ -n "$example" ]; then
   kill "$quick" 2>/dev/null || true
   quick=""
 else
-  echo "screenshots: no $quick_target in $build (Qt Quick not found, or the example not there yet): its picture is left as it is"
+  echo "screenshots: no Qt Quick example in $build (not there, or Qt Quick not found): its picture is left as it is"
 fi
 ls -l "$images"/*.png
