@@ -112,9 +112,10 @@ build_and_run_example() {
   (cd "$example" && PKG_CONFIG_PATH="$pkgconfig_path" bash build-with-pkg-config.sh && mv host "$dir/pkg-config/")
   for binary in "$dir/cmake/host" "$dir/pkg-config/host"; do
     if [ -n "$prefix" ]; then
-      local loaded
-      loaded=$(env -u LD_LIBRARY_PATH ldd "$binary")
-      [[ $loaded == *"$libdir/libKel_GuiUtilities.so"* ]] || fail "$binary does not load the library under $prefix"
+      local loaded  # as the loader finds it: a path through the pkg-config file's folder names it with ".."
+      loaded=$(env -u LD_LIBRARY_PATH ldd "$binary" | awk '$1 == "libKel_GuiUtilities.so.1" { print $3 }')
+      [ -n "$loaded" ] && [ "$(realpath "$loaded")" = "$(realpath "$libdir/libKel_GuiUtilities.so.1")" ] \
+        || fail "$binary does not load the library under $prefix"
     fi
     run_example "$binary"
   done
