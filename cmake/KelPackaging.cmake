@@ -10,6 +10,8 @@ set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
 set(CPACK_PACKAGE_CONTACT "libKel_GuiUtilities maintainers <kel-maintainers@guiutilities.invalid>")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
+# No library search path in /usr, where the loader looks anyway (Debian wants none).
+set(CPACK_PRE_BUILD_SCRIPTS "${CMAKE_CURRENT_LIST_DIR}/KelPackagesDropRpath.cmake")
 
 set(CPACK_DEB_COMPONENT_INSTALL ON)
 set(CPACK_COMPONENTS_ALL ${KEL_RUNTIME_COMPONENT} ${KEL_DEVELOPMENT_COMPONENT} ${KEL_TOOL_COMPONENT})

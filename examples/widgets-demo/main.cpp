@@ -9,6 +9,9 @@
 //                                       records sample projects under the folder PROJECTS, shows the menu and
 //                                       the page, and writes recent-projects-menu.png and external-programs-page.png
 //                                       into DIR (run it on a display of its own: it uses the store it is given)
+// kel_widgets_demo --grab-screen FILE   writes what the screen shows, cut to the windows on its black background,
+//                                       into FILE (another program's window, on a display of its own)
+// --dark                                with either: a dark palette, as a desktop's dark theme gives
 #include <Kel_ExternalProgramsPage.h>
 #include <Kel_RecentProjectsMenu.h>
 #include <Kel_UserSettings.h>
@@ -20,6 +23,8 @@
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
 #include <QtCore/QTimer>
+#include <QtGui/QImage>
+#include <QtGui/QPalette>
 #include <QtGui/QPixmap>
 #include <QtGui/QScreen>
 #include <QtWidgets/QApplication>
@@ -52,7 +57,9 @@ public:
         connect(m_page, &Kel::ExternalProgramsPage::changed, apply, [this, apply] { apply->setEnabled(m_page->hasChanges()); });
         connect(apply, &QPushButton::clicked, this, [this, apply] { m_page->apply(); apply->setEnabled(false); });
         connect(buttons, &QDialogButtonBox::accepted, this, [this] { m_page->apply(); accept(); });
-        connect(buttons, &QDialogButtonBox::rejected, this, [this] { m_page->reset(); reject(); });
+        connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+        // Cancel, Escape and the window's close all end in reject(): the page drops the edits each time.
+        connect(this, &QDialog::rejected, m_page, &Kel::ExternalProgramsPage::reset);
         auto *layout = new QVBoxLayout(this);
         layout->addWidget(m_page);
         layout->addWidget(buttons);
@@ -118,6 +125,48 @@ bool grabAround(const QList<QWidget *> &widgets, const QString &file)
     return shot.save(file);
 }
 
+// Fusion's colours on a dark desktop: what a host gets from a dark theme, on any platform.
+QPalette darkPalette()
+{
+    QPalette palette;
+    const QColor window(53, 53, 53), base(35, 35, 35), text(230, 230, 230), disabled(127, 127, 127);
+    palette.setColor(QPalette::Window, window);
+    palette.setColor(QPalette::WindowText, text);
+    palette.setColor(QPalette::Base, base);
+    palette.setColor(QPalette::AlternateBase, window);
+    palette.setColor(QPalette::ToolTipBase, base);
+    palette.setColor(QPalette::ToolTipText, text);
+    palette.setColor(QPalette::Text, text);
+    palette.setColor(QPalette::Button, window);
+    palette.setColor(QPalette::ButtonText, text);
+    palette.setColor(QPalette::BrightText, Qt::red);
+    palette.setColor(QPalette::Link, QColor(42, 130, 218));
+    palette.setColor(QPalette::Highlight, QColor(42, 130, 218));
+    palette.setColor(QPalette::HighlightedText, Qt::black);
+    palette.setColor(QPalette::PlaceholderText, disabled);
+    for (const QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        palette.setColor(QPalette::Disabled, role, disabled);
+    return palette;
+}
+
+// The screen cut to what differs from its empty background, seen in the bottom-right corner, which no window
+// placed at the top left reaches.
+int grabScreen(const QString &file)
+{
+    const QImage screen = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
+    const QRgb background = screen.pixel(screen.width() - 1, screen.height() - 1);
+    QRect shown;
+    for (int y = 0; y < screen.height(); ++y) {
+        for (int x = 0; x < screen.width(); ++x) {
+            if (screen.pixel(x, y) != background)
+                shown |= QRect(x, y, 1, 1);
+        }
+    }
+    if (shown.isEmpty())
+        return 1;
+    return screen.copy(shown).save(file) ? 0 : 1;
+}
+
 int takeScreenshots(DemoWindow &window, const QString &folder, const QString &projects)
 {
     const QStringList samples{QStringLiteral("board-test/top.qpf"),
@@ -164,10 +213,15 @@ int takeScreenshots(DemoWindow &window, const QString &folder, const QString &pr
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
+    const QStringList arguments = QApplication::arguments();
+    if (arguments.contains(QStringLiteral("--dark")))
+        QApplication::setPalette(darkPalette());
+    const int grab = arguments.indexOf(QStringLiteral("--grab-screen"));
+    if (grab > 0 && grab + 1 < arguments.size())
+        return grabScreen(arguments.at(grab + 1));
     static Gui::Wisp::DesktopHelpManager help;
     Gui::Wisp::HelpManager::setInstance(&help);
     DemoWindow window;
-    const QStringList arguments = QApplication::arguments();
     const int screenshots = arguments.indexOf(QStringLiteral("--screenshots"));
     if (screenshots > 0 && screenshots + 2 < arguments.size())
         return takeScreenshots(window, arguments.at(screenshots + 1), arguments.at(screenshots + 2));

@@ -4,12 +4,14 @@
 #
 # SPDX-License-Identifier: MIT
 
-# Installs, from Debian's packages, whatever the build, the tests, the fuzzers and the benchmarks need.
+# Installs, from Debian's packages, whatever the build, the tests, the fuzzers and the benchmarks need;
+# with --main, only what building and running the library and kel-settings on Qt 6 needs (the main job).
+# Usage: install-deps.sh [--main]
 set -euo pipefail
 
-packages=(
-  build-essential cmake pkg-config git
-  qt6-base-dev qt6-base-dev-tools libgl-dev
+main_packages=(build-essential cmake pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev)
+test_packages=(
+  git
   qtbase5-dev qtbase5-dev-tools
   clang-14 libclang-rt-14-dev
   libbenchmark-dev
@@ -17,15 +19,24 @@ packages=(
   dpkg-dev file man-db
   # The licence headers (reuse lint) and the Debian packages' check (lintian).
   reuse lintian
-  # The API reference: Doxygen, Qt's help generator, Qt's tag files to link its classes; the ABI check.
-  doxygen qt6-documentation-tools qtbase5-doc-dev abigail-tools
+  # The API reference: Doxygen and Qt's help generator; the ABI check.
+  doxygen qt6-documentation-tools abigail-tools
   # The widgets: lupdate for their translation template; Xvfb for tools/dev/screenshots.sh.
   qt6-l10n-tools xvfb
   # The store's tests: a FUSE file system that hangs, for a recent project on a share that does not answer.
   libfuse3-dev fuse3
   # The Windows leg: the cross compiler, wine to run the tests, and what building Qt from Debian's source needs.
   g++-mingw-w64-x86-64-posix wine64 wine ninja-build patch xz-utils
+  # The recent-projects model's Qt Quick example and test (Linux legs): Qt Quick and the QML modules a ListView loads.
+  qt6-declarative-dev qml6-module-qtquick qml6-module-qtqml qml6-module-qtqml-models qml6-module-qtqml-workerscript
+  qtdeclarative5-dev qml-module-qtquick2
 )
+
+case "${1:-}" in
+  --main) packages=("${main_packages[@]}") ;;
+  "") packages=("${main_packages[@]}" "${test_packages[@]}") ;;
+  *) echo "usage: $0 [--main]" >&2; exit 2 ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

@@ -78,13 +78,13 @@ for program in firefox xdg-open; do
   chmod +x "$standins/$program"
 done
 
-# Runs the host built in $1 with $2 as LD_LIBRARY_PATH and checks what the stand-ins received.
+# Runs the host built in $1, with no LD_LIBRARY_PATH, and checks what the stand-ins received.
 run_example() {
-  local binary=$1 library_path=$2 records="$work/records" config="$work/config"
+  local binary=$1 records="$work/records" config="$work/config"
   rm -rf "$records" "$config"
   mkdir -p -m 0700 "$work/runtime"
   if ! env -i PATH="$standins" HOME="$work" XDG_CONFIG_HOME="$config" XDG_RUNTIME_DIR="$work/runtime" \
-       QT_QPA_PLATFORM=offscreen STANDIN_RECORDS="$records" LD_LIBRARY_PATH="$library_path" \
+       QT_QPA_PLATFORM=offscreen STANDIN_RECORDS="$records" \
        "$binary" >"$work/host.log" 2>&1; then
     fail "$binary did not start the PDF viewer: $(cat "$work/host.log")"
   fi
@@ -112,12 +112,17 @@ build_and_run_example() {
   (cd "$example" && PKG_CONFIG_PATH="$pkgconfig_path" bash build-with-pkg-config.sh && mv host "$dir/pkg-config/")
   for binary in "$dir/cmake/host" "$dir/pkg-config/host"; do
     if [ -n "$prefix" ]; then
-      local loaded
-      loaded=$(LD_LIBRARY_PATH="$libdir" ldd "$binary")
-      [[ $loaded == *"$libdir/libKel_GuiUtilities.so"* ]] || fail "$binary does not load the library under $prefix"
+      local loaded  # as the loader finds it: a path through the pkg-config file's folder names it with ".."
+      loaded=$(env -u LD_LIBRARY_PATH ldd "$binary" | awk '$1 == "libKel_GuiUtilities.so.1" { print $3 }')
+      [ -n "$loaded" ] && [ "$(realpath "$loaded")" = "$(realpath "$libdir/libKel_GuiUtilities.so.1")" ] \
+        || fail "$binary does not load the library under $prefix"
     fi
-    run_example "$binary" "$libdir"
+    run_example "$binary"
   done
+  if [ -n "$prefix" ]; then
+    [ "$(env -i XDG_CONFIG_HOME="$work/config" "$prefix/bin/kel-settings" get JavaMemorySize)" = 1024 ] \
+      || fail "kel-settings under $prefix does not run without LD_LIBRARY_PATH"
+  fi
   echo "  $name: built with CMake and with pkg-config, ran"
 }
 
@@ -134,6 +139,16 @@ rm -f "$build"/*.deb
 (cd "$build" && cpack -G DEB) >"$work/cpack.log" 2>&1 || fail "cpack: $(cat "$work/cpack.log")"
 debs=("$build"/*.deb)
 [ ${#debs[@]} -eq 3 ] || fail "expected three packages, got: ${debs[*]}"
+
+# The libraries' search path for prefix installs is no part of the packages: in /usr the loader looks anyway.
+for deb in "${debs[@]}"; do
+  rm -rf "$work/unpacked" && dpkg-deb -x "$deb" "$work/unpacked"
+  while IFS= read -r -d '' binary; do
+    if file -b "$binary" | grep -q '^ELF' && readelf -d "$binary" | grep -q 'R\(UN\)\?PATH'; then
+      fail "${binary#"$work/unpacked"} in $(basename "$deb") has a library search path"
+    fi
+  done < <(find "$work/unpacked" -type f -print0)
+done
 
 echo "=== packages: lintian"
 # An error fails the leg; the warnings left are explained in HACKING.md.
