@@ -2,17 +2,8 @@
 //
 // SPDX-License-Identifier: MIT
 
-// Reads a settings file's text through QSettings from memory, and splits it into lines as QSettings' INI reader does.
+// Splits a settings file's text into key=value lines as QSettings' INI reader does, and names their keys as QSettings does.
 #include "IniText.h"
-
-#include <QtCore/QCryptographicHash>
-#include <QtCore/QDataStream>
-#include <QtCore/QIODevice>
-#include <QtCore/QResource>
-#include <QtCore/QSettings>
-#include <QtCore/QVersionNumber>
-
-#include <mutex>
 
 namespace Gui {
 namespace Wisp {
@@ -57,30 +48,28 @@ bool readLine(const QByteArray &data, qsizetype &pos, IniLine &line, qsizetype &
     return line.end > line.begin;
 }
 
-// Qt's resource data (the format rcc writes, version 1) for one file, name,
-// holding content: a root folder node, one file node, the data, the name
-// with the hash that a lookup compares first.
-QByteArray resourceHolding(const QString &name, const QByteArray &content)
+// A key or section as the file spells it: '\\' for '/', "%XX" and "%UXXXX"
+// for other characters.
+QString unescapedKey(const QByteArray &spelled)
 {
-    constexpr quint32 kHeader = 20, kNode = 14;
-    constexpr quint16 kFolder = 2, kAnyTerritory = 0, kLanguageC = 1;
-    quint32 hash = 0;
-    for (const QChar c : name) {
-        hash = (hash << 4) + c.unicode();
-        hash = (hash ^ ((hash & 0xf0000000) >> 23)) & 0x0fffffff;
+    const QString text = QString::fromUtf8(spelled);
+    QString key;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar ch = text.at(i);
+        if (ch == QLatin1Char('%')) {
+            const bool wide = text.mid(i + 1, 1) == QLatin1String("U");
+            const qsizetype first = i + (wide ? 2 : 1), digits = wide ? 4 : 2;
+            bool ok = false;
+            const ushort code = first + digits <= text.size() ? text.mid(first, digits).toUShort(&ok, 16) : 0;
+            if (ok) {
+                key += QChar(code);
+                i = first + digits - 1;
+                continue;
+            }
+        }
+        key += ch == QLatin1Char('\\') ? QChar(QLatin1Char('/')) : ch;
     }
-    QByteArray data;
-    QDataStream out(&data, QIODevice::WriteOnly);  // big-endian, as the format is
-    out.writeRawData("qres", 4);
-    out << quint32(1) << kHeader << quint32(kHeader + 2 * kNode) << quint32(kHeader + 2 * kNode + 4 + content.size());
-    out << quint32(0) << kFolder << quint32(1) << quint32(1);
-    out << quint32(0) << quint16(0) << kAnyTerritory << kLanguageC << quint32(0);
-    out << quint32(content.size());
-    out.writeRawData(content.constData(), int(content.size()));
-    out << quint16(name.size()) << hash;
-    for (const QChar c : name)
-        out << quint16(c.unicode());
-    return data;
+    return key;
 }
 
 } // namespace
@@ -110,43 +99,16 @@ bool holdsSerializedValue(const QByteArray &text)
     return text.contains("@Variant(") || text.contains("@DateTime(");
 }
 
-QByteArray withoutLines(const QByteArray &text, const std::vector<IniLine> &lines)
+// The key QSettings reads from line: a section of its own, "General" for
+// none, and escapes for what a file cannot spell.
+QString settingsKey(const IniLine &line)
 {
-    QByteArray kept = text;
-    for (auto line = lines.crbegin(); line != lines.crend(); ++line)
-        kept.remove(line->begin, line->end - line->begin);
-    return kept;
-}
-
-std::vector<std::pair<QString, QVariant>> readIniText(const QByteArray &text)
-{
-    // QSettings reads files only: the text becomes a resource file of its
-    // own, named after its content, so that QSettings' cache of the files it
-    // has read can only ever answer for this very text.
-    static std::once_flag registered;  // so that QSettings reads, and writes back, a QVersionNumber
-#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
-    std::call_once(registered, [] { qRegisterMetaType<QVersionNumber>(); });
-#else
-    std::call_once(registered, [] { qRegisterMetaTypeStreamOperators<QVersionNumber>("QVersionNumber"); });
-#endif
-    // One text at a time: another thread's resource of the same name could be
-    // found, and freed, while this one is read.
-    static std::mutex reading;
-    const std::lock_guard<std::mutex> lock(reading);
-    const QString name = QString::fromLatin1(QCryptographicHash::hash(text, QCryptographicHash::Sha1).toHex() + ".ini");
-    const QString root = QStringLiteral("/kel-settings-text");
-    const QByteArray resource = resourceHolding(name, text);
-    const auto *data = reinterpret_cast<const uchar *>(resource.constData());
-    std::vector<std::pair<QString, QVariant>> values;
-    if (!QResource::registerResource(data, root))
-        return values;
-    {
-        const QSettings settings(QLatin1Char(':') + root + QLatin1Char('/') + name, QSettings::IniFormat);
-        for (const QString &key : settings.allKeys())
-            values.emplace_back(key, settings.value(key));
-    }
-    QResource::unregisterResource(data, root);
-    return values;
+    const QByteArray section = line.section.trimmed();
+    if (line.section.isNull() || section.compare("general", Qt::CaseInsensitive) == 0)
+        return unescapedKey(line.key);
+    if (section.compare("%general", Qt::CaseInsensitive) == 0)
+        return QString::fromLatin1(section.mid(1)) + QLatin1Char('/') + unescapedKey(line.key);
+    return unescapedKey(section) + QLatin1Char('/') + unescapedKey(line.key);
 }
 
 } // namespace detail

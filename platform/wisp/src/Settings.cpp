@@ -13,8 +13,10 @@
 #include <QtCore/QFile>
 #include <QtCore/QStandardPaths>
 
+#include <algorithm>
 #include <atomic>
 #include <mutex>
+#include <utility>
 
 namespace Gui {
 namespace Wisp {
@@ -90,34 +92,63 @@ bool namesNoKey(const QString &key)
     return key.isEmpty() || (key.front() == QLatin1Char('/') && key.count(QLatin1Char('/')) == key.size());
 }
 
+// A removal covers the key it names and every key below it; an empty key covers all.
+bool removalCovers(const QString &removed, const QString &key)
+{
+    return removed.isEmpty() || detail::sameKey(removed, key)
+           || (key.size() > removed.size() && key.at(removed.size()) == QLatin1Char('/')
+               && detail::sameKey(key.left(removed.size()), removed));
+}
+
 } // namespace
 
 class Settings::Private
 {
 public:
+    // What this object set, newest last: seen through it at once, by other
+    // objects once written, so another thread's update is never written half done.
+    const detail::Change *changed(const QString &key) const
+    {
+        const auto last = std::find_if(changes.crbegin(), changes.crend(), [&key](const detail::Change &c) {
+            return c.value ? detail::sameKey(c.key, key) : removalCovers(c.key, key);
+        });
+        return last == changes.crend() ? nullptr : &*last;
+    }
+
     detail::SettingsFile &file;
-    bool changed = false;
-    detail::SettingsFile::UpdateHold update;
+    std::vector<detail::Change> changes;
+    std::unique_ptr<detail::UpdateLock> turn;
+    bool updating = false;
 };
 
-Settings::Settings(const char *scope, bool, bool, bool) : d(new Private{fileOf(scope), false, {}}) {}
+Settings::Settings(const char *scope, bool, bool, bool) : d(new Private{fileOf(scope), {}, {}, false}) {}
 
 Settings::~Settings()
 {
     // A failed write is logged; nothing may escape here.
     try {
-        if (d->changed)
-            d->file.write();
+        sync();
     } catch (...) {
     }
-    d->file.unlockUpdates(d->update);
+    d->file.unlockUpdates(d->turn);
+}
+
+bool Settings::sync()
+{
+    if (d->changes.empty())
+        return true;
+    const std::vector<detail::Change> changes = std::move(d->changes);
+    d->changes.clear();
+    return d->file.write(changes).isEmpty();
 }
 
 QVariant Settings::getValue(const QString &key, const QVariant &defaultValue) const
 {
     if (namesNoKey(key))
         return defaultValue;
-    return d->file.value(key).value_or(defaultValue);
+    const QString normalised = detail::normalisedKey(key);
+    const detail::Change *own = d->changed(normalised);
+    return own ? own->value.value_or(defaultValue) : d->file.value(normalised).value_or(defaultValue);
 }
 
 void Settings::setValue(const QString &key, const QVariant &value)
@@ -126,19 +157,24 @@ void Settings::setValue(const QString &key, const QVariant &value)
         qCWarning(lcSettings) << "A value without a key is not stored in settings file" << fileName();
         return;
     }
-    d->file.change({detail::normalisedKey(key), value});
-    d->changed = true;
+    d->changes.push_back({detail::normalisedKey(key), value});
 }
 
-bool Settings::contains(const QString &key) const { return !namesNoKey(key) && d->file.value(key).has_value(); }
+bool Settings::contains(const QString &key) const
+{
+    if (namesNoKey(key))
+        return false;
+    const QString normalised = detail::normalisedKey(key);
+    const detail::Change *own = d->changed(normalised);
+    return own ? own->value.has_value() : d->file.value(normalised).has_value();
+}
 
 void Settings::remove(const QString &key)
 {
     // QSettings would take a key of separators alone for "every key".
     if (!key.isEmpty() && namesNoKey(key))
         return;
-    d->file.change({detail::normalisedKey(key), std::nullopt});
-    d->changed = true;
+    d->changes.push_back({detail::normalisedKey(key), std::nullopt});
 }
 
 void Settings::clear() { remove(QString()); }
@@ -147,8 +183,8 @@ QString Settings::fileName() const { return d->file.path(); }
 
 void Settings::lockForUpdate()
 {
-    if (!d->update.held)
-        d->update = d->file.lockUpdates();
+    if (!std::exchange(d->updating, true))
+        d->turn = d->file.lockUpdates();
 }
 
 QString Settings::storeDirectory()

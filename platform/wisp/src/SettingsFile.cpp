@@ -2,13 +2,12 @@
 //
 // SPDX-License-Identifier: MIT
 
-// One scope's INI file as the process shares it: QSettings reads and writes it, with the guards QSettings lacks.
+// One scope's INI file as the process shares it: QSettings reads and writes it; the store adds what QSettings lacks.
 #include "SettingsFile.h"
 
 #include "IniText.h"
 #include "WispLogging.h"
 
-#include <QtCore/QCoreApplication>
 #include <QtCore/QDateTime>
 #include <QtCore/QDeadlineTimer>
 #include <QtCore/QDir>
@@ -17,12 +16,10 @@
 #include <QtCore/QSaveFile>
 #include <QtCore/QSettings>
 #include <QtCore/QThread>
-#include <QtGui/QGuiApplication>
 
 #include <algorithm>
 #include <chrono>
 #include <random>
-#include <thread>
 
 namespace Gui {
 namespace Wisp {
@@ -59,42 +56,16 @@ QString lookupKey(const QString &key)
     return kKeyCase == Qt::CaseSensitive ? key : key.toLower();
 }
 
-bool sameKey(const QString &a, const QString &b)
+// The serialized values of text, by section and key as the file spells them.
+QHash<QByteArray, QByteArray> serializedValues(const QByteArray &text)
 {
-    return a.compare(b, kKeyCase) == 0;
-}
-
-bool removalCovers(const QString &removed, const QString &key)
-{
-    return removed.isEmpty() || sameKey(removed, key)
-           || (key.size() > removed.size() && key.at(removed.size()) == QLatin1Char('/') && sameKey(key.left(removed.size()), removed));
-}
-
-std::vector<UnreadableValue> unreadableHere(const QByteArray &content)
-{
-    return unreadableValues(content, qobject_cast<QGuiApplication *>(QCoreApplication::instance()));
-}
-
-// The key QSettings reads from line, whatever escapes the file spells it with.
-QString settingsKey(const IniLine &line)
-{
-    const QByteArray section = line.section.isNull() ? QByteArray() : '[' + line.section + "]\n";
-    const auto read = readIniText(section + line.key + "=x\n");
-    return read.empty() ? QString::fromUtf8(line.key) : read.front().first;
-}
-
-// A copy of the file beside it that never replaces an older one.
-QString keepCopy(const QString &path, const QByteArray &content)
-{
-    const QString base = path + QLatin1String(".damaged-") + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-    for (int n = 1; n < 100; ++n) {
-        QFile copy(n == 1 ? base : base + QLatin1Char('-') + QString::number(n));
-        if (copy.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-            return copy.write(content) == content.size() && copy.flush() ? copy.fileName() : QString();
-        if (!copy.exists())
-            return QString();
+    QHash<QByteArray, QByteArray> values;
+    for (const IniLine &line : holdsSerializedValue(text) ? iniLines(text) : std::vector<IniLine>()) {
+        const QByteArray value = text.mid(line.valueBegin, line.end - line.valueBegin);
+        if (holdsSerializedValue(value))
+            values.insert(line.section + '\n' + line.key, value);
     }
-    return QString();
+    return values;
 }
 
 } // namespace
@@ -103,6 +74,16 @@ QString normalisedKey(const QString &key)
 {
     // Without a '/', the common case on every getter, there is nothing to copy.
     return key.contains(QLatin1Char('/')) ? key.split(QLatin1Char('/'), Qt::SkipEmptyParts).join(QLatin1Char('/')) : key;
+}
+
+bool sameKey(const QString &a, const QString &b)
+{
+    return a.compare(b, kKeyCase) == 0;
+}
+
+SettingsFile::SettingsFile(const QString &path)
+    : m_path(path), m_shownPath(QDir::toNativeSeparators(path)), m_nativePath(toNativePath(path))
+{
 }
 
 SettingsFile &SettingsFile::forPath(const QString &path)
@@ -188,34 +169,37 @@ std::unique_ptr<UpdateLock> SettingsFile::takeTurn()
 }
 
 // Another thread's update holds the kernel's lock, as another process's does.
-SettingsFile::UpdateHold SettingsFile::lockUpdates()
+std::unique_ptr<UpdateLock> SettingsFile::lockUpdates()
 {
-    UpdateHold hold{true, nullptr};
     if (m_updater == std::this_thread::get_id())
-        return hold;  // the outer update of this thread holds the file
-    hold.file = takeTurn();
-    if (hold.file)
+        return nullptr;
+    std::unique_ptr<UpdateLock> turn = takeTurn();
+    if (turn)
         m_updater = std::this_thread::get_id();
     std::lock_guard<std::mutex> guard(m_mutex);
     m_view.reset();  // a file replaced twice within a clock tick can come back under the same stamp
-    return hold;
+    return turn;
 }
 
-void SettingsFile::unlockUpdates(UpdateHold &hold)
+void SettingsFile::unlockUpdates(std::unique_ptr<UpdateLock> &turn)
 {
-    if (hold.file)
+    if (turn)
         m_updater = std::thread::id();
-    hold = UpdateHold();
+    turn.reset();
 }
 
-// Where an open file cannot be replaced (Windows), a read holds the lock
-// QSettings writers take around their replace, so that none of them fails
-// because of it; after a wait it reads all the same.
-bool SettingsFile::readFile(QByteArray *content)
+// QSettings takes a file of the same size and the same time in milliseconds
+// as the version it read last for that version: it would serve that one, and
+// write over the file as if it still held it. A new time shows the change.
+void SettingsFile::showChangeToQt()
 {
-    const bool lockable = kOpenFileBlocksReplace && QFileInfo(QFileInfo(m_path).absolutePath()).isDir();
-    const std::unique_ptr<QLockFile> lock = lockable ? takeQtLock() : nullptr;
-    return readWholeFile(m_nativePath, content);
+    const FileStamp now = readFileStamp(m_nativePath);
+    if (!now.exists || !m_qtSeen.exists || now == m_qtSeen || now.size != m_qtSeen.size
+        || now.mtimeNs / kNsPerMs != m_qtSeen.mtimeNs / kNsPerMs)
+        return;
+    QFile file(m_path);
+    if (file.open(QIODevice::Append))
+        file.setFileTime(QDateTime::fromMSecsSinceEpoch(now.mtimeNs / kNsPerMs + 1), QFileDevice::FileModificationTime);
 }
 
 std::shared_ptr<const SettingsFile::View> SettingsFile::currentView()
@@ -226,24 +210,24 @@ std::shared_ptr<const SettingsFile::View> SettingsFile::currentView()
         if (m_view && m_view->stamp == seen)
             return m_view;
     }
-    // Read outside the lock: a slow disk holds up this reader only. Writers
-    // replace the file whole: when two looks agree, what was read between
-    // them is that version; else a stamp no file has makes it read again.
+    // Where an open file cannot be replaced, QSettings writers' lock keeps
+    // their replace from failing on this read; after a wait it reads all the same.
+    const std::unique_ptr<QLockFile> qtLock = kOpenFileBlocksReplace && seen.exists ? takeQtLock() : nullptr;
     auto view = std::make_shared<View>();
-    QByteArray content;
-    if (!readFile(&content))
-        qCWarning(lcSettings) << "Cannot read settings file" << m_shownPath;
-    view->stamp = readFileStamp(m_nativePath) == seen ? seen : FileStamp{true, -2};
-    std::vector<IniLine> unreadable;
-    for (const UnreadableValue &value : unreadableHere(content)) {
-        unreadable.push_back(value.line);
-        qCWarning(lcSettings).noquote() << "Settings file" << m_shownPath << "holds a"
-                                        << (value.unchecked ? "value that could not be checked" : "damaged value") << "for"
-                                        << settingsKey(value.line) << "- it reads as unset here";
-    }
-    for (auto &value : readIniText(withoutLines(content, unreadable))) {  // in QSettings' order of keys
-        view->keys.append(value.first);
-        view->byKey.insert(lookupKey(value.first), std::move(value.second));
+    {
+        std::lock_guard<std::mutex> reading(m_qtMutex);
+        showChangeToQt();
+        const FileStamp before = readFileStamp(m_nativePath);
+        const QSettings settings(m_path, QSettings::IniFormat);
+        if (settings.status() == QSettings::AccessError)
+            qCWarning(lcSettings) << "Cannot read settings file" << m_shownPath;
+        view->keys = settings.allKeys();  // in QSettings' order
+        for (const QString &key : std::as_const(view->keys))
+            view->byKey.insert(lookupKey(key), settings.value(key));
+        // Writers replace the file whole: when two looks agree, QSettings read
+        // that version; else a stamp no file has makes the next look read again.
+        m_qtSeen = readFileStamp(m_nativePath);
+        view->stamp = m_qtSeen == before ? before : FileStamp{true, -2};
     }
     std::lock_guard<std::mutex> lock(m_mutex);
     m_view = view;
@@ -252,25 +236,9 @@ std::shared_ptr<const SettingsFile::View> SettingsFile::currentView()
 
 std::optional<QVariant> SettingsFile::value(const QString &key)
 {
-    const QString normalised = normalisedKey(key);
-    const QString lookedUp = lookupKey(normalised);
-    const auto inView = [&lookedUp](const View &view) -> std::optional<QVariant> {
-        const auto found = view.byKey.constFind(lookedUp);
-        return found == view.byKey.cend() ? std::nullopt : std::optional<QVariant>(*found);
-    };
-    const FileStamp seen = readFileStamp(m_nativePath);
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        for (auto it = m_changes.crbegin(); it != m_changes.crend(); ++it) {
-            if (it->value && sameKey(it->key, normalised))
-                return *it->value;
-            if (!it->value && removalCovers(it->key, normalised))
-                return std::nullopt;
-        }
-        if (m_view && m_view->stamp == seen)
-            return inView(*m_view);  // the usual case: one look at the file, one lookup
-    }
-    return inView(*currentView());
+    const std::shared_ptr<const View> view = currentView();
+    const auto found = view->byKey.constFind(lookupKey(normalisedKey(key)));
+    return found == view->byKey.cend() ? std::nullopt : std::optional<QVariant>(*found);
 }
 
 QStringList SettingsFile::allKeys()
@@ -278,55 +246,23 @@ QStringList SettingsFile::allKeys()
     return currentView()->keys;
 }
 
-void SettingsFile::change(Change change)
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_changes.push_back(std::move(change));
-}
-
-void SettingsFile::write()
+QString SettingsFile::write(const std::vector<Change> &changes)
 {
     // The store's writers take turns, looking for the turn finely where
-    // QSettings' waiters pause up to five seconds, so that the stamp each
-    // records after its write is the one QSettings saw. An update of this
-    // process already holds the turn.
-    const std::unique_ptr<UpdateLock> turn = m_updater.load() != std::thread::id() ? nullptr : takeTurn();
-    std::lock_guard<std::mutex> writing(m_writeMutex);
-    std::unique_lock<std::mutex> lock(m_mutex);
-    const std::vector<Change> changes = m_changes;  // they stay visible until the file holds them, or they are lost
-    lock.unlock();
-    if (changes.empty())
-        return;  // another store object wrote them
-    FileStamp before;
-    QByteArray content;
-    const auto readNow = [&] {
-        before = readFileStamp(m_nativePath);
-        readFile(&content);
-        return unreadableHere(content);
-    };
+    // QSettings' waiters pause up to five seconds; an update of this thread
+    // already holds it.
+    const std::unique_ptr<UpdateLock> turn = m_updater == std::this_thread::get_id() ? nullptr : takeTurn();
     QString why = lastingWriteFailure();
-    std::vector<UnreadableValue> unreadable = why.isEmpty() ? readNow() : std::vector<UnreadableValue>();
-    // QSettings reads every value of the file before it writes it: what would
-    // end the process leaves the file first, or the file is not written.
-    if (!unreadable.empty() && std::none_of(unreadable.cbegin(), unreadable.cend(), [](const UnreadableValue &v) { return v.unchecked; })
-        && moveDamagedValuesAside())
-        unreadable = readNow();
-    if (why.isEmpty() && !unreadable.empty())
-        why = QStringLiteral("it holds values that cannot be read safely, such as ") + settingsKey(unreadable.front().line);
     if (why.isEmpty())
-        why = writeThroughQt(changes, before);
-    lock.lock();
-    m_changes.erase(m_changes.begin(), m_changes.begin() + std::ptrdiff_t(changes.size()));
-    m_view.reset();  // read again: what is on disk now is what counts
-    lock.unlock();
-    if (!why.isEmpty()) {
+        why = writeThroughQt(changes);
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_view.reset();  // read again: what is on disk now is what counts
+    }
+    if (!why.isEmpty())
         qCWarning(lcSettings).noquote() << "Unable to write settings file" << m_shownPath
                                         << QLatin1Char('(') + why + QLatin1String("): the changed values are lost");
-        return;
-    }
-    restoreOwner(m_nativePath, before);
-    restoreForeignValues(content, changes);
-    m_lastWritten = readFileStamp(m_nativePath);
+    return why;
 }
 
 // Empty when nothing about the file, its folder or the disk stands in the way.
@@ -340,28 +276,30 @@ QString SettingsFile::lastingWriteFailure() const
 }
 
 // Empty when the changes are on disk, else why they are not.
-QString SettingsFile::writeThroughQt(const std::vector<Change> &changes, const FileStamp &before)
+QString SettingsFile::writeThroughQt(const std::vector<Change> &changes)
 {
     // QSettings waits for "<file>.lock" without end, taking one left over as
-    // such only when it is 30 s old: one is cleared, or waited for, here first.
-    if (QFileInfo::exists(m_path + QLatin1String(".lock")) && !takeQtLock())
-        return QStringLiteral("its lock file stayed locked");
-    // QSettings judges a file changed by its size and its time in
-    // milliseconds: one replaced since this process wrote it at the same size
-    // within the same millisecond would look unchanged to it, and its write
-    // would bring back what the file held before. A new time shows the change.
-    QFile file(m_path);
-    if (m_lastWritten.exists && before.exists && !(before == m_lastWritten) && before.size == m_lastWritten.size
-        && before.mtimeNs / kNsPerMs == m_lastWritten.mtimeNs / kNsPerMs && file.open(QIODevice::Append))
-        file.setFileTime(QDateTime::fromMSecsSinceEpoch(before.mtimeNs / kNsPerMs + 1), QFileDevice::FileModificationTime);
-    file.close();
+    // such only when it is 30 s old: one is cleared, or waited for, here
+    // first. A file with serialized values is read under that lock, so that
+    // what QSettings merges into is what was read.
+    QByteArray before;
+    readWholeFile(m_nativePath, &before);
+    std::unique_ptr<QLockFile> qtLock;
+    if (holdsSerializedValue(before) || QFileInfo::exists(m_path + QLatin1String(".lock"))) {
+        if (!(qtLock = takeQtLock()))
+            return QStringLiteral("its lock file stayed locked");
+        readWholeFile(m_nativePath, &before);
+    }
+    const FileStamp stampBefore = readFileStamp(m_nativePath);
     const auto written = [this](QSettings::Status status) {
         // A format error of the file read before the write hides how the
         // write went; a fresh object writes what is still waiting.
         return status == QSettings::NoError
                || (status == QSettings::FormatError && QSettings(m_path, QSettings::IniFormat).status() != QSettings::AccessError);
     };
-    QSettings::Status status;
+    std::unique_lock<std::mutex> writing(m_qtMutex);
+    showChangeToQt();
+    bool done;
     {
         QSettings settings(m_path, QSettings::IniFormat);
         for (const Change &change : changes) {
@@ -370,88 +308,70 @@ QString SettingsFile::writeThroughQt(const std::vector<Change> &changes, const F
             else
                 settings.remove(change.key);
         }
+        qtLock.reset();  // QSettings takes it for its write
         settings.sync();
-        status = settings.status();
+        done = written(settings.status());
     }
     // Where an open file cannot be replaced, a write fails whenever another
     // program reads the file at that moment; QSettings keeps what it could
     // not write, and a fresh object on the file writes it again.
     const QDeadlineTimer deadline(kOpenFileBlocksReplace && lastingWriteFailure().isEmpty() ? kReplaceRetryMs : 0);
-    for (int pauseMs = 1; !written(status) && !deadline.hasExpired(); pauseMs = std::min(pauseMs * 2, 50)) {
+    for (int pauseMs = 1; !done && !deadline.hasExpired(); pauseMs = std::min(pauseMs * 2, 50)) {
         QThread::msleep(pauseMs);
-        status = QSettings(m_path, QSettings::IniFormat).status();
+        done = written(QSettings(m_path, QSettings::IniFormat).status());
     }
-    const QString lasting = written(status) ? QString() : lastingWriteFailure();
-    return written(status) || !lasting.isEmpty() ? lasting : QStringLiteral("the file could not be replaced");
-}
-
-// Under QSettings' lock, replaces the file with edit(what it holds now);
-// false when that could not be done.
-template <typename Edit>
-bool SettingsFile::rewrite(Edit edit)
-{
-    const std::unique_ptr<QLockFile> lock = takeQtLock();
-    const FileStamp before = readFileStamp(m_nativePath);
-    QByteArray content;
-    if (!lock || !readWholeFile(m_nativePath, &content))
-        return false;
-    const QByteArray edited = edit(content);
-    if (edited == content)
-        return true;
-    QSaveFile file(m_path);  // follows a symbolic link and keeps the file's permissions
-    if (!file.open(QIODevice::WriteOnly) || file.write(edited) != edited.size() || !file.commit())
-        return false;
-    restoreOwner(m_nativePath, before);
-    return true;
-}
-
-// The values that would end the process leave the file; the file as it was
-// stays beside it in a copy of its own.
-bool SettingsFile::moveDamagedValuesAside()
-{
-    QStringList keys;
-    QString copy;
-    const bool moved = rewrite([&](const QByteArray &content) {
-        std::vector<IniLine> damaged;
-        for (const UnreadableValue &value : unreadableHere(content)) {
-            if (value.unchecked)
-                continue;
-            damaged.push_back(value.line);
-            keys.append(settingsKey(value.line));
-        }
-        copy = damaged.empty() ? QString() : keepCopy(m_path, content);
-        return copy.isEmpty() ? content : withoutLines(content, damaged);
-    });
-    if (moved && !copy.isEmpty())
-        qCWarning(lcSettings).noquote() << "Removed the damaged values of" << keys.join(QLatin1String(", ")) << "from settings file"
-                                        << m_shownPath << "- the file as it was is kept as" << QDir::toNativeSeparators(copy);
-    return moved && !copy.isEmpty();
-}
-
-// QSettings writes a value of a type this process does not know (a peer
-// program's own) back as "@Invalid()": its text as it was goes back in.
-void SettingsFile::restoreForeignValues(const QByteArray &before, const std::vector<Change> &changes)
-{
-    QHash<QByteArray, QByteArray> serialized;  // by section and key as the file spells them
-    for (const IniLine &line : holdsSerializedValue(before) ? iniLines(before) : std::vector<IniLine>()) {
-        const QByteArray value = before.mid(line.valueBegin, line.end - line.valueBegin);
-        if (holdsSerializedValue(value))
-            serialized.insert(line.section + '\n' + line.key, value);
+    if (!done) {
+        const QString lasting = lastingWriteFailure();
+        return lasting.isEmpty() ? QStringLiteral("the file could not be replaced") : lasting;
     }
-    const auto changed = [&changes](const QString &key) {
+    m_qtSeen = readFileStamp(m_nativePath);
+    QByteArray after;
+    if (holdsSerializedValue(before))
+        readWholeFile(m_nativePath, &after);
+    writing.unlock();
+    restoreOwner(m_nativePath, stampBefore);
+    restoreForeignValues(before, after, changes);
+    return QString();
+}
+
+// QSettings writes back each value as it read it: one of a type this process
+// does not know, or cannot make here (a pixmap without a GUI), would come back
+// as "@Invalid()" or as another value. Each serialized value this write did
+// not set, and that nobody changed since, goes back as it was.
+void SettingsFile::restoreForeignValues(const QByteArray &before, const QByteArray &after, const std::vector<Change> &changes)
+{
+    const QHash<QByteArray, QByteArray> old = serializedValues(before);
+    if (old.isEmpty())
+        return;
+    const auto setHere = [&changes](const IniLine &line) {
+        const QString key = normalisedKey(settingsKey(line));
         return std::any_of(changes.cbegin(), changes.cend(), [&key](const Change &c) { return c.value && sameKey(c.key, key); });
-    };  // a removed key is not in the file any more
-    const bool kept = serialized.isEmpty() || rewrite([&](QByteArray now) {
-        const std::vector<IniLine> lines = iniLines(now);
-        for (auto line = lines.crbegin(); line != lines.crend(); ++line) {
-            const auto old = serialized.constFind(line->section + '\n' + line->key);
-            const qsizetype length = line->end - line->valueBegin;
-            if (old != serialized.cend() && now.mid(line->valueBegin, length).trimmed() == "@Invalid()" && !changed(settingsKey(*line)))
-                now.replace(line->valueBegin, length, *old);
-        }
-        return now;
-    });
-    if (!kept)
+    };
+    QHash<QByteArray, QByteArray> lost;  // what QSettings wrote instead, by the same names
+    for (const IniLine &line : iniLines(after)) {
+        const QByteArray name = line.section + '\n' + line.key;
+        const QByteArray value = after.mid(line.valueBegin, line.end - line.valueBegin);
+        if (old.contains(name) && old.value(name) != value && !setHere(line))
+            lost.insert(name, value);
+    }
+    if (lost.isEmpty())
+        return;
+    const std::unique_ptr<QLockFile> lock = takeQtLock();
+    const FileStamp stamp = readFileStamp(m_nativePath);
+    QByteArray now;
+    bool kept = lock && readWholeFile(m_nativePath, &now);
+    const std::vector<IniLine> lines = kept ? iniLines(now) : std::vector<IniLine>();
+    for (auto line = lines.crbegin(); line != lines.crend(); ++line) {
+        const QByteArray name = line->section + '\n' + line->key;
+        const qsizetype length = line->end - line->valueBegin;
+        if (lost.contains(name) && now.mid(line->valueBegin, length) == lost.value(name))
+            now.replace(line->valueBegin, length, old.value(name));
+    }
+    QSaveFile file(m_path);  // follows a symbolic link and keeps the file's permissions
+    kept = kept && file.open(QIODevice::WriteOnly) && file.write(now) == now.size() && file.commit();
+    if (kept)
+        restoreOwner(m_nativePath, stamp);
+    else
         qCWarning(lcSettings) << "Could not keep the values of other programs' types in" << m_shownPath;
 }
 

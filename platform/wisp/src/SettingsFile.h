@@ -5,7 +5,6 @@
 // Internal: one scope's INI file as the process shares it, and the file system work for it that Qt has no call for.
 #pragma once
 
-#include <QtCore/QDir>
 #include <QtCore/QHash>
 #include <QtCore/QLockFile>
 #include <QtCore/QStringList>
@@ -37,6 +36,7 @@ struct FileStamp
     {
         return exists == o.exists && identity == o.identity && size == o.size && mtimeNs == o.mtimeNs;
     }
+    bool operator!=(const FileStamp &o) const { return !(*this == o); }
 };
 
 // The file system's bytes on UNIX-like systems, UTF-16 on Windows.
@@ -55,8 +55,6 @@ bool readWholeFile(const NativePath &path, QByteArray *content);
 qint64 bytesAvailable(const NativePath &folder);
 // Gives a file that root replaced back to the owner and group it had before.
 void restoreOwner(const NativePath &path, const FileStamp &before);
-// The folder of the library that holds this code.
-QString libraryFolder();
 
 // One try at a lock. Unavailable: none can be had here (no folder yet).
 enum class Attempt { Locked, Held, Unavailable, LeftBehind };
@@ -89,6 +87,8 @@ struct Change
 
 // A key as QSettings looks it up: runs of '/' are one, none at either end.
 QString normalisedKey(const QString &key);
+// Whether two keys name the same value, as QSettings compares them here.
+bool sameKey(const QString &a, const QString &b);
 
 class SettingsFile
 {
@@ -97,31 +97,23 @@ public:
     static SettingsFile &forPath(const QString &path);
     const QString &path() const { return m_path; }
 
-    // What the process's store objects set and have not written yet, else
-    // what QSettings reads from the file as it is now (one look at its status,
-    // a read when it changed); null when not stored or not to be read here.
+    // What QSettings reads from the file as it is now: one look at its
+    // status, and a read through QSettings when it changed.
     std::optional<QVariant> value(const QString &key);
-    QStringList allKeys();  // as on disk
+    QStringList allKeys();
 
-    // Seen at once by every store object of the process, as QSettings shares
-    // them, and handed to QSettings by the next write, which merges them into
-    // the file as it is then and replaces it, or logs why it did not.
-    void change(Change change);
-    void write();
+    // Hands changes to QSettings in the writers' turn, which the calling
+    // thread's update may already hold; empty when the file holds them, else why not.
+    QString write(const std::vector<Change> &changes);
 
-    // A read-modify-write's hold against other updaters, on other threads and
-    // in other processes, for at most ten seconds of waiting.
-    struct UpdateHold
-    {
-        bool held = false;
-        std::unique_ptr<UpdateLock> file;  // none in an update nested in another of its thread
-    };
-    UpdateHold lockUpdates();
-    void unlockUpdates(UpdateHold &hold);
+    // A read-modify-write's turn against every other writer, in this process
+    // and in others; null when the wait ran out, or the turn is the one this
+    // thread's own update already holds.
+    std::unique_ptr<UpdateLock> lockUpdates();
+    void unlockUpdates(std::unique_ptr<UpdateLock> &turn);
 
 private:
-    explicit SettingsFile(const QString &path)
-        : m_path(path), m_shownPath(QDir::toNativeSeparators(path)), m_nativePath(toNativePath(path)) {}
+    explicit SettingsFile(const QString &path);
 
     struct View
     {
@@ -134,12 +126,9 @@ private:
     bool waitFor(std::optional<qint64> &stuckHolder, TryOnce tryOnce);
     std::unique_ptr<QLockFile> takeQtLock();
     std::unique_ptr<UpdateLock> takeTurn();
-    bool readFile(QByteArray *content);
-    template <typename Edit>
-    bool rewrite(Edit edit);
-    QString writeThroughQt(const std::vector<Change> &changes, const FileStamp &before);
-    bool moveDamagedValuesAside();
-    void restoreForeignValues(const QByteArray &before, const std::vector<Change> &changes);
+    void showChangeToQt();
+    QString writeThroughQt(const std::vector<Change> &changes);
+    void restoreForeignValues(const QByteArray &before, const QByteArray &after, const std::vector<Change> &changes);
     QString lastingWriteFailure() const;
 
     const QString m_path;
@@ -148,13 +137,13 @@ private:
 
     std::mutex m_mutex;  // held around these members' use only, never across file system calls
     std::shared_ptr<const View> m_view;
-    std::vector<Change> m_changes;
     std::optional<qint64> m_stuckHolder;  // who kept the writers' turn through a whole wait
     std::optional<qint64> m_stuckQtLock;  // who kept QSettings' lock through a whole wait
 
-    std::mutex m_writeMutex;  // one write at a time in the process
-    FileStamp m_lastWritten;  // the file as this process's last write left it
-
+    // QSettings shares what one of its objects set but has not written with
+    // every object on the file: a read never runs beside a write's.
+    std::mutex m_qtMutex;
+    FileStamp m_qtSeen;  // the file as QSettings last read or wrote it; under m_qtMutex
     std::atomic<std::thread::id> m_updater{};  // the thread whose update holds the turn
 };
 

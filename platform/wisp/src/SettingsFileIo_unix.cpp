@@ -2,7 +2,7 @@
 //
 // SPDX-License-Identifier: MIT
 
-// The settings store's file system work on UNIX-like systems: stat, the owner given back, the library's folder.
+// The settings store's file system work on UNIX-like systems: stat, the owner given back, the kernel's lock on the folder.
 #include "SettingsFile.h"
 #include "WispLogging.h"
 
@@ -11,7 +11,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -65,13 +64,6 @@ void restoreOwner(const NativePath &path, const FileStamp &before)
             // The file stays root's until its owner's program writes it again.
             qCWarning(lcSettings, "Settings file '%s' could not be given back to its owner: %s", path.constData(),
                       std::strerror(errno));
-}
-
-QString libraryFolder()
-{
-    Dl_info info;
-    const bool found = ::dladdr(reinterpret_cast<void *>(&libraryFolder), &info) != 0 && info.dli_fname;
-    return found ? QFileInfo(QFile::decodeName(info.dli_fname)).absolutePath() : QString();
 }
 
 // The kernel's lock on the store's folder itself: taking it writes nothing,

@@ -96,17 +96,6 @@ qint64 bytesAvailable(const NativePath &folder)
 
 void restoreOwner(const NativePath &, const FileStamp &) {}  // a replaced file takes its folder's permissions
 
-QString libraryFolder()
-{
-    HMODULE module = nullptr;
-    wchar_t name[4 * MAX_PATH];
-    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                            reinterpret_cast<LPCWSTR>(&libraryFolder), &module))
-        return QString();
-    const DWORD length = GetModuleFileNameW(module, name, DWORD(std::size(name)));
-    return length == 0 || length >= std::size(name) ? QString() : QFileInfo(QString::fromWCharArray(name, int(length))).absolutePath();
-}
-
 UpdateLock::UpdateLock(const QString &storeFile) : m_path(toNativePath(storeFile + QLatin1String(".update-lock"))) {}
 
 qint64 UpdateLock::holder() const { return readFileStamp(m_path).identity; }  // a new holder makes a new file

@@ -24,19 +24,19 @@ namespace Wisp {
  *
  * A scope's values live in `<config>/Dravel/<scope>.ini`, `<config>` being
  * an absolute $XDG_CONFIG_HOME, else Qt's user configuration directory.
- * QSettings reads and writes the file, so QSettings programs share it.
- * What this object sets is seen through it at once and written when it is
- * destroyed; a failed write is logged (category "kel.settings") and not
- * served. A value that would end the process reading it reads as unset, and
- * moves into a new `<file>.damaged-<time>` copy at the store's next write.
+ * QSettings reads and writes the file, so QSettings programs share it, and
+ * a value reads here as QSettings reads it. What this object sets is seen
+ * through it at once, and by other objects once written: by sync() or when
+ * this object is destroyed. A failed write is logged (category
+ * "kel.settings") and not served. Values of other programs' types that this
+ * process cannot make stay in the file as they were.
  *
  * @threads The thread that opened the object; other objects, on any thread
  *          or in other processes, may work on the same scope at once.
  * @blocking A read looks at the file's status and reads a changed file
- *           again, never waiting for another store object; each serialized
- *           value is first read once per process by the helper program, at
- *           most ten seconds. The destructor of an object that set values
- *           writes the file, waiting at most ten seconds for a lock on it.
+ *           again through QSettings, never waiting for another store object.
+ *           A write replaces the file, waiting at most ten seconds for
+ *           another writer's lock on it.
  *
  * @since 1.19
  */
@@ -52,7 +52,7 @@ public:
      * @param userScope, createIfMissing, writeOnClose kept for the family's callers, which pass true
      */
     Settings(const char *scope, bool userScope, bool createIfMissing, bool writeOnClose);
-    /** Writes what was set through this object, then lets go of an update lock. */
+    /** Writes what was set through this object (see sync()), then lets go of an update lock. */
     virtual ~Settings();
 
     Settings(const Settings &) = delete;
@@ -65,7 +65,16 @@ public:
      */
     QVariant getValue(const QString &key, const QVariant &defaultValue) const;
     /**
-     * Stores @p value under @p key when this object is destroyed; this object reads it back at once.
+     * Writes what was set or removed through this object since it was opened
+     * or last synced; other objects read it from then on.
+     *
+     * @return true when the file holds it, false when it could not be written
+     *         (the reason is logged in "kel.settings" and the changes are dropped)
+     * @since 1.20
+     */
+    bool sync();
+    /**
+     * Stores @p value under @p key at the next sync(); this object reads it back at once.
      * @param key the key, as QSettings names it
      * @param value the value
      */
