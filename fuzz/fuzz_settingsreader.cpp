@@ -2,13 +2,13 @@
 //
 // SPDX-License-Identifier: MIT
 
-// Fuzzes the store's reading of a settings file's lines against QSettings itself: every key QSettings reads is named by a line, so that a value the store puts back after a write goes to the key it came from.
-#include "IniText.h"
+// Fuzzes the store's reading of the lines QSettings writes: for any keys and values QSettings writes, each key is named by one line, so that a value the store puts back after a write goes to the key it came from.
+#include "SettingsInternal.h"
 
 #include <QtCore/QByteArray>
 #include <QtCore/QCoreApplication>
 #include <QtCore/QFile>
-#include <QtCore/QSet>
+#include <QtCore/QHash>
 #include <QtCore/QSettings>
 #include <QtCore/QTemporaryDir>
 
@@ -25,23 +25,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     static QTemporaryDir directory;
     static int inputs = 0;
 
-    // No serialized values: what QDataStream makes of crafted bytes is Qt's matter, not the store's.
-    QByteArray bytes(reinterpret_cast<const char *>(data), int(size));
-    bytes.replace('@', '_');
-    QSet<QString> named;
-    for (const Gui::Wisp::detail::IniLine &line : Gui::Wisp::detail::iniLines(bytes))
-        named.insert(Gui::Wisp::detail::settingsKey(line).split(QLatin1Char('/'), Qt::SkipEmptyParts).join(QLatin1Char('/')));
-
+    // Keys and values from the input, separated by NULs: key, value, key, value...
+    const QList<QByteArray> parts = QByteArray(reinterpret_cast<const char *>(data), int(size)).split('\0');
     // A fresh name every time: QSettings serves a name it has read before from memory.
     const QString path = directory.path() + QLatin1Char('/') + QString::number(++inputs) + QLatin1String(".ini");
     {
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-            return 0;
+        QSettings settings(path, QSettings::IniFormat);
+        for (int i = 0; i + 1 < parts.size(); i += 2)
+            settings.setValue(QString::fromUtf8(parts.at(i)), i % 4 ? QVariant(parts.at(i + 1)) : QVariant(QString::fromUtf8(parts.at(i + 1))));
     }
+    QFile file(path);
+    const QByteArray text = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    QHash<QString, int> named;
+    for (const Gui::Wisp::detail::IniLine &line : Gui::Wisp::detail::iniLines(text))
+        ++named[Gui::Wisp::detail::settingsKey(line)];
     for (const QString &key : QSettings(path, QSettings::IniFormat).allKeys()) {
-        if (!named.contains(key)) {
-            std::fprintf(stderr, "QSettings reads key '%s', which no line names\n", qPrintable(key));
+        if (named.value(key) != 1) {
+            std::fprintf(stderr, "QSettings wrote key '%s', which %d lines name\n", qPrintable(key), named.value(key));
             std::abort();
         }
     }

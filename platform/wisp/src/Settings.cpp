@@ -2,21 +2,32 @@
 //
 // SPDX-License-Identifier: MIT
 
-// Gui::Wisp::Settings: store objects as short-lived handles on their scope's file, holding their own changes until they close.
+// Gui::Wisp::Settings: short-lived handles on a scope's INI file, which QSettings reads and writes; the store adds that nothing is lost and nothing freezes.
 #include <Gui/Wisp/Settings.h>
 
-#include "SettingsFile.h"
+#include "SettingsInternal.h"
 #include "WispLogging.h"
 
-#include <QtCore/QByteArray>
+#include <QtCore/QDateTime>
+#include <QtCore/QDeadlineTimer>
 #include <QtCore/QDir>
 #include <QtCore/QFile>
+#include <QtCore/QFileInfo>
+#include <QtCore/QHash>
+#include <QtCore/QLockFile>
+#include <QtCore/QSaveFile>
+#include <QtCore/QSettings>
 #include <QtCore/QStandardPaths>
+#include <QtCore/QThread>
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <mutex>
-#include <utility>
+#include <optional>
+#include <random>
+#include <thread>
+#include <vector>
 
 namespace Gui {
 namespace Wisp {
@@ -25,8 +36,357 @@ Q_LOGGING_CATEGORY(lcSettings, "kel.settings")
 
 namespace {
 
+using namespace detail;
+
 constexpr char kOrganisationDirectory[] = "Dravel";
 constexpr char kFileSuffix[] = ".ini";
+// Long enough for writers that each hold a lock for a write; short enough
+// that a hung process cannot freeze a GUI for long.
+constexpr int kLockTimeoutMs = 10000;
+// A QSettings lock file this old that no live process holds was left behind.
+constexpr int kLeftoverLockAgeMs = 200;
+constexpr qint64 kRoomForAWrite = 8 * 1024;  // free beyond the file's own size
+constexpr int kReplaceRetryMs = 2000;
+constexpr qint64 kNsPerMs = 1000000;
+constexpr std::chrono::microseconds kFirstPause(20), kLongestPause(200);
+
+// QSettings compares an INI file's keys ignoring case on Windows, where a
+// file that any program holds open cannot be replaced either.
+#if defined(Q_OS_WIN)
+constexpr Qt::CaseSensitivity kKeyCase = Qt::CaseInsensitive;
+constexpr bool kOpenFileBlocksReplace = true;
+#else
+constexpr Qt::CaseSensitivity kKeyCase = Qt::CaseSensitive;
+constexpr bool kOpenFileBlocksReplace = false;
+#endif
+
+QString lookupKey(const QString &key) { return kKeyCase == Qt::CaseSensitive ? key : key.toLower(); }
+bool sameKey(const QString &a, const QString &b) { return a.compare(b, kKeyCase) == 0; }
+
+// As QSettings looks a key up: runs of '/' are one, none at either end.
+QString normalisedKey(const QString &key)
+{
+    return key.contains(QLatin1Char('/')) ? key.split(QLatin1Char('/'), Qt::SkipEmptyParts).join(QLatin1Char('/')) : key;
+}
+
+// Empty, or only separators: QSettings would take it for every key.
+bool namesNoKey(const QString &key)
+{
+    return key.isEmpty() || (key.front() == QLatin1Char('/') && key.count(QLatin1Char('/')) == key.size());
+}
+
+// A value set, or a key removed with every key below it (an empty key: all).
+struct Change
+{
+    QString key;
+    std::optional<QVariant> value;
+
+    bool covers(const QString &other) const
+    {
+        if (value)
+            return sameKey(key, other);
+        return key.isEmpty() || sameKey(key, other)
+               || (other.size() > key.size() && other.at(key.size()) == QLatin1Char('/') && sameKey(other.left(key.size()), key));
+    }
+};
+
+// The serialized values of text, by section and key as the file spells them.
+QHash<QByteArray, QByteArray> serializedValues(const QByteArray &text)
+{
+    QHash<QByteArray, QByteArray> values;
+    for (const IniLine &line : holdsSerializedValue(text) ? iniLines(text) : std::vector<IniLine>()) {
+        const QByteArray value = text.mid(line.valueBegin, line.end - line.valueBegin);
+        if (holdsSerializedValue(value))
+            values.insert(line.name(), value);
+    }
+    return values;
+}
+
+// The whole file (a missing one is empty); false when it cannot be read.
+bool readWholeFile(const QString &path, QByteArray *content)
+{
+    QFile file(path);
+    content->clear();
+    if (!file.open(QIODevice::ReadOnly))
+        return !file.exists();
+    *content = file.readAll();
+    return file.error() == QFileDevice::NoError;
+}
+
+std::nullptr_t warnStuck(std::atomic<bool> &stuck, const QString &file, const char *by)
+{
+    if (!stuck.exchange(true))
+        qCWarning(lcSettings).noquote() << "Settings file" << file << "stayed locked by" << by << "- going on without waiting for it";
+    return nullptr;
+}
+
+// One scope's file as the process shares it.
+class SettingsFile
+{
+public:
+    explicit SettingsFile(const QString &path) : m_path(path), m_shownPath(QDir::toNativeSeparators(path)), m_nativePath(toNativePath(path)) {}
+
+    const QString &path() const { return m_path; }
+
+    // As QSettings read the file as it is now: one look at its status, a read when it changed.
+    std::optional<QVariant> value(const QString &key)
+    {
+        const std::shared_ptr<const View> view = currentView();
+        const auto found = view->byKey.constFind(lookupKey(key));
+        return found == view->byKey.cend() ? std::nullopt : std::optional<QVariant>(*found);
+    }
+
+    QStringList allKeys()
+    {
+        currentView();
+        std::lock_guard<std::mutex> reading(m_qtMutex);
+        return QSettings(m_path, QSettings::IniFormat).allKeys();
+    }
+
+    // A read-modify-write's turn against every other writer, another thread's
+    // as another process's; null when the wait ran out or this thread holds it.
+    std::unique_ptr<UpdateLock> lockUpdates()
+    {
+        if (m_updater == std::this_thread::get_id())
+            return nullptr;
+        std::unique_ptr<UpdateLock> turn = takeTurn();
+        if (turn)
+            m_updater = std::this_thread::get_id();
+        std::lock_guard<std::mutex> guard(m_mutex);
+        m_view.reset();  // a file replaced twice within a clock tick can come back under the same stamp
+        return turn;
+    }
+
+    void unlockUpdates(std::unique_ptr<UpdateLock> &turn)
+    {
+        if (turn)
+            m_updater = std::thread::id();
+        turn.reset();
+    }
+
+    // Hands changes to QSettings in the writers' turn, unless this thread's
+    // update holds it; false, after a warning, when the file does not hold them.
+    bool write(const std::vector<Change> &changes)
+    {
+        const std::unique_ptr<UpdateLock> turn = m_updater == std::this_thread::get_id() ? nullptr : takeTurn();
+        QString why = lastingWriteFailure();
+        if (why.isEmpty())
+            why = writeThroughQt(changes);
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_view.reset();  // what is on disk now is what counts
+        }
+        if (!why.isEmpty())
+            qCWarning(lcSettings).noquote() << "Unable to write settings file" << m_shownPath
+                                            << QLatin1Char('(') + why + QLatin1String("): the changed values are lost");
+        return why.isEmpty();
+    }
+
+private:
+    struct View
+    {
+        FileStamp stamp;
+        QHash<QString, QVariant> byKey;
+    };
+
+    // Looked for every 20 to 200 µs, out of step with other waiters, so that
+    // one finds it free between its holder's writes, where QSettings' waiters
+    // pause up to five seconds; at most ten seconds, then not again until had.
+    std::unique_ptr<UpdateLock> takeTurn()
+    {
+        auto lock = std::make_unique<UpdateLock>(m_path);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kLockTimeoutMs);
+        std::minstd_rand jitter(std::minstd_rand::result_type(quintptr(&jitter) ^ quintptr(QDateTime::currentMSecsSinceEpoch())));
+        for (auto pause = kFirstPause;; pause = std::min(pause * 2, kLongestPause)) {
+            Attempt attempt = lock->tryLock();
+            if (attempt == Attempt::Unavailable && QDir().mkpath(QFileInfo(m_path).absolutePath()))
+                attempt = lock->tryLock();  // a write makes its folder anyway
+            if (attempt != Attempt::Held) {
+                m_turnStuck = false;
+                return attempt == Attempt::Locked ? std::move(lock) : nullptr;
+            }
+            if (m_turnStuck || std::chrono::steady_clock::now() >= deadline)
+                return warnStuck(m_turnStuck, m_shownPath, "another writer");
+            std::this_thread::sleep_for(pause + std::chrono::microseconds(jitter() % pause.count()));
+        }
+    }
+
+    // "<file>.lock", which QSettings waits for without end; QLockFile takes one
+    // as left over only when no live process holds it, so a short age is safe.
+    // A live holder names itself at once: an old one naming no one that
+    // QLockFile could not remove is not waited for.
+    std::unique_ptr<QLockFile> takeQtLock()
+    {
+        const QString path = m_path + QLatin1String(".lock");
+        auto lock = std::make_unique<QLockFile>(path);
+        lock->setStaleLockTime(kLeftoverLockAgeMs);
+        const QDeadlineTimer deadline(m_qtLockStuck ? 0 : kLockTimeoutMs);
+        qint64 pid;
+        QString host, application;
+        while (!lock->tryLock(int(std::min<qint64>(deadline.remainingTime(), kLeftoverLockAgeMs)))) {
+            if (lock->error() != QLockFile::LockFailedError)
+                return nullptr;
+            if (deadline.hasExpired() || (!lock->getLockInfo(&pid, &host, &application)
+                                          && QFileInfo(path).lastModified().msecsTo(QDateTime::currentDateTime()) > 2 * kLeftoverLockAgeMs))
+                return warnStuck(m_qtLockStuck, m_shownPath, "another program");
+        }
+        m_qtLockStuck = false;
+        return lock;
+    }
+
+    // QSettings takes a file of the same size and time in milliseconds as the
+    // one it read last for that one, and would serve it and write over the
+    // file as if it still held it: a new time shows the change. Under m_qtMutex.
+    void showChangeToQt()
+    {
+        const FileStamp now = readFileStamp(m_nativePath);
+        QFile file(m_path);
+        if (now.exists && m_qtSeen.exists && now != m_qtSeen && now.size == m_qtSeen.size
+            && now.mtimeNs / kNsPerMs == m_qtSeen.mtimeNs / kNsPerMs && file.open(QIODevice::Append))
+            file.setFileTime(QDateTime::fromMSecsSinceEpoch(now.mtimeNs / kNsPerMs + 1), QFileDevice::FileModificationTime);
+    }
+
+    std::shared_ptr<const View> currentView()
+    {
+        const FileStamp seen = readFileStamp(m_nativePath);
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            if (m_view && m_view->stamp == seen)
+                return m_view;
+        }
+        // Where an open file cannot be replaced, QSettings writers wait for this read.
+        const std::unique_ptr<QLockFile> qtLock = kOpenFileBlocksReplace && seen.exists ? takeQtLock() : nullptr;
+        auto view = std::make_shared<View>();
+        {
+            std::lock_guard<std::mutex> reading(m_qtMutex);
+            showChangeToQt();
+            const FileStamp before = readFileStamp(m_nativePath);
+            const QSettings settings(m_path, QSettings::IniFormat);
+            if (settings.status() == QSettings::AccessError)
+                qCWarning(lcSettings) << "Cannot read settings file" << m_shownPath;
+            for (const QString &key : settings.allKeys())
+                view->byKey.insert(lookupKey(key), settings.value(key));
+            // Writers replace the file whole: when two looks agree, QSettings read
+            // that version; else a stamp no file has makes the next look read again.
+            m_qtSeen = readFileStamp(m_nativePath);
+            view->stamp = m_qtSeen == before ? before : FileStamp{true, -2};
+        }
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_view = view;
+    }
+
+    // Empty when nothing about the file, its folder or the disk stands in the way.
+    QString lastingWriteFailure() const
+    {
+        const QFileInfo file(m_path);
+        const QString folder = file.absolutePath();
+        if ((file.exists() && !file.isWritable()) || (!QFileInfo(folder).isDir() && !QDir().mkpath(folder)) || !QFileInfo(folder).isWritable())
+            return QStringLiteral("the file or its folder is not writable");
+        return bytesAvailable(toNativePath(folder)) < file.size() + kRoomForAWrite ? QStringLiteral("the disk is full") : QString();
+    }
+
+    // Empty when the changes are on disk, else why they are not.
+    QString writeThroughQt(const std::vector<Change> &changes)
+    {
+        // A QSettings lock file is cleared or waited for here first; a file
+        // with serialized values is read under it, so that what QSettings
+        // merges into is what was read, and so is every file where an open
+        // one cannot be replaced.
+        QByteArray before;
+        std::unique_ptr<QLockFile> qtLock;
+        for (bool lock = kOpenFileBlocksReplace || QFileInfo::exists(m_path + QLatin1String(".lock")); !qtLock; lock = true) {
+            if (lock && !(qtLock = takeQtLock()))
+                return QStringLiteral("its lock file stayed locked");
+            if (readWholeFile(m_path, &before) && !qtLock && !holdsSerializedValue(before))
+                break;
+        }
+        const FileStamp stampBefore = readFileStamp(m_nativePath);
+        // A format error of the file read before the write hides how the write
+        // went; a fresh object writes what is still waiting.
+        const auto written = [this](QSettings::Status status) {
+            return status == QSettings::NoError
+                   || (status == QSettings::FormatError && QSettings(m_path, QSettings::IniFormat).status() != QSettings::AccessError);
+        };
+        std::unique_lock<std::mutex> writing(m_qtMutex);
+        showChangeToQt();
+        bool done;
+        {
+            QSettings settings(m_path, QSettings::IniFormat);
+            for (const Change &change : changes) {
+                if (change.value)
+                    settings.setValue(change.key, *change.value);
+                else
+                    settings.remove(change.key);
+            }
+            qtLock.reset();  // QSettings takes it for its write
+            settings.sync();
+            done = written(settings.status());
+        }
+        // Where an open file cannot be replaced, a write fails whenever another
+        // program reads it at that moment; a fresh object writes what is waiting.
+        const QDeadlineTimer deadline(kOpenFileBlocksReplace && lastingWriteFailure().isEmpty() ? kReplaceRetryMs : 0);
+        for (int pauseMs = 1; !done && !deadline.hasExpired(); pauseMs = std::min(pauseMs * 2, 50)) {
+            QThread::msleep(pauseMs);
+            done = written(QSettings(m_path, QSettings::IniFormat).status());
+        }
+        if (!done)
+            return lastingWriteFailure().isEmpty() ? QStringLiteral("the file could not be replaced") : lastingWriteFailure();
+        m_qtSeen = readFileStamp(m_nativePath);
+        QByteArray after;
+        if (holdsSerializedValue(before))
+            readWholeFile(m_path, &after);
+        writing.unlock();
+        restoreOwner(m_nativePath, stampBefore);
+        restoreForeignValues(before, after, changes);
+        return QString();
+    }
+
+    // QSettings writes a value of a type this process does not know, or cannot
+    // make (a pixmap without a GUI), back as "@Invalid()" or as another value:
+    // each serialized value not set here, and not changed since, goes back as it was.
+    void restoreForeignValues(const QByteArray &before, const QByteArray &after, const std::vector<Change> &changes)
+    {
+        const QHash<QByteArray, QByteArray> old = serializedValues(before);
+        QHash<QByteArray, QByteArray> lost;  // what QSettings wrote instead, by the same names
+        for (const IniLine &line : old.isEmpty() ? std::vector<IniLine>() : iniLines(after)) {
+            const QByteArray value = after.mid(line.valueBegin, line.end - line.valueBegin);
+            const QString key = normalisedKey(settingsKey(line));
+            if (old.contains(line.name()) && old.value(line.name()) != value
+                && std::none_of(changes.cbegin(), changes.cend(), [&key](const Change &c) { return c.value && c.covers(key); }))
+                lost.insert(line.name(), value);
+        }
+        if (lost.isEmpty())
+            return;
+        const std::unique_ptr<QLockFile> lock = takeQtLock();
+        const FileStamp stamp = readFileStamp(m_nativePath);
+        QByteArray now;
+        bool kept = lock && readWholeFile(m_path, &now);
+        const std::vector<IniLine> lines = kept ? iniLines(now) : std::vector<IniLine>();
+        for (auto line = lines.crbegin(); line != lines.crend(); ++line) {
+            const qsizetype length = line->end - line->valueBegin;
+            if (lost.contains(line->name()) && now.mid(line->valueBegin, length) == lost.value(line->name()))
+                now.replace(line->valueBegin, length, old.value(line->name()));
+        }
+        QSaveFile file(m_path);  // follows a symbolic link and keeps the file's permissions
+        kept = kept && file.open(QIODevice::WriteOnly) && file.write(now) == now.size() && file.commit();
+        if (kept)
+            restoreOwner(m_nativePath, stamp);
+        else
+            qCWarning(lcSettings) << "Could not keep the values of other programs' types in" << m_shownPath;
+    }
+
+    const QString m_path;
+    const QString m_shownPath;  // in the system's own spelling, for messages
+    const NativePath m_nativePath;
+    std::mutex m_mutex;  // around these members' use only, never across file system calls
+    std::shared_ptr<const View> m_view;
+    std::atomic<bool> m_turnStuck{false}, m_qtLockStuck{false};  // kept through a whole wait, not had since
+    // QSettings shares what one of its objects set but has not written with
+    // every object on the file: the process's reads through it never run beside its writes.
+    std::mutex m_qtMutex;
+    FileStamp m_qtSeen;  // the file as QSettings last read or wrote it; under m_qtMutex
+    std::atomic<std::thread::id> m_updater{};  // the thread whose update holds the turn
+};
 
 // Keeps every scope inside the store directory whatever the caller passes.
 QString safeScopeName(const char *scope)
@@ -60,44 +420,34 @@ QString configRoot(const QByteArray &xdgConfigHome)
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
 }
 
-// A store object is opened for every preference call, so the process keeps
-// the last file it worked out, with what that depends on (in no thread's
-// storage: some C++ runtimes of Windows let a thread's objects outlive it).
-detail::SettingsFile &fileOf(const char *scope)
+// A store object is opened for every preference call: the process keeps the
+// last file it worked out, with what that depends on (in no thread's storage:
+// some C++ runtimes of Windows let a thread's objects outlive it), and every
+// file until it ends.
+SettingsFile &fileOf(const char *scope)
 {
     struct Resolved
     {
         QByteArray scope, configHome, home;
         int generation;
-        detail::SettingsFile *file;
+        SettingsFile *file;
     };
     static std::mutex mutex;
-    static Resolved &last = *new Resolved{{}, {}, {}, -1, nullptr};  // used until the process ends
+    static auto &files = *new QHash<QString, SettingsFile *>;
+    static Resolved &last = *new Resolved{{}, {}, {}, -1, nullptr};
     scope = scope ? scope : "";
     const QByteArray configHome = qgetenv("XDG_CONFIG_HOME");
     const QByteArray home = configHome.startsWith('/') ? QByteArray() : qgetenv("HOME");  // needed without an absolute one
     const int generation = g_directoryGeneration.load(std::memory_order_acquire);
     std::lock_guard<std::mutex> lock(mutex);
-    if (last.file && last.generation == generation && qstrcmp(last.scope.constData(), scope) == 0
-        && last.configHome == configHome && last.home == home)
-        return *last.file;
-    const QString path = Settings::storeDirectory() + QLatin1Char('/') + safeScopeName(scope) + QLatin1String(kFileSuffix);
-    last = Resolved{scope, configHome, home, generation, &detail::SettingsFile::forPath(path)};
+    if (!last.file || last.generation != generation || qstrcmp(last.scope.constData(), scope) != 0 || last.configHome != configHome
+        || last.home != home) {
+        const QString path = Settings::storeDirectory() + QLatin1Char('/') + safeScopeName(scope) + QLatin1String(kFileSuffix);
+        SettingsFile *&file = files[path];
+        file = file ? file : new SettingsFile(path);
+        last = Resolved{scope, configHome, home, generation, file};
+    }
     return *last.file;
-}
-
-// A key QSettings cannot store: empty, or only separators.
-bool namesNoKey(const QString &key)
-{
-    return key.isEmpty() || (key.front() == QLatin1Char('/') && key.count(QLatin1Char('/')) == key.size());
-}
-
-// A removal covers the key it names and every key below it; an empty key covers all.
-bool removalCovers(const QString &removed, const QString &key)
-{
-    return removed.isEmpty() || detail::sameKey(removed, key)
-           || (key.size() > removed.size() && key.at(removed.size()) == QLatin1Char('/')
-               && detail::sameKey(key.left(removed.size()), removed));
 }
 
 } // namespace
@@ -105,19 +455,17 @@ bool removalCovers(const QString &removed, const QString &key)
 class Settings::Private
 {
 public:
-    // What this object set, newest last: seen through it at once, by other
+    // This object's own changes, newest last: seen through it at once, by other
     // objects once written, so another thread's update is never written half done.
-    const detail::Change *changed(const QString &key) const
+    const Change *changed(const QString &key) const
     {
-        const auto last = std::find_if(changes.crbegin(), changes.crend(), [&key](const detail::Change &c) {
-            return c.value ? detail::sameKey(c.key, key) : removalCovers(c.key, key);
-        });
+        const auto last = std::find_if(changes.crbegin(), changes.crend(), [&key](const Change &c) { return c.covers(key); });
         return last == changes.crend() ? nullptr : &*last;
     }
 
-    detail::SettingsFile &file;
-    std::vector<detail::Change> changes;
-    std::unique_ptr<detail::UpdateLock> turn;
+    SettingsFile &file;
+    std::vector<Change> changes;
+    std::unique_ptr<UpdateLock> turn;
     bool updating = false;
 };
 
@@ -125,8 +473,7 @@ Settings::Settings(const char *scope, bool, bool, bool) : d(new Private{fileOf(s
 
 Settings::~Settings()
 {
-    // A failed write is logged; nothing may escape here.
-    try {
+    try {  // a failed write is logged; nothing may escape here
         sync();
     } catch (...) {
     }
@@ -135,46 +482,36 @@ Settings::~Settings()
 
 bool Settings::sync()
 {
-    if (d->changes.empty())
-        return true;
-    const std::vector<detail::Change> changes = std::move(d->changes);
-    d->changes.clear();
-    return d->file.write(changes).isEmpty();
+    const std::vector<Change> changes = std::exchange(d->changes, {});
+    return changes.empty() || d->file.write(changes);
 }
 
 QVariant Settings::getValue(const QString &key, const QVariant &defaultValue) const
 {
     if (namesNoKey(key))
         return defaultValue;
-    const QString normalised = detail::normalisedKey(key);
-    const detail::Change *own = d->changed(normalised);
-    return own ? own->value.value_or(defaultValue) : d->file.value(normalised).value_or(defaultValue);
+    const Change *own = d->changed(normalisedKey(key));
+    return own ? own->value.value_or(defaultValue) : d->file.value(normalisedKey(key)).value_or(defaultValue);
 }
 
 void Settings::setValue(const QString &key, const QVariant &value)
 {
-    if (namesNoKey(key)) {
+    if (namesNoKey(key))
         qCWarning(lcSettings) << "A value without a key is not stored in settings file" << fileName();
-        return;
-    }
-    d->changes.push_back({detail::normalisedKey(key), value});
+    else
+        d->changes.push_back({normalisedKey(key), value});
 }
 
 bool Settings::contains(const QString &key) const
 {
-    if (namesNoKey(key))
-        return false;
-    const QString normalised = detail::normalisedKey(key);
-    const detail::Change *own = d->changed(normalised);
-    return own ? own->value.has_value() : d->file.value(normalised).has_value();
+    const Change *own = namesNoKey(key) ? nullptr : d->changed(normalisedKey(key));
+    return !namesNoKey(key) && (own ? own->value.has_value() : d->file.value(normalisedKey(key)).has_value());
 }
 
 void Settings::remove(const QString &key)
 {
-    // QSettings would take a key of separators alone for "every key".
-    if (!key.isEmpty() && namesNoKey(key))
-        return;
-    d->changes.push_back({detail::normalisedKey(key), std::nullopt});
+    if (key.isEmpty() || !namesNoKey(key))
+        d->changes.push_back({normalisedKey(key), std::nullopt});
 }
 
 void Settings::clear() { remove(QString()); }

@@ -3,7 +3,7 @@
 // SPDX-License-Identifier: MIT
 
 // The settings store's file system work on UNIX-like systems: stat, the owner given back, the kernel's lock on the folder.
-#include "SettingsFile.h"
+#include "SettingsInternal.h"
 #include "WispLogging.h"
 
 #include <QtCore/QFile>
@@ -38,16 +38,6 @@ FileStamp readFileStamp(const NativePath &path)
 #endif
     return FileStamp{true, qint64(st.st_ino), qint64(st.st_size), qint64(mtime.tv_sec) * 1000000000 + mtime.tv_nsec,
                      qint64(st.st_uid), qint64(st.st_gid)};
-}
-
-bool readWholeFile(const NativePath &path, QByteArray *content)
-{
-    QFile file(QFile::decodeName(path));
-    content->clear();
-    if (!file.open(QIODevice::ReadOnly))
-        return !file.exists();
-    *content = file.readAll();
-    return file.error() == QFileDevice::NoError;
 }
 
 qint64 bytesAvailable(const NativePath &folder)
@@ -89,8 +79,6 @@ Attempt UpdateLock::tryLock()
     ::close(fd);
     return error == EWOULDBLOCK ? Attempt::Held : Attempt::Unavailable;
 }
-
-qint64 UpdateLock::holder() const { return 0; }  // the kernel does not tell: any holder counts as the one before
 
 } // namespace detail
 } // namespace Wisp
