@@ -5,15 +5,14 @@
 // Finds the key=value lines of a settings file that QSettings wrote, and names their keys as QSettings reads them.
 #include "SettingsInternal.h"
 
+#include <QtCore/QList>
+
 namespace Gui {
 namespace Wisp {
 namespace detail {
 
-namespace {
-
-// A key or section as the file spells it: '\' for '/', "%XX" and "%UXXXX"
-// for other characters.
-QString unescapedKey(const QByteArray &spelled)
+// A key or section as spelled: '\' for '/', "%XX" and "%UXXXX" for other characters.
+static QString unescapedKey(const QByteArray &spelled)
 {
     const QString text = QString::fromUtf8(spelled);
     QString key;
@@ -34,39 +33,29 @@ QString unescapedKey(const QByteArray &spelled)
     return key;
 }
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
-
-} // namespace
-
 std::vector<IniLine> iniLines(const QByteArray &text)
 {
     std::vector<IniLine> lines;
     QByteArray section;
-    for (qsizetype begin = 0; begin < text.size();) {
-        qsizetype end = text.indexOf('\n', begin);
-        end = end < 0 ? text.size() : end;
-        const QByteArray line = text.mid(begin, end - begin).trimmed();
-        const qsizetype equals = text.indexOf('=', begin);
+    qsizetype begin = 0;
+    for (const QByteArray &raw : text.split('\n')) {
+        const QByteArray line = raw.trimmed();
+        const qsizetype equals = raw.indexOf('=');
         if (line.startsWith('[') && line.endsWith(']'))
             section = line.mid(1, line.size() - 2).trimmed();
-        else if (!line.startsWith(';') && equals >= 0 && equals < end) {
-            qsizetype valueEnd = end;
-            while (valueEnd > equals + 1 && isBlank(text.at(valueEnd - 1)))
-                --valueEnd;
-            lines.push_back(IniLine{section, text.mid(begin, equals - begin).trimmed(), equals + 1, valueEnd});
-        }
-        begin = end + 1;
+        else if (equals > 0 && !line.startsWith(';'))
+            lines.push_back({section, raw.left(equals).trimmed(), begin + equals + 1, begin + raw.size() - (raw.endsWith('\r') ? 1 : 0)});
+        begin += raw.size() + 1;
     }
     return lines;
 }
 
 QString settingsKey(const IniLine &line)
 {
-    if (line.section.isEmpty() || line.section.compare("general", Qt::CaseInsensitive) == 0)
-        return unescapedKey(line.key);
-    if (line.section.compare("%general", Qt::CaseInsensitive) == 0)
-        return QString::fromLatin1(line.section.mid(1)) + QLatin1Char('/') + unescapedKey(line.key);
-    return unescapedKey(line.section) + QLatin1Char('/') + unescapedKey(line.key);
+    const QByteArray &spelled = line.section;
+    const bool general = spelled.isEmpty() || spelled.compare("general", Qt::CaseInsensitive) == 0;
+    const QString section = spelled.compare("%general", Qt::CaseInsensitive) == 0 ? QString::fromLatin1(spelled.mid(1)) : unescapedKey(spelled);
+    return general ? unescapedKey(line.key) : section + QLatin1Char('/') + unescapedKey(line.key);
 }
 
 } // namespace detail

@@ -15,6 +15,7 @@
 #include <QtCore/QFileInfo>
 #include <QtCore/QHash>
 #include <QtCore/QLockFile>
+#include <QtCore/QRegularExpression>
 #include <QtCore/QSaveFile>
 #include <QtCore/QSettings>
 #include <QtCore/QStandardPaths>
@@ -27,6 +28,7 @@
 #include <optional>
 #include <random>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 namespace Gui {
@@ -40,11 +42,8 @@ using namespace detail;
 
 constexpr char kOrganisationDirectory[] = "Dravel";
 constexpr char kFileSuffix[] = ".ini";
-// Long enough for writers that each hold a lock for a write; short enough
-// that a hung process cannot freeze a GUI for long.
-constexpr int kLockTimeoutMs = 10000;
-// A QSettings lock file this old that no live process holds was left behind.
-constexpr int kLeftoverLockAgeMs = 200;
+constexpr int kLockTimeoutMs = 10000;  // far beyond a write; a hung process freezes a GUI no longer
+constexpr int kLeftoverLockAgeMs = 200;  // a QSettings lock file this old that no live process holds was left behind
 constexpr qint64 kRoomForAWrite = 8 * 1024;  // free beyond the file's own size
 constexpr int kReplaceRetryMs = 2000;
 constexpr qint64 kNsPerMs = 1000000;
@@ -63,7 +62,7 @@ constexpr bool kOpenFileBlocksReplace = false;
 QString lookupKey(const QString &key) { return kKeyCase == Qt::CaseSensitive ? key : key.toLower(); }
 bool sameKey(const QString &a, const QString &b) { return a.compare(b, kKeyCase) == 0; }
 
-// As QSettings looks a key up: runs of '/' are one, none at either end.
+// Runs of '/' are one, none at either end, as QSettings looks a key up.
 QString normalisedKey(const QString &key)
 {
     return key.contains(QLatin1Char('/')) ? key.split(QLatin1Char('/'), Qt::SkipEmptyParts).join(QLatin1Char('/')) : key;
@@ -90,19 +89,7 @@ struct Change
     }
 };
 
-// The serialized values of text, by section and key as the file spells them.
-QHash<QByteArray, QByteArray> serializedValues(const QByteArray &text)
-{
-    QHash<QByteArray, QByteArray> values;
-    for (const IniLine &line : holdsSerializedValue(text) ? iniLines(text) : std::vector<IniLine>()) {
-        const QByteArray value = text.mid(line.valueBegin, line.end - line.valueBegin);
-        if (holdsSerializedValue(value))
-            values.insert(line.name(), value);
-    }
-    return values;
-}
-
-// The whole file (a missing one is empty); false when it cannot be read.
+// A missing file is empty; false when it cannot be read.
 bool readWholeFile(const QString &path, QByteArray *content)
 {
     QFile file(path);
@@ -138,13 +125,12 @@ public:
 
     QStringList allKeys()
     {
-        currentView();
         std::lock_guard<std::mutex> reading(m_qtMutex);
+        showChangeToQt();
         return QSettings(m_path, QSettings::IniFormat).allKeys();
     }
 
-    // A read-modify-write's turn against every other writer, another thread's
-    // as another process's; null when the wait ran out or this thread holds it.
+    // A read-modify-write's turn against every other writer, another thread's as another process's.
     std::unique_ptr<UpdateLock> lockUpdates()
     {
         if (m_updater == std::this_thread::get_id())
@@ -164,8 +150,7 @@ public:
         turn.reset();
     }
 
-    // Hands changes to QSettings in the writers' turn, unless this thread's
-    // update holds it; false, after a warning, when the file does not hold them.
+    // In the writers' turn, unless this thread's update holds it; false after a warning.
     bool write(const std::vector<Change> &changes)
     {
         const std::unique_ptr<UpdateLock> turn = m_updater == std::this_thread::get_id() ? nullptr : takeTurn();
@@ -183,15 +168,10 @@ public:
     }
 
 private:
-    struct View
-    {
-        FileStamp stamp;
-        QHash<QString, QVariant> byKey;
-    };
+    struct View { FileStamp stamp; QHash<QString, QVariant> byKey; };
 
-    // Looked for every 20 to 200 µs, out of step with other waiters, so that
-    // one finds it free between its holder's writes, where QSettings' waiters
-    // pause up to five seconds; at most ten seconds, then not again until had.
+    // Looked for every 20 to 200 µs out of step with other waiters (QSettings'
+    // pause up to five seconds); at most ten seconds, then not again until had.
     std::unique_ptr<UpdateLock> takeTurn()
     {
         auto lock = std::make_unique<UpdateLock>(m_path);
@@ -211,10 +191,9 @@ private:
         }
     }
 
-    // "<file>.lock", which QSettings waits for without end; QLockFile takes one
-    // as left over only when no live process holds it, so a short age is safe.
-    // A live holder names itself at once: an old one naming no one that
-    // QLockFile could not remove is not waited for.
+    // "<file>.lock", which QSettings waits for without end. QLockFile takes one
+    // as left over only when no live process holds it; a live holder names
+    // itself at once, so an old one naming no one that stays is not waited for.
     std::unique_ptr<QLockFile> takeQtLock()
     {
         const QString path = m_path + QLatin1String(".lock");
@@ -234,14 +213,13 @@ private:
         return lock;
     }
 
-    // QSettings takes a file of the same size and time in milliseconds as the
-    // one it read last for that one, and would serve it and write over the
-    // file as if it still held it: a new time shows the change. Under m_qtMutex.
+    // QSettings takes a file of the same size and millisecond as the one it read
+    // last for that one, and would write over it: a new time shows the change.
     void showChangeToQt()
     {
         const FileStamp now = readFileStamp(m_nativePath);
         QFile file(m_path);
-        if (now.exists && m_qtSeen.exists && now != m_qtSeen && now.size == m_qtSeen.size
+        if (now.exists && m_qtSeen.exists && !(now == m_qtSeen) && now.size == m_qtSeen.size
             && now.mtimeNs / kNsPerMs == m_qtSeen.mtimeNs / kNsPerMs && file.open(QIODevice::Append))
             file.setFileTime(QDateTime::fromMSecsSinceEpoch(now.mtimeNs / kNsPerMs + 1), QFileDevice::FileModificationTime);
     }
@@ -254,7 +232,7 @@ private:
             if (m_view && m_view->stamp == seen)
                 return m_view;
         }
-        // Where an open file cannot be replaced, QSettings writers wait for this read.
+        // Where an open file cannot be replaced, QSettings writers wait for the read.
         const std::unique_ptr<QLockFile> qtLock = kOpenFileBlocksReplace && seen.exists ? takeQtLock() : nullptr;
         auto view = std::make_shared<View>();
         {
@@ -266,8 +244,7 @@ private:
                 qCWarning(lcSettings) << "Cannot read settings file" << m_shownPath;
             for (const QString &key : settings.allKeys())
                 view->byKey.insert(lookupKey(key), settings.value(key));
-            // Writers replace the file whole: when two looks agree, QSettings read
-            // that version; else a stamp no file has makes the next look read again.
+            // Writers replace the file whole: two looks that agree saw what QSettings read.
             m_qtSeen = readFileStamp(m_nativePath);
             view->stamp = m_qtSeen == before ? before : FileStamp{true, -2};
         }
@@ -275,7 +252,6 @@ private:
         return m_view = view;
     }
 
-    // Empty when nothing about the file, its folder or the disk stands in the way.
     QString lastingWriteFailure() const
     {
         const QFileInfo file(m_path);
@@ -285,13 +261,12 @@ private:
         return bytesAvailable(toNativePath(folder)) < file.size() + kRoomForAWrite ? QStringLiteral("the disk is full") : QString();
     }
 
-    // Empty when the changes are on disk, else why they are not.
+    // Empty when the changes are on disk, else why not.
     QString writeThroughQt(const std::vector<Change> &changes)
     {
-        // A QSettings lock file is cleared or waited for here first; a file
-        // with serialized values is read under it, so that what QSettings
-        // merges into is what was read, and so is every file where an open
-        // one cannot be replaced.
+        // A QSettings lock file is cleared or waited for first; a file with
+        // serialized values, and any where an open one cannot be replaced, is
+        // read under it, so that QSettings merges into what was read.
         QByteArray before;
         std::unique_ptr<QLockFile> qtLock;
         for (bool lock = kOpenFileBlocksReplace || QFileInfo::exists(m_path + QLatin1String(".lock")); !qtLock; lock = true) {
@@ -301,8 +276,7 @@ private:
                 break;
         }
         const FileStamp stampBefore = readFileStamp(m_nativePath);
-        // A format error of the file read before the write hides how the write
-        // went; a fresh object writes what is still waiting.
+        // A format error of the file read hides how the write went; a fresh object writes what waits.
         const auto written = [this](QSettings::Status status) {
             return status == QSettings::NoError
                    || (status == QSettings::FormatError && QSettings(m_path, QSettings::IniFormat).status() != QSettings::AccessError);
@@ -322,8 +296,7 @@ private:
             settings.sync();
             done = written(settings.status());
         }
-        // Where an open file cannot be replaced, a write fails whenever another
-        // program reads it at that moment; a fresh object writes what is waiting.
+        // Where an open file cannot be replaced, a write fails while another program reads it.
         const QDeadlineTimer deadline(kOpenFileBlocksReplace && lastingWriteFailure().isEmpty() ? kReplaceRetryMs : 0);
         for (int pauseMs = 1; !done && !deadline.hasExpired(); pauseMs = std::min(pauseMs * 2, 50)) {
             QThread::msleep(pauseMs);
@@ -332,43 +305,38 @@ private:
         if (!done)
             return lastingWriteFailure().isEmpty() ? QStringLiteral("the file could not be replaced") : lastingWriteFailure();
         m_qtSeen = readFileStamp(m_nativePath);
-        QByteArray after;
-        if (holdsSerializedValue(before))
-            readWholeFile(m_path, &after);
         writing.unlock();
         restoreOwner(m_nativePath, stampBefore);
-        restoreForeignValues(before, after, changes);
+        if (holdsSerializedValue(before))
+            restoreForeignValues(before, changes);
         return QString();
     }
 
     // QSettings writes a value of a type this process does not know, or cannot
     // make (a pixmap without a GUI), back as "@Invalid()" or as another value:
-    // each serialized value not set here, and not changed since, goes back as it was.
-    void restoreForeignValues(const QByteArray &before, const QByteArray &after, const std::vector<Change> &changes)
+    // each one not set here goes back as it was, under QSettings' lock at once.
+    void restoreForeignValues(const QByteArray &before, const std::vector<Change> &changes)
     {
-        const QHash<QByteArray, QByteArray> old = serializedValues(before);
-        QHash<QByteArray, QByteArray> lost;  // what QSettings wrote instead, by the same names
-        for (const IniLine &line : old.isEmpty() ? std::vector<IniLine>() : iniLines(after)) {
-            const QByteArray value = after.mid(line.valueBegin, line.end - line.valueBegin);
-            const QString key = normalisedKey(settingsKey(line));
-            if (old.contains(line.name()) && old.value(line.name()) != value
-                && std::none_of(changes.cbegin(), changes.cend(), [&key](const Change &c) { return c.value && c.covers(key); }))
-                lost.insert(line.name(), value);
+        QHash<QByteArray, QByteArray> old;  // serialized values by section and key as spelled
+        for (const IniLine &line : iniLines(before)) {
+            if (holdsSerializedValue(before.mid(line.valueBegin, line.end - line.valueBegin)))
+                old.insert(line.name(), before.mid(line.valueBegin, line.end - line.valueBegin));
         }
-        if (lost.isEmpty())
-            return;
         const std::unique_ptr<QLockFile> lock = takeQtLock();
         const FileStamp stamp = readFileStamp(m_nativePath);
         QByteArray now;
         bool kept = lock && readWholeFile(m_path, &now);
+        const QByteArray written = now;
         const std::vector<IniLine> lines = kept ? iniLines(now) : std::vector<IniLine>();
         for (auto line = lines.crbegin(); line != lines.crend(); ++line) {
             const qsizetype length = line->end - line->valueBegin;
-            if (lost.contains(line->name()) && now.mid(line->valueBegin, length) == lost.value(line->name()))
+            const QString key = normalisedKey(settingsKey(*line));
+            if (old.contains(line->name()) && now.mid(line->valueBegin, length) != old.value(line->name())
+                && std::none_of(changes.cbegin(), changes.cend(), [&key](const Change &c) { return c.value && c.covers(key); }))
                 now.replace(line->valueBegin, length, old.value(line->name()));
         }
         QSaveFile file(m_path);  // follows a symbolic link and keeps the file's permissions
-        kept = kept && file.open(QIODevice::WriteOnly) && file.write(now) == now.size() && file.commit();
+        kept = kept && (now == written || (file.open(QIODevice::WriteOnly) && file.write(now) == now.size() && file.commit()));
         if (kept)
             restoreOwner(m_nativePath, stamp);
         else
@@ -381,9 +349,7 @@ private:
     std::mutex m_mutex;  // around these members' use only, never across file system calls
     std::shared_ptr<const View> m_view;
     std::atomic<bool> m_turnStuck{false}, m_qtLockStuck{false};  // kept through a whole wait, not had since
-    // QSettings shares what one of its objects set but has not written with
-    // every object on the file: the process's reads through it never run beside its writes.
-    std::mutex m_qtMutex;
+    std::mutex m_qtMutex;  // QSettings shares unwritten changes with every object: no read beside a write
     FileStamp m_qtSeen;  // the file as QSettings last read or wrote it; under m_qtMutex
     std::atomic<std::thread::id> m_updater{};  // the thread whose update holds the turn
 };
@@ -391,12 +357,9 @@ private:
 // Keeps every scope inside the store directory whatever the caller passes.
 QString safeScopeName(const char *scope)
 {
-    QByteArray name(scope ? scope : "");
-    for (char &c : name) {
-        if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' || c == '-' || c == '.'))
-            c = '_';
-    }
-    return name.isEmpty() || name == "." || name == ".." ? QStringLiteral("_") : QString::fromLatin1(name);
+    static const QRegularExpression unsafe(QStringLiteral("[^A-Za-z0-9_.-]"));
+    const QString name = QString::fromLatin1(scope ? scope : "").replace(unsafe, QStringLiteral("_"));
+    return name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..") ? QStringLiteral("_") : name;
 }
 
 std::mutex g_directoryMutex;
@@ -421,33 +384,24 @@ QString configRoot(const QByteArray &xdgConfigHome)
 }
 
 // A store object is opened for every preference call: the process keeps the
-// last file it worked out, with what that depends on (in no thread's storage:
-// some C++ runtimes of Windows let a thread's objects outlive it), and every
-// file until it ends.
+// last file it worked out (in no thread's storage: some C++ runtimes of Windows
+// let a thread's objects outlive it), and every file until it ends.
 SettingsFile &fileOf(const char *scope)
 {
-    struct Resolved
-    {
-        QByteArray scope, configHome, home;
-        int generation;
-        SettingsFile *file;
-    };
+    using Inputs = std::tuple<QByteArray, QByteArray, QByteArray, int>;  // what the path depends on
     static std::mutex mutex;
     static auto &files = *new QHash<QString, SettingsFile *>;
-    static Resolved &last = *new Resolved{{}, {}, {}, -1, nullptr};
-    scope = scope ? scope : "";
+    static auto &last = *new std::pair<Inputs, SettingsFile *>({}, nullptr);
     const QByteArray configHome = qgetenv("XDG_CONFIG_HOME");
-    const QByteArray home = configHome.startsWith('/') ? QByteArray() : qgetenv("HOME");  // needed without an absolute one
-    const int generation = g_directoryGeneration.load(std::memory_order_acquire);
+    const Inputs inputs(scope, configHome, configHome.startsWith('/') ? QByteArray() : qgetenv("HOME"),
+                        g_directoryGeneration.load(std::memory_order_acquire));
     std::lock_guard<std::mutex> lock(mutex);
-    if (!last.file || last.generation != generation || qstrcmp(last.scope.constData(), scope) != 0 || last.configHome != configHome
-        || last.home != home) {
+    if (!last.second || last.first != inputs) {
         const QString path = Settings::storeDirectory() + QLatin1Char('/') + safeScopeName(scope) + QLatin1String(kFileSuffix);
         SettingsFile *&file = files[path];
-        file = file ? file : new SettingsFile(path);
-        last = Resolved{scope, configHome, home, generation, file};
+        last = {inputs, file = file ? file : new SettingsFile(path)};
     }
-    return *last.file;
+    return *last.second;
 }
 
 } // namespace
@@ -455,12 +409,11 @@ SettingsFile &fileOf(const char *scope)
 class Settings::Private
 {
 public:
-    // This object's own changes, newest last: seen through it at once, by other
-    // objects once written, so another thread's update is never written half done.
-    const Change *changed(const QString &key) const
+    // This object's changes are seen through it at once, by others once written: no update is seen half done.
+    std::optional<QVariant> lookup(const QString &key) const
     {
-        const auto last = std::find_if(changes.crbegin(), changes.crend(), [&key](const Change &c) { return c.covers(key); });
-        return last == changes.crend() ? nullptr : &*last;
+        const auto own = std::find_if(changes.crbegin(), changes.crend(), [&key](const Change &c) { return c.covers(key); });
+        return own != changes.crend() ? own->value : file.value(key);
     }
 
     SettingsFile &file;
@@ -488,10 +441,7 @@ bool Settings::sync()
 
 QVariant Settings::getValue(const QString &key, const QVariant &defaultValue) const
 {
-    if (namesNoKey(key))
-        return defaultValue;
-    const Change *own = d->changed(normalisedKey(key));
-    return own ? own->value.value_or(defaultValue) : d->file.value(normalisedKey(key)).value_or(defaultValue);
+    return namesNoKey(key) ? defaultValue : d->lookup(normalisedKey(key)).value_or(defaultValue);
 }
 
 void Settings::setValue(const QString &key, const QVariant &value)
@@ -504,8 +454,7 @@ void Settings::setValue(const QString &key, const QVariant &value)
 
 bool Settings::contains(const QString &key) const
 {
-    const Change *own = namesNoKey(key) ? nullptr : d->changed(normalisedKey(key));
-    return !namesNoKey(key) && (own ? own->value.has_value() : d->file.value(normalisedKey(key)).has_value());
+    return !namesNoKey(key) && d->lookup(normalisedKey(key)).has_value();
 }
 
 void Settings::remove(const QString &key)
@@ -526,11 +475,9 @@ void Settings::lockForUpdate()
 
 QString Settings::storeDirectory()
 {
-    std::unique_lock<std::mutex> lock(g_directoryMutex);
-    if (!g_directoryOverride.isEmpty())
-        return g_directoryOverride;
-    lock.unlock();
-    return configRoot(qgetenv("XDG_CONFIG_HOME")) + QLatin1Char('/') + QLatin1String(kOrganisationDirectory);
+    std::lock_guard<std::mutex> lock(g_directoryMutex);
+    return !g_directoryOverride.isEmpty() ? g_directoryOverride
+                                          : configRoot(qgetenv("XDG_CONFIG_HOME")) + QLatin1Char('/') + QLatin1String(kOrganisationDirectory);
 }
 
 void Settings::setStoreDirectory(const QString &directory)

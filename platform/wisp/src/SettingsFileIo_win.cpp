@@ -15,13 +15,9 @@ namespace Gui {
 namespace Wisp {
 namespace detail {
 
-namespace {
-
 // File times count 100 ns units from 1601.
 constexpr qint64 kFileTimeOfUnixEpoch = 116444736000000000LL;
 constexpr qint64 kNsPerFileTimeUnit = 100;
-
-} // namespace
 
 NativePath toNativePath(const QString &path)
 {

@@ -15,19 +15,14 @@ namespace Gui {
 namespace Wisp {
 namespace detail {
 
-// One version of a file, finer than QSettings' look (size and milliseconds):
-// a writer replaces the file (a new identity) or changes its size or time.
+// One version of a file, finer than QSettings' look (size and milliseconds).
 struct FileStamp
 {
     bool exists = false;
     qint64 identity = -1, size = -1, mtimeNs = -1;
     qint64 owner = -1, group = -1;  // where the system has them
 
-    bool operator==(const FileStamp &o) const
-    {
-        return exists == o.exists && identity == o.identity && size == o.size && mtimeNs == o.mtimeNs;
-    }
-    bool operator!=(const FileStamp &o) const { return !(*this == o); }
+    bool operator==(const FileStamp &o) const { return exists == o.exists && identity == o.identity && size == o.size && mtimeNs == o.mtimeNs; }
 };
 
 // The file system's bytes on UNIX-like systems, UTF-16 on Windows.
@@ -39,14 +34,13 @@ using NativePath = QByteArray;
 NativePath toNativePath(const QString &path);
 FileStamp readFileStamp(const NativePath &path);  // through a symbolic link
 qint64 bytesAvailable(const NativePath &folder);  // to a program, in the folder's file system
-// Gives a file that root replaced back to the owner and group it had before.
-void restoreOwner(const NativePath &path, const FileStamp &before);
+void restoreOwner(const NativePath &path, const FileStamp &before);  // of a file root replaced
 
 enum class Attempt { Locked, Held, Unavailable };  // Unavailable: none can be had here (no folder yet)
 
-// An exclusive lock on one store file that the kernel lets go of when its
-// holder dies and that writes and leaves nothing: an flock on the store's
-// folder, on Windows a file beside it open once and deleted when closed.
+// An exclusive lock on one store file that the kernel lets go of when its holder
+// dies and that leaves nothing: an flock on the store's folder; on Windows a file
+// beside it, open once and deleted when closed.
 class UpdateLock
 {
     Q_DISABLE_COPY(UpdateLock)
@@ -60,8 +54,7 @@ private:
     qintptr m_handle = -1;
 };
 
-// One key=value line as QSettings writes it, one a key: its section and key
-// as the file spells them, its value a byte range of the text.
+// A key=value line as QSettings writes them, one a key: section and key as spelled, the value's bytes.
 struct IniLine
 {
     QByteArray section, key;
