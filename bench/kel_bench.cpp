@@ -171,6 +171,30 @@ void setterQt(benchmark::State &state, int keys)
     }
 }
 
+// Another program rewrites the file (outside the timing) before each read:
+// every read is a first read of a new version.
+template <typename Read>
+void afterPeerChange(benchmark::State &state, Read read)
+{
+    ensureStore(StoreLayout{12});
+    const QString path = Gui::Wisp::Settings(kScope, true, true, true).fileName();
+    QFile current(path);
+    const QByteArray text = current.open(QIODevice::ReadOnly) ? current.readAll() : QByteArray();
+    const QByteArray versions[] = {text, text + "Peer=1\n", text + "Peer=22\n"};
+    int round = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        QFile file(path);
+        const QByteArray &next = versions[++round % 3];
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(next) != next.size())
+            state.SkipWithError("cannot rewrite the store file");
+        file.close();
+        state.ResumeTiming();
+        benchmark::DoNotOptimize(read());
+    }
+    g_haveLayout = false;
+}
+
 // ---- Recent projects ---------------------------------------------------------
 
 void recentOurs(benchmark::State &state, int entries, int limit)
@@ -430,6 +454,12 @@ void registerAll()
     }
     g_comparisons.push_back(Comparison{"preference getter, 1,000 keys / 12 keys", "getter/1000keys/ours",
                                        "getter/12keys/ours", 1.5, "our own 12-key getter"});
+    pair("getter/afterPeerChange", "preference getter, first read after another program's change",
+         [](benchmark::State &state) { afterPeerChange(state, [] { return Kel::UserSettings::GetOpenPreviousProject(); }); },
+         [](benchmark::State &state) {
+             afterPeerChange(state, [] { return rawRead(QStringLiteral("OpenPreviousProject"), false).toBool(); });
+         },
+         perCall + " read of the changed file", 1.5);
     for (int keys : {12, 1000}) {
         const std::string k = std::to_string(keys);
         pair("setter/" + k + "keys", "preference setter, " + k + " keys (durable)", std::bind(setterOurs, _1, keys),

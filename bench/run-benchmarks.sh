@@ -29,7 +29,7 @@ fi
 
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DKEL_QT_MAJOR="$qt" \
   -DKEL_BUILD_BENCHMARKS=ON -DKEL_BUILD_TESTS=OFF -DKEL_BUILD_TOOLS=OFF >/dev/null
-cmake --build "$build" -j2 --target kel_bench kel_bench_dlopen kel_bench_imagememory kel_bench_launch
+cmake --build "$build" -j2 --target kel_bench kel_bench_dlopen kel_bench_imagememory kel_bench_storememory kel_bench_launch
 
 mkdir -p "$(dirname "$output")"
 table=$(mktemp)
@@ -54,6 +54,12 @@ trap 'rm -f "$table" "$launch_table"' EXIT
   echo
   echo '```'
   "$build/bin/kel_bench_imagememory"
+  echo '```'
+  echo
+  echo "### Store memory (another program rewrites a 2 MB store 40 times; a getter after each)"
+  echo
+  echo '```'
+  "$build/bin/kel_bench_storememory"
   echo '```'
   echo
   echo "### Launching a viewer or browser"

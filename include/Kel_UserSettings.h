@@ -32,19 +32,18 @@ namespace Kel {
  *
  * Every preference lives under the settings scope "Molvane", in the INI file
  * that Gui::Wisp::Settings keeps and QSettings programs share. Getters read
- * the store afresh on every call; setters hand the value to the store before
- * they return and give 0. The launchers give 0 on success and 1 after a
+ * the store afresh on every call; setters write the value before they return
+ * and give 0, or 1 when it could not be stored (the logging category
+ * "kel.settings" says why). The launchers give 0 on success and 1 after a
  * warning on the message channel (Port_MsgManData, domain "kel").
  *
  * Static functions only.
  *
  * "A read" below is one look at the store file's status and a lookup: it
  * never waits for another store object, thread or process; a changed file is
- * read again, and a value of a type the library cannot vouch for is read once
- * per process in its helper program (at most ten seconds). "A write" replaces
- * the file whole and flushes it to disk, waiting at most ten seconds for
- * another program's lock on the file; then the value is not stored, and the
- * logging category "kel.settings" says why.
+ * read again through QSettings. "A write" replaces the file whole and flushes
+ * it to disk, waiting at most ten seconds for another program's lock on the
+ * file; then the value is not stored, and the setter gives 1.
  *
  * @threads Any thread, except for the launchers (RunPDFViewer(),
  *          RunWebBrowser()): the thread of the application object.
@@ -68,7 +67,7 @@ public:
      * command line stays stored either way.
      *
      * @param useDefault true for the default viewer, false for the user's command line
-     * @return 0
+     * @return 0, or 1 when the value could not be stored
      * @blocking A write.
      */
     static unsigned int SetUseDefaultPDFViewer(bool useDefault);
@@ -85,7 +84,7 @@ public:
      * command line stays stored either way.
      *
      * @param useDefault true for the default browser, false for the user's command line
-     * @return 0
+     * @return 0, or 1 when the value could not be stored
      * @blocking A write.
      */
     static unsigned int SetUseDefaultWebBrowser(bool useDefault);
@@ -95,7 +94,7 @@ public:
      * @param commandLine a program path (in double quotes when it holds
      *        blanks), then blank-separated arguments in which "%1" stands for
      *        the file; Kel::ViewerCommand tells what it would start
-     * @return 0
+     * @return 0, or 1 when the value could not be stored
      * @blocking A write.
      */
     static unsigned int SetPDFViewerPath(const Port::StringBase &commandLine);
@@ -105,7 +104,7 @@ public:
      * @param commandLine a program path (in double quotes when it holds
      *        blanks), then blank-separated arguments in which "%1" stands for
      *        the URL; Kel::ViewerCommand tells what it would start
-     * @return 0
+     * @return 0, or 1 when the value could not be stored
      * @blocking A write.
      */
     static unsigned int SetWebBrowserPath(const Port::StringBase &commandLine);
@@ -120,7 +119,7 @@ public:
      * Stores whether the host opens the previous project when it starts.
      *
      * @param open the flag
-     * @return 0
+     * @return 0, or 1 when the value could not be stored
      * @blocking A write.
      */
     static unsigned int SetOpenPreviousProject(bool open);
@@ -135,7 +134,7 @@ public:
      * Stores whether output files are overwritten (key "OverwriteFiles").
      *
      * @param overwrite the flag
-     * @return 0
+     * @return 0, or 1 when the value could not be stored
      * @blocking A write.
      */
     static unsigned int SetOverwriteOutputFiles(bool overwrite);
@@ -150,7 +149,7 @@ public:
      * Stores whether the readme file is displayed (key "DisplayReadme").
      *
      * @param display the flag
-     * @return 0
+     * @return 0, or 1 when the value could not be stored
      * @blocking A write.
      */
     static unsigned int SetDisplayReadmeFile(bool display);
@@ -168,7 +167,7 @@ public:
      *
      * @param choiceIndex the choice, 0 (256 MB) to 4 (4096 MB); another
      *        number is stored as it is and read back unchanged
-     * @return 0
+     * @return 0, or 1 when the value could not be stored
      * @blocking A write.
      */
     static unsigned int SetJavaMemorySize(unsigned int choiceIndex);
@@ -184,7 +183,7 @@ public:
      * stored list itself is not shortened.
      *
      * @param count the count; 0 examines every stored entry
-     * @return 0
+     * @return 0, or 1 when the value could not be stored
      * @blocking A write.
      */
     static unsigned int SetRecentProjectCount(unsigned int count);
@@ -220,7 +219,7 @@ public:
      * Stores the main window's state, such as QMainWindow::saveState() gives.
      *
      * @param state opaque bytes, stored as they are
-     * @return 0
+     * @return 0, or 1 when the value could not be stored
      * @blocking A write.
      */
     static unsigned int SetWindowState(const QByteArray &state);
@@ -241,7 +240,7 @@ public:
      *
      * @param widgetName the name, appended as it is
      * @param state the value, stored as it is
-     * @return 0
+     * @return 0, or 1 when the value could not be stored
      * @blocking A write.
      */
     static unsigned int SetWidgetState(const QString &widgetName, const QVariant &state);
@@ -274,7 +273,7 @@ public:
      *
      * @param name the project's file name, recorded as it is, whether or not
      *        the file exists
-     * @return 0
+     * @return 0, or 1 when the value could not be stored
      * @blocking A write, after waiting at most ten seconds for another
      *           recorder (once per holder).
      */

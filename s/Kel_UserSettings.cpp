@@ -131,11 +131,12 @@ int readNumber(const QString &key, int defaultValue)
     return readValue(key, QVariant(defaultValue)).toInt();
 }
 
+// 1 when the value could not be stored; kel.settings says why.
 unsigned int writeValue(const QString &key, const QVariant &value)
 {
     ScopeStore store;
     store.setValue(key, value);
-    return kOk;
+    return store.sync() ? kOk : kFailed;
 }
 
 // The stored bits of an unsigned preference, as the int the store keeps.
@@ -428,7 +429,7 @@ unsigned int UserSettings::SetPreviousProjectName(const StringBase &name)
     Gui::Wisp::RecentFileList recent(store.getValue(kRecentFilesKey, QVariant()).toStringList(), nullptr);
     recent.push_front(Utility::PortStringToQString(name));
     store.setValue(kRecentFilesKey, QVariant(recent.getStringList()));
-    return kOk;
+    return store.sync() ? kOk : kFailed;
 }
 
 // ---- External viewers ------------------------------------------------------

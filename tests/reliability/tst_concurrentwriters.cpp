@@ -11,6 +11,7 @@
 #include <Kel_UserSettings.h>
 #include <Kel_Utility.h>
 
+#include <QtCore/QDateTime>
 #include <QtCore/QElapsedTimer>
 #include <QtCore/QProcess>
 #include <QtCore/QRegularExpression>
@@ -202,6 +203,9 @@ private slots:
     void lostUpdateCheckSeesLosses();
     void recentProjectsFromTwoProcesses();
     void storeUnderEightThreads();
+    void updateIsNeverWrittenHalfDone_data();
+    void updateIsNeverWrittenHalfDone();
+    void getterBesideALargeRead();
     void anotherProcessHoldsTheStore_data();
     void anotherProcessHoldsTheStore();
 };
@@ -355,17 +359,18 @@ struct ThreadTally
 
 // One thread's rounds: it sets its own key, reads it back and reads the same
 // round's key of the next thread, which is unset or that thread's value.
-void threadRounds(int thread, int from, int to, bool recordProjects, ThreadTally &tally)
+void threadRounds(int thread, int from, int to, bool recordProjects, ThreadTally &tally, bool write = true)
 {
     for (int round = from; round < to; ++round) {
-        Kel::UserSettings::SetWidgetState(threadKey(thread, round), threadValue(thread, round));
+        if (write)
+            Kel::UserSettings::SetWidgetState(threadKey(thread, round), threadValue(thread, round));
         const int other = (thread + 1) % kThreads;
         QElapsedTimer timer;
         timer.start();
         const QVariant own = Kel::UserSettings::GetWidgetState(threadKey(thread, round));
         const QVariant next = Kel::UserSettings::GetWidgetState(threadKey(other, round));
         tally.getter(timer.nsecsElapsed() / 2);
-        if (own != QVariant(threadValue(thread, round)) || (next.isValid() && next != QVariant(threadValue(other, round))))
+        if ((write && own != QVariant(threadValue(thread, round))) || (next.isValid() && next != QVariant(threadValue(other, round))))
             ++tally.wrong;
         if (recordProjects && round % 3 == 0)
             Kel::UserSettings::SetPreviousProjectName(Kel::Utility::QStringToPortString(projectName(thread, round / 3)));
@@ -374,10 +379,10 @@ void threadRounds(int thread, int from, int to, bool recordProjects, ThreadTally
 
 } // namespace
 
-// Eight threads of one host: first seven read and write while the eighth
-// keeps an update open, which no getter or plain setter waits for (it lets go
-// only once they are done, or after a long wait that fails the test); then
-// all eight read, write and record projects at once.
+// Eight threads of one host: first seven read while the eighth keeps an
+// update open, which no getter waits for (it lets go only once they are
+// done, or after a long wait that fails the test); then all eight read,
+// write and record projects at once.
 void TestConcurrentWriters::storeUnderEightThreads()
 {
     KelTest::ScopedConfigHome home;
@@ -409,7 +414,7 @@ void TestConcurrentWriters::storeUnderEightThreads()
                 std::unique_lock<std::mutex> lock(mutex);
                 changed.wait(lock, [&] { return holding; });
             }
-            threadRounds(t, 0, kThreadRounds, false, held);
+            threadRounds(t, 0, kThreadRounds, false, held, false);
             {
                 std::lock_guard<std::mutex> lock(mutex);
                 ++doneWhileHeld;
@@ -424,7 +429,7 @@ void TestConcurrentWriters::storeUnderEightThreads()
 
     int lost = 0;
     for (int t = 0; t < kThreads; ++t) {
-        for (int round = t == 0 ? kThreadRounds : 0; round < 2 * kThreadRounds; ++round)
+        for (int round = kThreadRounds; round < 2 * kThreadRounds; ++round)
             lost += Kel::UserSettings::GetWidgetState(threadKey(t, round)) == QVariant(threadValue(t, round)) ? 0 : 1;
     }
     QStringList recent;
@@ -446,11 +451,125 @@ void TestConcurrentWriters::storeUnderEightThreads()
                     + QLatin1String(" ms while another thread kept an update open, ")
                     + QString::number(open.slowestGetterNs / 1e6, 'f', 1) + QLatin1String(" ms after; all in ")
                     + QString::number(wallMs) + QLatin1String(" ms"));
-    QVERIFY2(heldUntilDone, "getters and setters waited for another thread's open update");
+    QVERIFY2(heldUntilDone, "getters waited for another thread's open update");
     QCOMPARE(held.wrong + open.wrong, 0);
     QCOMPARE(lost, 0);
     QVERIFY2(lostName.isEmpty(), qPrintable(lostName));
     QCOMPARE(recent.size(), kListCap);
+}
+
+void TestConcurrentWriters::updateIsNeverWrittenHalfDone_data()
+{
+    QTest::addColumn<bool>("sameThread");  // the write comes from the thread that holds the update
+    QTest::addColumn<bool>("records");     // the write records a project (an update of its own)
+    QTest::newRow("plain setter on another thread") << false << false;
+    QTest::newRow("project recorded on another thread") << false << true;
+    QTest::newRow("plain setter on the update's own thread") << true << false;
+}
+
+// One thread's update removes a key and sets it again a moment later, while
+// a write comes from another thread or its own: the file never shows the
+// update half done; another thread's write waits for the update's turn, and
+// the update's own thread does not wait for itself.
+void TestConcurrentWriters::updateIsNeverWrittenHalfDone()
+{
+    QFETCH(bool, sameThread);
+    QFETCH(bool, records);
+    using S = Kel::UserSettings;
+    constexpr int kHeldMs = 300;
+    KelTest::ScopedConfigHome home;
+    QCOMPARE(S::SetRecentProjectCount(4), 0u);
+    std::atomic<bool> halfDoneSeen{false}, finished{false}, started{false};
+    std::atomic<qint64> writeMs{-1};
+    const auto write = [&] {
+        QElapsedTimer timer;
+        timer.start();
+        const unsigned int result = records ? S::SetPreviousProjectName(Kel::Utility::QStringToPortString(projectName(0, 0)))
+                                            : S::SetJavaMemorySize(3);
+        writeMs = result == 0 ? timer.elapsed() : -1;
+    };
+    std::thread watcher([&] {
+        while (!finished) {
+            QFile file(home.storeFile());
+            if (file.open(QIODevice::ReadOnly) && !file.readAll().contains("RecentProjectCount="))
+                halfDoneSeen = true;
+        }
+    });
+    std::thread updater([&] {
+        Gui::Wisp::Settings update("Molvane", true, true, true);
+        update.lockForUpdate();
+        update.remove(QStringLiteral("RecentProjectCount"));
+        started = true;
+        if (sameThread)
+            write();
+        std::this_thread::sleep_for(std::chrono::milliseconds(kHeldMs));
+        update.setValue(QStringLiteral("RecentProjectCount"), 7);
+    });
+    while (!started)
+        std::this_thread::yield();
+    if (!sameThread)
+        write();
+    updater.join();
+    finished = true;
+    watcher.join();
+    KelTest::figure(QLatin1String(QTest::currentDataTag()) + QLatin1String(": the write took ") + QString::number(writeMs)
+                    + QLatin1String(" ms beside an update held ") + QString::number(kHeldMs) + QLatin1String(" ms; ")
+                    + (halfDoneSeen ? QStringLiteral("the update was seen half done") : QStringLiteral("never seen half done")));
+    QVERIFY(!halfDoneSeen);
+    QVERIFY2(writeMs >= 0, "the write failed");
+    QVERIFY2(sameThread ? writeMs < kHeldMs : writeMs >= kHeldMs / 2, "the write did not take, or waited for, the update's turn");
+    QCOMPARE(S::GetRecentProjectCount(), 7u);
+    if (records)
+        QCOMPARE(Gui::Wisp::Settings("Molvane", true, true, true).getValue(QStringLiteral("RecentFiles"), QVariant()).toStringList(),
+                 QStringList{projectName(0, 0)});
+    else
+        QCOMPARE(S::GetJavaMemorySize(), 2048u);
+}
+
+// A getter whose file changed reads it again through QSettings while another
+// thread reads a 30 MB store file of another scope: it waits for nothing of
+// that read.
+void TestConcurrentWriters::getterBesideALargeRead()
+{
+    KelTest::ScopedConfigHome home;
+    const QString big = QFileInfo(home.storeFile()).absolutePath() + QLatin1String("/Big.ini");
+    {
+        QDir().mkpath(QFileInfo(big).absolutePath());
+        QFile file(big);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        const QByteArray value(90, 'v');
+        for (int i = 0; i < 300000; ++i)
+            file.write("k" + QByteArray::number(i) + '=' + value + '\n');
+    }
+    std::atomic<int> bigReads{0};
+    std::atomic<bool> stop{false};
+    std::thread reader([&] {
+        for (int round = 0; !stop && round < 3; ++round) {
+            QFile file(big);
+            if (file.open(QIODevice::Append))  // a new time: read again
+                file.setFileTime(QDateTime::currentDateTime().addSecs(round + 1), QFileDevice::FileModificationTime);
+            Gui::Wisp::Settings store("Big", true, true, true);
+            store.getValue(QStringLiteral("k1"), QVariant());
+            ++bigReads;
+        }
+    });
+    qint64 slowestNs = 0;
+    int getters = 0;
+    for (int round = 0; bigReads < 3; ++round, ++getters) {
+        QSettings peer(home.storeFile(), QSettings::IniFormat);  // another program's change
+        peer.setValue(QStringLiteral("JavaMemorySize"), round % 5);
+        peer.sync();
+        QElapsedTimer timer;
+        timer.start();
+        Kel::UserSettings::GetJavaMemorySize();
+        slowestNs = std::max(slowestNs, timer.nsecsElapsed());
+    }
+    stop = true;
+    reader.join();
+    KelTest::figure(QLatin1String("slowest of ") + QString::number(getters)
+                    + QLatin1String(" getters of a changed small file while another thread read a 30 MB one three times: ")
+                    + QString::number(slowestNs / 1e6, 'f', 2) + QLatin1String(" ms"));
+    QVERIFY2(slowestNs < qint64(kSlowestReadLimitMs) * 1000000, "a getter waited for another thread's read");
 }
 
 void TestConcurrentWriters::anotherProcessHoldsTheStore_data()

@@ -48,14 +48,13 @@ bash tools/dev/test-packages.sh || status=1
 # Every test again with AddressSanitizer (leaks included) and UndefinedBehaviorSanitizer;
 # the same clang build holds the fuzzers. Any report fails the test that caused it.
 # The allocator behaves as in production: a request it cannot meet (here, a
-# gigabyte or more, as in the store's helper) gives null, which Qt 6 survives
-# and Qt 5 turns into std::bad_alloc, a crash. No leak suppressions: none are needed.
+# gigabyte or more) gives null. No leak suppressions: none are needed.
 export ASAN_OPTIONS="detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1:allocator_may_return_null=1:max_allocation_size_mb=1024"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 build_and_test asan -DKEL_QT_MAJOR=6 -DKEL_SANITIZE=ON -DKEL_BUILD_FUZZERS=ON -DCMAKE_CXX_COMPILER=clang++-14
 
-# The store's reader against QSettings' on Qt 5 too: its reader and stream
-# rules differ from Qt 6's, so the fuzzer is built for both.
+# The store's line reader against QSettings' on Qt 5 too: Qt 5's INI reader
+# differs from Qt 6's, so the fuzzer is built for both.
 echo "=== fuzz: the store's reader on Qt 5"
 cmake -S . -B build/fuzz-qt5 -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKEL_QT_MAJOR=5 -DKEL_BUILD_FUZZERS=ON \
   -DKEL_BUILD_TESTS=OFF -DKEL_BUILD_TOOLS=OFF -DKEL_BUILD_WIDGETS=OFF -DCMAKE_CXX_COMPILER=clang++-14 >/dev/null
@@ -64,8 +63,6 @@ cmake --build build/fuzz-qt5 -j"$jobs" --target fuzz_settingsreader
 echo "=== fuzz: short runs"
 fuzz_started=$SECONDS
 fuzz_seconds=${KEL_FUZZ_SECONDS:-20}
-# A damaged value that slipped through the store's check ends the fuzzer as
-# it would end a host.
 for fuzzer in asan/bin/fuzz_splitcommandline asan/bin/fuzz_stringbase asan/bin/fuzz_productpageurl \
               asan/bin/fuzz_settingsreader fuzz-qt5/bin/fuzz_settingsreader; do
   name=${fuzzer//\//-}

@@ -2,151 +2,60 @@
 //
 // SPDX-License-Identifier: MIT
 
-// Reads a settings file's text through QSettings from memory, and splits it into lines as QSettings' INI reader does.
-#include "IniText.h"
+// Finds the key=value lines of a settings file that QSettings wrote, and names their keys as QSettings reads them.
+#include "SettingsInternal.h"
 
-#include <QtCore/QCryptographicHash>
-#include <QtCore/QDataStream>
-#include <QtCore/QIODevice>
-#include <QtCore/QResource>
-#include <QtCore/QSettings>
-#include <QtCore/QVersionNumber>
-
-#include <mutex>
+#include <QtCore/QList>
 
 namespace Gui {
 namespace Wisp {
 namespace detail {
 
-namespace {
-
-bool isLineBreak(char ch) { return ch == '\n' || ch == '\r'; }
-bool isBlank(char ch) { return ch == ' ' || ch == '\t' || isLineBreak(ch); }
-
-// The next logical line from pos: a quote or a backslash carries it over line
-// breaks, an unquoted ';' ends it, a ';' at its start makes a comment line.
-bool readLine(const QByteArray &data, qsizetype &pos, IniLine &line, qsizetype &equals)
+// A key or section as spelled: '\' for '/', "%XX" and "%UXXXX" for other characters.
+static QString unescapedKey(const QByteArray &spelled)
 {
-    const qsizetype size = data.size();
-    qsizetype i = pos;
-    for (;;) {
-        while (i < size && isBlank(data.at(i)))
-            ++i;
-        if (i >= size || data.at(i) != ';')
-            break;
-        while (i < size && !isLineBreak(data.at(i)))
-            ++i;
-    }
-    line.begin = i;
-    equals = -1;
-    for (bool inQuotes = false; i < size; ++i) {
-        const char ch = data.at(i);
-        if ((isLineBreak(ch) || ch == ';') && !inQuotes)
-            break;
-        if (ch == '=' && !inQuotes && equals < 0) {
-            equals = i;
-        } else if (ch == '"') {
-            inQuotes = !inQuotes;
-        } else if (ch == '\\' && i + 1 < size) {
-            ++i;  // the escaped character, with the second half of a line break
-            if (i + 1 < size && isLineBreak(data.at(i)) && isLineBreak(data.at(i + 1)) && data.at(i + 1) != data.at(i))
-                ++i;
+    const QString text = QString::fromUtf8(spelled);
+    QString key;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text.at(i) == QLatin1Char('%')) {
+            const bool wide = text.mid(i + 1, 1) == QLatin1String("U");
+            const qsizetype first = i + (wide ? 2 : 1), digits = wide ? 4 : 2;
+            bool ok = false;
+            const ushort code = first + digits <= text.size() ? text.mid(first, digits).toUShort(&ok, 16) : 0;
+            if (ok) {
+                key += QChar(code);
+                i = first + digits - 1;
+                continue;
+            }
         }
+        key += text.at(i) == QLatin1Char('\\') ? QChar(QLatin1Char('/')) : text.at(i);
     }
-    pos = line.end = i;
-    return line.end > line.begin;
+    return key;
 }
-
-// Qt's resource data (the format rcc writes, version 1) for one file, name,
-// holding content: a root folder node, one file node, the data, the name
-// with the hash that a lookup compares first.
-QByteArray resourceHolding(const QString &name, const QByteArray &content)
-{
-    constexpr quint32 kHeader = 20, kNode = 14;
-    constexpr quint16 kFolder = 2, kAnyTerritory = 0, kLanguageC = 1;
-    quint32 hash = 0;
-    for (const QChar c : name) {
-        hash = (hash << 4) + c.unicode();
-        hash = (hash ^ ((hash & 0xf0000000) >> 23)) & 0x0fffffff;
-    }
-    QByteArray data;
-    QDataStream out(&data, QIODevice::WriteOnly);  // big-endian, as the format is
-    out.writeRawData("qres", 4);
-    out << quint32(1) << kHeader << quint32(kHeader + 2 * kNode) << quint32(kHeader + 2 * kNode + 4 + content.size());
-    out << quint32(0) << kFolder << quint32(1) << quint32(1);
-    out << quint32(0) << quint16(0) << kAnyTerritory << kLanguageC << quint32(0);
-    out << quint32(content.size());
-    out.writeRawData(content.constData(), int(content.size()));
-    out << quint16(name.size()) << hash;
-    for (const QChar c : name)
-        out << quint16(c.unicode());
-    return data;
-}
-
-} // namespace
 
 std::vector<IniLine> iniLines(const QByteArray &text)
 {
     std::vector<IniLine> lines;
     QByteArray section;
-    IniLine line;
-    qsizetype equals = -1;
-    for (qsizetype pos = 0; readLine(text, pos, line, equals);) {
-        if (text.at(line.begin) == '[') {
-            const qsizetype close = text.indexOf(']', line.begin);
-            section = text.mid(line.begin + 1, (close < 0 || close > line.end ? line.end : close) - line.begin - 1);
-        } else if (equals >= 0) {
-            line.valueBegin = equals + 1;
-            line.section = section;
-            line.key = text.mid(line.begin, equals - line.begin).trimmed();
-            lines.push_back(line);
-        }
+    qsizetype begin = 0;
+    for (const QByteArray &raw : text.split('\n')) {
+        const QByteArray line = raw.trimmed();
+        const qsizetype equals = raw.indexOf('=');
+        if (line.startsWith('[') && line.endsWith(']'))
+            section = line.mid(1, line.size() - 2).trimmed();
+        else if (equals > 0 && !line.startsWith(';'))
+            lines.push_back({section, raw.left(equals).trimmed(), begin + equals + 1, begin + raw.size() - (raw.endsWith('\r') ? 1 : 0)});
+        begin += raw.size() + 1;
     }
     return lines;
 }
 
-bool holdsSerializedValue(const QByteArray &text)
+QString settingsKey(const IniLine &line)
 {
-    return text.contains("@Variant(") || text.contains("@DateTime(");
-}
-
-QByteArray withoutLines(const QByteArray &text, const std::vector<IniLine> &lines)
-{
-    QByteArray kept = text;
-    for (auto line = lines.crbegin(); line != lines.crend(); ++line)
-        kept.remove(line->begin, line->end - line->begin);
-    return kept;
-}
-
-std::vector<std::pair<QString, QVariant>> readIniText(const QByteArray &text)
-{
-    // QSettings reads files only: the text becomes a resource file of its
-    // own, named after its content, so that QSettings' cache of the files it
-    // has read can only ever answer for this very text.
-    static std::once_flag registered;  // so that QSettings reads, and writes back, a QVersionNumber
-#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
-    std::call_once(registered, [] { qRegisterMetaType<QVersionNumber>(); });
-#else
-    std::call_once(registered, [] { qRegisterMetaTypeStreamOperators<QVersionNumber>("QVersionNumber"); });
-#endif
-    // One text at a time: another thread's resource of the same name could be
-    // found, and freed, while this one is read.
-    static std::mutex reading;
-    const std::lock_guard<std::mutex> lock(reading);
-    const QString name = QString::fromLatin1(QCryptographicHash::hash(text, QCryptographicHash::Sha1).toHex() + ".ini");
-    const QString root = QStringLiteral("/kel-settings-text");
-    const QByteArray resource = resourceHolding(name, text);
-    const auto *data = reinterpret_cast<const uchar *>(resource.constData());
-    std::vector<std::pair<QString, QVariant>> values;
-    if (!QResource::registerResource(data, root))
-        return values;
-    {
-        const QSettings settings(QLatin1Char(':') + root + QLatin1Char('/') + name, QSettings::IniFormat);
-        for (const QString &key : settings.allKeys())
-            values.emplace_back(key, settings.value(key));
-    }
-    QResource::unregisterResource(data, root);
-    return values;
+    const QByteArray &spelled = line.section;
+    const bool general = spelled.isEmpty() || spelled.compare("general", Qt::CaseInsensitive) == 0;
+    const QString section = spelled.compare("%general", Qt::CaseInsensitive) == 0 ? QString::fromLatin1(spelled.mid(1)) : unescapedKey(spelled);
+    return general ? unescapedKey(line.key) : section + QLatin1Char('/') + unescapedKey(line.key);
 }
 
 } // namespace detail

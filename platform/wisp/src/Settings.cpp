@@ -2,19 +2,34 @@
 //
 // SPDX-License-Identifier: MIT
 
-// Gui::Wisp::Settings: store objects as short-lived handles on their scope's file, holding their own changes until they close.
+// Gui::Wisp::Settings: short-lived handles on a scope's INI file, which QSettings reads and writes; the store adds that nothing is lost and nothing freezes.
 #include <Gui/Wisp/Settings.h>
 
-#include "SettingsFile.h"
+#include "SettingsInternal.h"
 #include "WispLogging.h"
 
-#include <QtCore/QByteArray>
+#include <QtCore/QDateTime>
+#include <QtCore/QDeadlineTimer>
 #include <QtCore/QDir>
 #include <QtCore/QFile>
+#include <QtCore/QFileInfo>
+#include <QtCore/QHash>
+#include <QtCore/QLockFile>
+#include <QtCore/QRegularExpression>
+#include <QtCore/QSaveFile>
+#include <QtCore/QSettings>
 #include <QtCore/QStandardPaths>
+#include <QtCore/QThread>
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <mutex>
+#include <optional>
+#include <random>
+#include <thread>
+#include <tuple>
+#include <vector>
 
 namespace Gui {
 namespace Wisp {
@@ -23,18 +38,328 @@ Q_LOGGING_CATEGORY(lcSettings, "kel.settings")
 
 namespace {
 
+using namespace detail;
+
 constexpr char kOrganisationDirectory[] = "Dravel";
 constexpr char kFileSuffix[] = ".ini";
+constexpr int kLockTimeoutMs = 10000;  // far beyond a write; a hung process freezes a GUI no longer
+constexpr int kLeftoverLockAgeMs = 200;  // a QSettings lock file this old that no live process holds was left behind
+constexpr qint64 kRoomForAWrite = 8 * 1024;  // free beyond the file's own size
+constexpr int kReplaceRetryMs = 2000;
+constexpr qint64 kNsPerMs = 1000000;
+constexpr std::chrono::microseconds kFirstPause(20), kLongestPause(200);
+
+// QSettings compares an INI file's keys ignoring case on Windows, where a
+// file that any program holds open cannot be replaced either.
+#if defined(Q_OS_WIN)
+constexpr Qt::CaseSensitivity kKeyCase = Qt::CaseInsensitive;
+constexpr bool kOpenFileBlocksReplace = true;
+#else
+constexpr Qt::CaseSensitivity kKeyCase = Qt::CaseSensitive;
+constexpr bool kOpenFileBlocksReplace = false;
+#endif
+
+QString lookupKey(const QString &key) { return kKeyCase == Qt::CaseSensitive ? key : key.toLower(); }
+bool sameKey(const QString &a, const QString &b) { return a.compare(b, kKeyCase) == 0; }
+
+// Runs of '/' are one, none at either end, as QSettings looks a key up.
+QString normalisedKey(const QString &key)
+{
+    return key.contains(QLatin1Char('/')) ? key.split(QLatin1Char('/'), Qt::SkipEmptyParts).join(QLatin1Char('/')) : key;
+}
+
+// Empty, or only separators: QSettings would take it for every key.
+bool namesNoKey(const QString &key)
+{
+    return key.isEmpty() || (key.front() == QLatin1Char('/') && key.count(QLatin1Char('/')) == key.size());
+}
+
+// A value set, or a key removed with every key below it (an empty key: all).
+struct Change
+{
+    QString key;
+    std::optional<QVariant> value;
+
+    bool covers(const QString &other) const
+    {
+        if (value)
+            return sameKey(key, other);
+        return key.isEmpty() || sameKey(key, other)
+               || (other.size() > key.size() && other.at(key.size()) == QLatin1Char('/') && sameKey(other.left(key.size()), key));
+    }
+};
+
+// A missing file is empty; false when it cannot be read.
+bool readWholeFile(const QString &path, QByteArray *content)
+{
+    QFile file(path);
+    content->clear();
+    if (!file.open(QIODevice::ReadOnly))
+        return !file.exists();
+    *content = file.readAll();
+    return file.error() == QFileDevice::NoError;
+}
+
+std::nullptr_t warnStuck(std::atomic<bool> &stuck, const QString &file, const char *by)
+{
+    if (!stuck.exchange(true))
+        qCWarning(lcSettings).noquote() << "Settings file" << file << "stayed locked by" << by << "- going on without waiting for it";
+    return nullptr;
+}
+
+// One scope's file as the process shares it.
+class SettingsFile
+{
+public:
+    explicit SettingsFile(const QString &path) : m_path(path), m_shownPath(QDir::toNativeSeparators(path)), m_nativePath(toNativePath(path)) {}
+
+    const QString &path() const { return m_path; }
+
+    // As QSettings read the file as it is now: one look at its status, a read when it changed.
+    std::optional<QVariant> value(const QString &key)
+    {
+        const std::shared_ptr<const View> view = currentView();
+        const auto found = view->byKey.constFind(lookupKey(key));
+        return found == view->byKey.cend() ? std::nullopt : std::optional<QVariant>(*found);
+    }
+
+    QStringList allKeys()
+    {
+        std::lock_guard<std::mutex> reading(m_qtMutex);
+        showChangeToQt();
+        return QSettings(m_path, QSettings::IniFormat).allKeys();
+    }
+
+    // A read-modify-write's turn against every other writer, another thread's as another process's.
+    std::unique_ptr<UpdateLock> lockUpdates()
+    {
+        if (m_updater == std::this_thread::get_id())
+            return nullptr;
+        std::unique_ptr<UpdateLock> turn = takeTurn();
+        if (turn)
+            m_updater = std::this_thread::get_id();
+        std::lock_guard<std::mutex> guard(m_mutex);
+        m_view.reset();  // a file replaced twice within a clock tick can come back under the same stamp
+        return turn;
+    }
+
+    void unlockUpdates(std::unique_ptr<UpdateLock> &turn)
+    {
+        if (turn)
+            m_updater = std::thread::id();
+        turn.reset();
+    }
+
+    // In the writers' turn, unless this thread's update holds it; false after a warning.
+    bool write(const std::vector<Change> &changes)
+    {
+        const std::unique_ptr<UpdateLock> turn = m_updater == std::this_thread::get_id() ? nullptr : takeTurn();
+        QString why = lastingWriteFailure();
+        if (why.isEmpty())
+            why = writeThroughQt(changes);
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_view.reset();  // what is on disk now is what counts
+        }
+        if (!why.isEmpty())
+            qCWarning(lcSettings).noquote() << "Unable to write settings file" << m_shownPath
+                                            << QLatin1Char('(') + why + QLatin1String("): the changed values are lost");
+        return why.isEmpty();
+    }
+
+private:
+    struct View { FileStamp stamp; QHash<QString, QVariant> byKey; };
+
+    // Looked for every 20 to 200 µs out of step with other waiters (QSettings'
+    // pause up to five seconds); at most ten seconds, then not again until had.
+    std::unique_ptr<UpdateLock> takeTurn()
+    {
+        auto lock = std::make_unique<UpdateLock>(m_path);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kLockTimeoutMs);
+        std::minstd_rand jitter(std::minstd_rand::result_type(quintptr(&jitter) ^ quintptr(QDateTime::currentMSecsSinceEpoch())));
+        for (auto pause = kFirstPause;; pause = std::min(pause * 2, kLongestPause)) {
+            Attempt attempt = lock->tryLock();
+            if (attempt == Attempt::Unavailable && QDir().mkpath(QFileInfo(m_path).absolutePath()))
+                attempt = lock->tryLock();  // a write makes its folder anyway
+            if (attempt != Attempt::Held) {
+                m_turnStuck = false;
+                return attempt == Attempt::Locked ? std::move(lock) : nullptr;
+            }
+            if (m_turnStuck || std::chrono::steady_clock::now() >= deadline)
+                return warnStuck(m_turnStuck, m_shownPath, "another writer");
+            std::this_thread::sleep_for(pause + std::chrono::microseconds(jitter() % pause.count()));
+        }
+    }
+
+    // "<file>.lock", which QSettings waits for without end. QLockFile takes one
+    // as left over only when no live process holds it; a live holder names
+    // itself at once, so an old one naming no one that stays is not waited for.
+    std::unique_ptr<QLockFile> takeQtLock()
+    {
+        const QString path = m_path + QLatin1String(".lock");
+        auto lock = std::make_unique<QLockFile>(path);
+        lock->setStaleLockTime(kLeftoverLockAgeMs);
+        const QDeadlineTimer deadline(m_qtLockStuck ? 0 : kLockTimeoutMs);
+        qint64 pid;
+        QString host, application;
+        while (!lock->tryLock(int(std::min<qint64>(deadline.remainingTime(), kLeftoverLockAgeMs)))) {
+            if (lock->error() != QLockFile::LockFailedError)
+                return nullptr;
+            if (deadline.hasExpired() || (!lock->getLockInfo(&pid, &host, &application)
+                                          && QFileInfo(path).lastModified().msecsTo(QDateTime::currentDateTime()) > 2 * kLeftoverLockAgeMs))
+                return warnStuck(m_qtLockStuck, m_shownPath, "another program");
+        }
+        m_qtLockStuck = false;
+        return lock;
+    }
+
+    // QSettings takes a file of the same size and millisecond as the one it read
+    // last for that one, and would write over it: a new time shows the change.
+    void showChangeToQt()
+    {
+        const FileStamp now = readFileStamp(m_nativePath);
+        QFile file(m_path);
+        if (now.exists && m_qtSeen.exists && !(now == m_qtSeen) && now.size == m_qtSeen.size
+            && now.mtimeNs / kNsPerMs == m_qtSeen.mtimeNs / kNsPerMs && file.open(QIODevice::Append))
+            file.setFileTime(QDateTime::fromMSecsSinceEpoch(now.mtimeNs / kNsPerMs + 1), QFileDevice::FileModificationTime);
+    }
+
+    std::shared_ptr<const View> currentView()
+    {
+        const FileStamp seen = readFileStamp(m_nativePath);
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            if (m_view && m_view->stamp == seen)
+                return m_view;
+        }
+        // Where an open file cannot be replaced, QSettings writers wait for the read.
+        const std::unique_ptr<QLockFile> qtLock = kOpenFileBlocksReplace && seen.exists ? takeQtLock() : nullptr;
+        auto view = std::make_shared<View>();
+        {
+            std::lock_guard<std::mutex> reading(m_qtMutex);
+            showChangeToQt();
+            const FileStamp before = readFileStamp(m_nativePath);
+            const QSettings settings(m_path, QSettings::IniFormat);
+            if (settings.status() == QSettings::AccessError)
+                qCWarning(lcSettings) << "Cannot read settings file" << m_shownPath;
+            for (const QString &key : settings.allKeys())
+                view->byKey.insert(lookupKey(key), settings.value(key));
+            // Writers replace the file whole: two looks that agree saw what QSettings read.
+            m_qtSeen = readFileStamp(m_nativePath);
+            view->stamp = m_qtSeen == before ? before : FileStamp{true, -2};
+        }
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_view = view;
+    }
+
+    QString lastingWriteFailure() const
+    {
+        const QFileInfo file(m_path);
+        const QString folder = file.absolutePath();
+        if ((file.exists() && !file.isWritable()) || (!QFileInfo(folder).isDir() && !QDir().mkpath(folder)) || !QFileInfo(folder).isWritable())
+            return QStringLiteral("the file or its folder is not writable");
+        return bytesAvailable(toNativePath(folder)) < file.size() + kRoomForAWrite ? QStringLiteral("the disk is full") : QString();
+    }
+
+    // Empty when the changes are on disk, else why not.
+    QString writeThroughQt(const std::vector<Change> &changes)
+    {
+        // A QSettings lock file is cleared or waited for first; a file with
+        // serialized values, and any where an open one cannot be replaced, is
+        // read under it, so that QSettings merges into what was read.
+        QByteArray before;
+        std::unique_ptr<QLockFile> qtLock;
+        for (bool lock = kOpenFileBlocksReplace || QFileInfo::exists(m_path + QLatin1String(".lock")); !qtLock; lock = true) {
+            if (lock && !(qtLock = takeQtLock()))
+                return QStringLiteral("its lock file stayed locked");
+            if (readWholeFile(m_path, &before) && !qtLock && !holdsSerializedValue(before))
+                break;
+        }
+        const FileStamp stampBefore = readFileStamp(m_nativePath);
+        // A format error of the file read hides how the write went; a fresh object writes what waits.
+        const auto written = [this](QSettings::Status status) {
+            return status == QSettings::NoError
+                   || (status == QSettings::FormatError && QSettings(m_path, QSettings::IniFormat).status() != QSettings::AccessError);
+        };
+        std::unique_lock<std::mutex> writing(m_qtMutex);
+        showChangeToQt();
+        bool done;
+        {
+            QSettings settings(m_path, QSettings::IniFormat);
+            for (const Change &change : changes) {
+                if (change.value)
+                    settings.setValue(change.key, *change.value);
+                else
+                    settings.remove(change.key);
+            }
+            qtLock.reset();  // QSettings takes it for its write
+            settings.sync();
+            done = written(settings.status());
+        }
+        // Where an open file cannot be replaced, a write fails while another program reads it.
+        const QDeadlineTimer deadline(kOpenFileBlocksReplace && lastingWriteFailure().isEmpty() ? kReplaceRetryMs : 0);
+        for (int pauseMs = 1; !done && !deadline.hasExpired(); pauseMs = std::min(pauseMs * 2, 50)) {
+            QThread::msleep(pauseMs);
+            done = written(QSettings(m_path, QSettings::IniFormat).status());
+        }
+        if (!done)
+            return lastingWriteFailure().isEmpty() ? QStringLiteral("the file could not be replaced") : lastingWriteFailure();
+        m_qtSeen = readFileStamp(m_nativePath);
+        writing.unlock();
+        restoreOwner(m_nativePath, stampBefore);
+        if (holdsSerializedValue(before))
+            restoreForeignValues(before, changes);
+        return QString();
+    }
+
+    // QSettings writes a value of a type this process does not know, or cannot
+    // make (a pixmap without a GUI), back as "@Invalid()" or as another value:
+    // each one not set here goes back as it was, under QSettings' lock at once.
+    void restoreForeignValues(const QByteArray &before, const std::vector<Change> &changes)
+    {
+        QHash<QByteArray, QByteArray> old;  // serialized values by section and key as spelled
+        for (const IniLine &line : iniLines(before)) {
+            if (holdsSerializedValue(before.mid(line.valueBegin, line.end - line.valueBegin)))
+                old.insert(line.name(), before.mid(line.valueBegin, line.end - line.valueBegin));
+        }
+        const std::unique_ptr<QLockFile> lock = takeQtLock();
+        const FileStamp stamp = readFileStamp(m_nativePath);
+        QByteArray now;
+        bool kept = lock && readWholeFile(m_path, &now);
+        const QByteArray written = now;
+        const std::vector<IniLine> lines = kept ? iniLines(now) : std::vector<IniLine>();
+        for (auto line = lines.crbegin(); line != lines.crend(); ++line) {
+            const qsizetype length = line->end - line->valueBegin;
+            const QString key = normalisedKey(settingsKey(*line));
+            if (old.contains(line->name()) && now.mid(line->valueBegin, length) != old.value(line->name())
+                && std::none_of(changes.cbegin(), changes.cend(), [&key](const Change &c) { return c.value && c.covers(key); }))
+                now.replace(line->valueBegin, length, old.value(line->name()));
+        }
+        QSaveFile file(m_path);  // follows a symbolic link and keeps the file's permissions
+        kept = kept && (now == written || (file.open(QIODevice::WriteOnly) && file.write(now) == now.size() && file.commit()));
+        if (kept)
+            restoreOwner(m_nativePath, stamp);
+        else
+            qCWarning(lcSettings) << "Could not keep the values of other programs' types in" << m_shownPath;
+    }
+
+    const QString m_path;
+    const QString m_shownPath;  // in the system's own spelling, for messages
+    const NativePath m_nativePath;
+    std::mutex m_mutex;  // around these members' use only, never across file system calls
+    std::shared_ptr<const View> m_view;
+    std::atomic<bool> m_turnStuck{false}, m_qtLockStuck{false};  // kept through a whole wait, not had since
+    std::mutex m_qtMutex;  // QSettings shares unwritten changes with every object: no read beside a write
+    FileStamp m_qtSeen;  // the file as QSettings last read or wrote it; under m_qtMutex
+    std::atomic<std::thread::id> m_updater{};  // the thread whose update holds the turn
+};
 
 // Keeps every scope inside the store directory whatever the caller passes.
 QString safeScopeName(const char *scope)
 {
-    QByteArray name(scope ? scope : "");
-    for (char &c : name) {
-        if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' || c == '-' || c == '.'))
-            c = '_';
-    }
-    return name.isEmpty() || name == "." || name == ".." ? QStringLiteral("_") : QString::fromLatin1(name);
+    static const QRegularExpression unsafe(QStringLiteral("[^A-Za-z0-9_.-]"));
+    const QString name = QString::fromLatin1(scope ? scope : "").replace(unsafe, QStringLiteral("_"));
+    return name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..") ? QStringLiteral("_") : name;
 }
 
 std::mutex g_directoryMutex;
@@ -58,36 +383,25 @@ QString configRoot(const QByteArray &xdgConfigHome)
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
 }
 
-// A store object is opened for every preference call, so the process keeps
-// the last file it worked out, with what that depends on (in no thread's
-// storage: some C++ runtimes of Windows let a thread's objects outlive it).
-detail::SettingsFile &fileOf(const char *scope)
+// A store object is opened for every preference call: the process keeps the
+// last file it worked out (in no thread's storage: some C++ runtimes of Windows
+// let a thread's objects outlive it), and every file until it ends.
+SettingsFile &fileOf(const char *scope)
 {
-    struct Resolved
-    {
-        QByteArray scope, configHome, home;
-        int generation;
-        detail::SettingsFile *file;
-    };
+    using Inputs = std::tuple<QByteArray, QByteArray, QByteArray, int>;  // what the path depends on
     static std::mutex mutex;
-    static Resolved &last = *new Resolved{{}, {}, {}, -1, nullptr};  // used until the process ends
-    scope = scope ? scope : "";
+    static auto &files = *new QHash<QString, SettingsFile *>;
+    static auto &last = *new std::pair<Inputs, SettingsFile *>({}, nullptr);
     const QByteArray configHome = qgetenv("XDG_CONFIG_HOME");
-    const QByteArray home = configHome.startsWith('/') ? QByteArray() : qgetenv("HOME");  // needed without an absolute one
-    const int generation = g_directoryGeneration.load(std::memory_order_acquire);
+    const Inputs inputs(scope, configHome, configHome.startsWith('/') ? QByteArray() : qgetenv("HOME"),
+                        g_directoryGeneration.load(std::memory_order_acquire));
     std::lock_guard<std::mutex> lock(mutex);
-    if (last.file && last.generation == generation && qstrcmp(last.scope.constData(), scope) == 0
-        && last.configHome == configHome && last.home == home)
-        return *last.file;
-    const QString path = Settings::storeDirectory() + QLatin1Char('/') + safeScopeName(scope) + QLatin1String(kFileSuffix);
-    last = Resolved{scope, configHome, home, generation, &detail::SettingsFile::forPath(path)};
-    return *last.file;
-}
-
-// A key QSettings cannot store: empty, or only separators.
-bool namesNoKey(const QString &key)
-{
-    return key.isEmpty() || (key.front() == QLatin1Char('/') && key.count(QLatin1Char('/')) == key.size());
+    if (!last.second || last.first != inputs) {
+        const QString path = Settings::storeDirectory() + QLatin1Char('/') + safeScopeName(scope) + QLatin1String(kFileSuffix);
+        SettingsFile *&file = files[path];
+        last = {inputs, file = file ? file : new SettingsFile(path)};
+    }
+    return *last.second;
 }
 
 } // namespace
@@ -95,50 +409,58 @@ bool namesNoKey(const QString &key)
 class Settings::Private
 {
 public:
-    detail::SettingsFile &file;
-    bool changed = false;
-    detail::SettingsFile::UpdateHold update;
+    // This object's changes are seen through it at once, by others once written: no update is seen half done.
+    std::optional<QVariant> lookup(const QString &key) const
+    {
+        const auto own = std::find_if(changes.crbegin(), changes.crend(), [&key](const Change &c) { return c.covers(key); });
+        return own != changes.crend() ? own->value : file.value(key);
+    }
+
+    SettingsFile &file;
+    std::vector<Change> changes;
+    std::unique_ptr<UpdateLock> turn;
+    bool updating = false;
 };
 
-Settings::Settings(const char *scope, bool, bool, bool) : d(new Private{fileOf(scope), false, {}}) {}
+Settings::Settings(const char *scope, bool, bool, bool) : d(new Private{fileOf(scope), {}, {}, false}) {}
 
 Settings::~Settings()
 {
-    // A failed write is logged; nothing may escape here.
-    try {
-        if (d->changed)
-            d->file.write();
+    try {  // a failed write is logged; nothing may escape here
+        sync();
     } catch (...) {
     }
-    d->file.unlockUpdates(d->update);
+    d->file.unlockUpdates(d->turn);
+}
+
+bool Settings::sync()
+{
+    const std::vector<Change> changes = std::exchange(d->changes, {});
+    return changes.empty() || d->file.write(changes);
 }
 
 QVariant Settings::getValue(const QString &key, const QVariant &defaultValue) const
 {
-    if (namesNoKey(key))
-        return defaultValue;
-    return d->file.value(key).value_or(defaultValue);
+    return namesNoKey(key) ? defaultValue : d->lookup(normalisedKey(key)).value_or(defaultValue);
 }
 
 void Settings::setValue(const QString &key, const QVariant &value)
 {
-    if (namesNoKey(key)) {
+    if (namesNoKey(key))
         qCWarning(lcSettings) << "A value without a key is not stored in settings file" << fileName();
-        return;
-    }
-    d->file.change({detail::normalisedKey(key), value});
-    d->changed = true;
+    else
+        d->changes.push_back({normalisedKey(key), value});
 }
 
-bool Settings::contains(const QString &key) const { return !namesNoKey(key) && d->file.value(key).has_value(); }
+bool Settings::contains(const QString &key) const
+{
+    return !namesNoKey(key) && d->lookup(normalisedKey(key)).has_value();
+}
 
 void Settings::remove(const QString &key)
 {
-    // QSettings would take a key of separators alone for "every key".
-    if (!key.isEmpty() && namesNoKey(key))
-        return;
-    d->file.change({detail::normalisedKey(key), std::nullopt});
-    d->changed = true;
+    if (key.isEmpty() || !namesNoKey(key))
+        d->changes.push_back({normalisedKey(key), std::nullopt});
 }
 
 void Settings::clear() { remove(QString()); }
@@ -147,17 +469,15 @@ QString Settings::fileName() const { return d->file.path(); }
 
 void Settings::lockForUpdate()
 {
-    if (!d->update.held)
-        d->update = d->file.lockUpdates();
+    if (!std::exchange(d->updating, true))
+        d->turn = d->file.lockUpdates();
 }
 
 QString Settings::storeDirectory()
 {
-    std::unique_lock<std::mutex> lock(g_directoryMutex);
-    if (!g_directoryOverride.isEmpty())
-        return g_directoryOverride;
-    lock.unlock();
-    return configRoot(qgetenv("XDG_CONFIG_HOME")) + QLatin1Char('/') + QLatin1String(kOrganisationDirectory);
+    std::lock_guard<std::mutex> lock(g_directoryMutex);
+    return !g_directoryOverride.isEmpty() ? g_directoryOverride
+                                          : configRoot(qgetenv("XDG_CONFIG_HOME")) + QLatin1Char('/') + QLatin1String(kOrganisationDirectory);
 }
 
 void Settings::setStoreDirectory(const QString &directory)

@@ -2,8 +2,8 @@
 //
 // SPDX-License-Identifier: MIT
 
-// The settings store's file system work on UNIX-like systems: stat, the owner given back, the library's folder.
-#include "SettingsFile.h"
+// The settings store's file system work on UNIX-like systems: stat, the owner given back, the kernel's lock on the folder.
+#include "SettingsInternal.h"
 #include "WispLogging.h"
 
 #include <QtCore/QFile>
@@ -11,7 +11,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -41,16 +40,6 @@ FileStamp readFileStamp(const NativePath &path)
                      qint64(st.st_uid), qint64(st.st_gid)};
 }
 
-bool readWholeFile(const NativePath &path, QByteArray *content)
-{
-    QFile file(QFile::decodeName(path));
-    content->clear();
-    if (!file.open(QIODevice::ReadOnly))
-        return !file.exists();
-    *content = file.readAll();
-    return file.error() == QFileDevice::NoError;
-}
-
 qint64 bytesAvailable(const NativePath &folder)
 {
     struct statvfs fs;
@@ -65,13 +54,6 @@ void restoreOwner(const NativePath &path, const FileStamp &before)
             // The file stays root's until its owner's program writes it again.
             qCWarning(lcSettings, "Settings file '%s' could not be given back to its owner: %s", path.constData(),
                       std::strerror(errno));
-}
-
-QString libraryFolder()
-{
-    Dl_info info;
-    const bool found = ::dladdr(reinterpret_cast<void *>(&libraryFolder), &info) != 0 && info.dli_fname;
-    return found ? QFileInfo(QFile::decodeName(info.dli_fname)).absolutePath() : QString();
 }
 
 // The kernel's lock on the store's folder itself: taking it writes nothing,
@@ -97,8 +79,6 @@ Attempt UpdateLock::tryLock()
     ::close(fd);
     return error == EWOULDBLOCK ? Attempt::Held : Attempt::Unavailable;
 }
-
-qint64 UpdateLock::holder() const { return 0; }  // the kernel does not tell: any holder counts as the one before
 
 } // namespace detail
 } // namespace Wisp

@@ -2,11 +2,10 @@
 //
 // SPDX-License-Identifier: MIT
 
-// The settings store's file system work on Windows: stamps from the folder's entries, reads that let others replace the file.
-#include "SettingsFile.h"
+// The settings store's file system work on Windows: stamps that never open the file, the update lock as a file deleted when closed.
+#include "SettingsInternal.h"
 
 #include <QtCore/QDir>
-#include <QtCore/QFileInfo>
 
 #include <atomic>
 
@@ -16,76 +15,29 @@ namespace Gui {
 namespace Wisp {
 namespace detail {
 
-namespace {
-
-constexpr DWORD kShareEverything = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 // File times count 100 ns units from 1601.
 constexpr qint64 kFileTimeOfUnixEpoch = 116444736000000000LL;
 constexpr qint64 kNsPerFileTimeUnit = 100;
-
-FileStamp stampOf(qint64 identity, qint64 size, qint64 lastWrite)
-{
-    return FileStamp{true, identity, size, (lastWrite - kFileTimeOfUnixEpoch) * kNsPerFileTimeUnit};
-}
-
-} // namespace
 
 NativePath toNativePath(const QString &path)
 {
     return QDir::toNativeSeparators(path).toStdWString();
 }
 
-// A file that any program holds open, even for its attributes, cannot be
-// replaced: a look that opened it would make another program's write fail
-// now and then. Its folder entry holds its size, its time and its index on
-// the volume, which a replacement does not share even at the same size and
-// time. A link's entry tells nothing of its target: that stamp never repeats,
-// so the file is read at every look.
+// A file that a program holds open cannot be replaced, so a look never opens
+// it: its attributes come from the file system's own query. A link's attributes tell
+// nothing of its target: that stamp never repeats, so the file is read at every look.
 FileStamp readFileStamp(const NativePath &path)
 {
     static std::atomic<qint64> looksAtLinks{0};
-    const std::wstring::size_type slash = path.find_last_of(L"\\/");
-    const std::wstring name = path.substr(slash + 1);
-    const HANDLE folder = CreateFileW(path.substr(0, slash + 1).c_str(), FILE_LIST_DIRECTORY, kShareEverything, nullptr,
-                                      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (folder == INVALID_HANDLE_VALUE)
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) || (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
         return FileStamp();
-    alignas(8) unsigned char entries[8192];  // a store's folder holds a handful of entries
-    FILE_INFO_BY_HANDLE_CLASS read = FileIdBothDirectoryRestartInfo;
-    const FILE_ID_BOTH_DIR_INFO *found = nullptr;
-    while (!found && GetFileInformationByHandleEx(folder, read, entries, sizeof entries)) {
-        read = FileIdBothDirectoryInfo;
-        for (const unsigned char *at = entries; !found; at += reinterpret_cast<const FILE_ID_BOTH_DIR_INFO *>(at)->NextEntryOffset) {
-            const auto *entry = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO *>(at);
-            if (CompareStringOrdinal(entry->FileName, int(entry->FileNameLength / sizeof(wchar_t)), name.data(),
-                                     int(name.size()), TRUE) == CSTR_EQUAL)
-                found = entry;
-            else if (entry->NextEntryOffset == 0)
-                break;
-        }
-    }
-    FileStamp stamp;
-    const bool isLink = found && (found->FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
-    if (found && !isLink && !(found->FileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-        stamp = stampOf(found->FileId.QuadPart, found->EndOfFile.QuadPart, found->LastWriteTime.QuadPart);
-    CloseHandle(folder);
-    return isLink ? FileStamp{true, -3 - looksAtLinks++} : stamp;
-}
-
-bool readWholeFile(const NativePath &path, QByteArray *content)
-{
-    content->clear();
-    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, kShareEverything, nullptr, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_PATH_NOT_FOUND;
-    char buffer[16384];
-    DWORD got = 0;
-    bool ok;
-    while ((ok = ReadFile(file, buffer, sizeof buffer, &got, nullptr)) && got > 0)
-        content->append(buffer, int(got));
-    CloseHandle(file);
-    return ok;
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
+        return FileStamp{true, -3 - looksAtLinks++};
+    const auto join = [](DWORD high, DWORD low) { return qint64((quint64(high) << 32) | low); };
+    return FileStamp{true, 0, join(data.nFileSizeHigh, data.nFileSizeLow),
+                     (join(data.ftLastWriteTime.dwHighDateTime, data.ftLastWriteTime.dwLowDateTime) - kFileTimeOfUnixEpoch) * kNsPerFileTimeUnit};
 }
 
 qint64 bytesAvailable(const NativePath &folder)
@@ -96,20 +48,7 @@ qint64 bytesAvailable(const NativePath &folder)
 
 void restoreOwner(const NativePath &, const FileStamp &) {}  // a replaced file takes its folder's permissions
 
-QString libraryFolder()
-{
-    HMODULE module = nullptr;
-    wchar_t name[4 * MAX_PATH];
-    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                            reinterpret_cast<LPCWSTR>(&libraryFolder), &module))
-        return QString();
-    const DWORD length = GetModuleFileNameW(module, name, DWORD(std::size(name)));
-    return length == 0 || length >= std::size(name) ? QString() : QFileInfo(QString::fromWCharArray(name, int(length))).absolutePath();
-}
-
 UpdateLock::UpdateLock(const QString &storeFile) : m_path(toNativePath(storeFile + QLatin1String(".update-lock"))) {}
-
-qint64 UpdateLock::holder() const { return readFileStamp(m_path).identity; }  // a new holder makes a new file
 
 UpdateLock::~UpdateLock()
 {

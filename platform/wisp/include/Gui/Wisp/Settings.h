@@ -22,21 +22,17 @@ namespace Wisp {
 /**
  * A store object: one short-lived handle on the values of a settings scope.
  *
- * A scope's values live in `<config>/Dravel/<scope>.ini`, `<config>` being
- * an absolute $XDG_CONFIG_HOME, else Qt's user configuration directory.
- * QSettings reads and writes the file, so QSettings programs share it.
- * What this object sets is seen through it at once and written when it is
- * destroyed; a failed write is logged (category "kel.settings") and not
- * served. A value that would end the process reading it reads as unset, and
- * moves into a new `<file>.damaged-<time>` copy at the store's next write.
+ * A scope's values live in `<config>/Dravel/<scope>.ini` (`<config>`: an
+ * absolute $XDG_CONFIG_HOME, else Qt's user configuration directory), which
+ * QSettings reads and writes, so QSettings programs share it. What this
+ * object sets is seen through it at once, by other objects once written (by
+ * sync() or when it is destroyed). A failed write is logged ("kel.settings")
+ * and not served. Values of other programs' types stay as they were.
  *
  * @threads The thread that opened the object; other objects, on any thread
  *          or in other processes, may work on the same scope at once.
- * @blocking A read looks at the file's status and reads a changed file
- *           again, never waiting for another store object; each serialized
- *           value is first read once per process by the helper program, at
- *           most ten seconds. The destructor of an object that set values
- *           writes the file, waiting at most ten seconds for a lock on it.
+ * @blocking A read looks at the file's status, never waiting for another
+ *           store object. A write waits at most ten seconds for a lock.
  *
  * @since 1.19
  */
@@ -44,15 +40,14 @@ class WISP_EXPORT Settings
 {
 public:
     /**
-     * Opens a store object on @p scope; characters outside [A-Za-z0-9_.-]
-     * become '_', so no scope reaches outside the store directory. Opening
-     * creates nothing: the folder and the file come with the first write.
+     * Opens a store object on @p scope (characters outside [A-Za-z0-9_.-]
+     * become '_'). Opening creates nothing: the file comes with the first write.
      *
      * @param scope the scope's name, such as "Molvane"
      * @param userScope, createIfMissing, writeOnClose kept for the family's callers, which pass true
      */
     Settings(const char *scope, bool userScope, bool createIfMissing, bool writeOnClose);
-    /** Writes what was set through this object, then lets go of an update lock. */
+    /** Writes what was set through this object (see sync()), then lets go of an update lock. */
     virtual ~Settings();
 
     Settings(const Settings &) = delete;
@@ -65,7 +60,13 @@ public:
      */
     QVariant getValue(const QString &key, const QVariant &defaultValue) const;
     /**
-     * Stores @p value under @p key when this object is destroyed; this object reads it back at once.
+     * Writes what was set or removed through this object since it was opened or last synced.
+     * @return false when it could not be written (logged; the changes are dropped)
+     * @since 1.20
+     */
+    bool sync();
+    /**
+     * Stores @p value under @p key at the next sync(); this object reads it back at once.
      * @param key the key, as QSettings names it
      * @param value the value
      */
@@ -82,20 +83,18 @@ public:
     QString fileName() const;
 
     /**
-     * For a read-modify-write: holds the scope against every other store
-     * object that calls this, in this process and others, until this object
-     * is destroyed. Waits at most ten seconds, then logs a warning and goes
-     * on without the lock; a later call does not wait again while the same
-     * holder keeps it. Reads never wait for this lock; a write, at most ten seconds.
+     * For a read-modify-write: holds the scope against every other writer, on
+     * any thread and in other processes, until this object is destroyed. Waits
+     * at most ten seconds, then logs a warning and goes on without the lock,
+     * and does not wait again until the lock has been had. Reads never wait for it.
      */
     void lockForUpdate();
 
     /** @return the directory that holds the scope files (`<config>/Dravel`) */
     static QString storeDirectory();
     /**
-     * Points every store object opened later in this process at @p directory
-     * instead of `<config>/Dravel`, for administration tools.
-     * @param directory the directory; empty goes back to the default
+     * Points store objects opened later in this process at @p directory, for administration tools.
+     * @param directory the directory; empty goes back to `<config>/Dravel`
      */
     static void setStoreDirectory(const QString &directory);
 
