@@ -553,7 +553,7 @@ void TestConcurrentWriters::getterBesideALargeRead()
             ++bigReads;
         }
     });
-    qint64 slowestNs = 0;
+    qint64 slowestNs = 0, slowestQtNs = 0;  // the library's getter, and QSettings' own read beside it
     int getters = 0;
     for (int round = 0; bigReads < 3; ++round, ++getters) {
         QSettings peer(home.storeFile(), QSettings::IniFormat);  // another program's change
@@ -561,14 +561,18 @@ void TestConcurrentWriters::getterBesideALargeRead()
         peer.sync();
         QElapsedTimer timer;
         timer.start();
-        Kel::UserSettings::GetJavaMemorySize();
-        slowestNs = std::max(slowestNs, timer.nsecsElapsed());
+        if (round % 2)
+            QSettings(home.storeFile(), QSettings::IniFormat).value(QStringLiteral("JavaMemorySize"));
+        else
+            Kel::UserSettings::GetJavaMemorySize();
+        (round % 2 ? slowestQtNs : slowestNs) = std::max(round % 2 ? slowestQtNs : slowestNs, timer.nsecsElapsed());
     }
     stop = true;
     reader.join();
     KelTest::figure(QLatin1String("slowest of ") + QString::number(getters)
                     + QLatin1String(" getters of a changed small file while another thread read a 30 MB one three times: ")
-                    + QString::number(slowestNs / 1e6, 'f', 2) + QLatin1String(" ms"));
+                    + QString::number(slowestNs / 1e6, 'f', 2) + QLatin1String(" ms (QSettings' own read: ")
+                    + QString::number(slowestQtNs / 1e6, 'f', 2) + QLatin1String(" ms)"));
     QVERIFY2(slowestNs < qint64(kSlowestReadLimitMs) * 1000000, "a getter waited for another thread's read");
 }
 

@@ -44,9 +44,8 @@ constexpr char kOrganisationDirectory[] = "Dravel";
 constexpr char kFileSuffix[] = ".ini";
 constexpr int kLockTimeoutMs = 10000;  // far beyond a write; a hung process freezes a GUI no longer
 constexpr int kLeftoverLockAgeMs = 200;  // a QSettings lock file this old that no live process holds was left behind
-constexpr qint64 kRoomForAWrite = 8 * 1024;  // free beyond the file's own size
+constexpr qint64 kRoomForAWrite = 8 * 1024, kNsPerMs = 1000000;  // room: free beyond the file's own size
 constexpr int kReplaceRetryMs = 2000;
-constexpr qint64 kNsPerMs = 1000000;
 constexpr std::chrono::microseconds kFirstPause(20), kLongestPause(200);
 
 // QSettings compares an INI file's keys ignoring case on Windows, where a
@@ -93,11 +92,8 @@ struct Change
 bool readWholeFile(const QString &path, QByteArray *content)
 {
     QFile file(path);
-    content->clear();
-    if (!file.open(QIODevice::ReadOnly))
-        return !file.exists();
-    *content = file.readAll();
-    return file.error() == QFileDevice::NoError;
+    *content = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return file.isOpen() ? file.error() == QFileDevice::NoError : !file.exists();
 }
 
 std::nullptr_t warnStuck(std::atomic<bool> &stuck, const QString &file, const char *by)
@@ -237,6 +233,8 @@ private:
         auto view = std::make_shared<View>();
         {
             std::lock_guard<std::mutex> reading(m_qtMutex);
+            if (!m_keepParsed)
+                m_keepParsed = std::make_unique<QSettings>(m_path, QSettings::IniFormat);
             showChangeToQt();
             const FileStamp before = readFileStamp(m_nativePath);
             const QSettings settings(m_path, QSettings::IniFormat);
@@ -350,6 +348,8 @@ private:
     std::shared_ptr<const View> m_view;
     std::atomic<bool> m_turnStuck{false}, m_qtLockStuck{false};  // kept through a whole wait, not had since
     std::mutex m_qtMutex;  // QSettings shares unwritten changes with every object: no read beside a write
+    // QSettings frees a file's parsed copy under its process-wide mutex as its last object closes: this one never does.
+    std::unique_ptr<QSettings> m_keepParsed;
     FileStamp m_qtSeen;  // the file as QSettings last read or wrote it; under m_qtMutex
     std::atomic<std::thread::id> m_updater{};  // the thread whose update holds the turn
 };
