@@ -465,6 +465,7 @@ void TestViewerLaunch::launchFollowsChangedPreferences()
     } else if (changedBy == QLatin1String("a store object still open")) {
         Gui::Wisp::Settings store("Molvane", true, true, true);
         store.setValue(key, second);
+        QVERIFY(store.sync());  // its changes are its own until written
         QCOMPARE(KelTest::launch(viewer, target), 0u);
     } else {
         const QString file = Gui::Wisp::Settings("Molvane", true, true, true).fileName();
