@@ -17,18 +17,12 @@ static QString unescapedKey(const QByteArray &spelled)
     const QString text = QString::fromUtf8(spelled);
     QString key;
     for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text.at(i) == QLatin1Char('%')) {
-            const bool wide = text.mid(i + 1, 1) == QLatin1String("U");
-            const qsizetype first = i + (wide ? 2 : 1), digits = wide ? 4 : 2;
-            bool ok = false;
-            const ushort code = first + digits <= text.size() ? text.mid(first, digits).toUShort(&ok, 16) : 0;
-            if (ok) {
-                key += QChar(code);
-                i = first + digits - 1;
-                continue;
-            }
-        }
-        key += text.at(i) == QLatin1Char('\\') ? QChar(QLatin1Char('/')) : text.at(i);
+        const bool wide = text.mid(i + 1, 1) == QLatin1String("U");
+        const qsizetype first = i + (wide ? 2 : 1), digits = wide ? 4 : 2;
+        bool ok = false;
+        const ushort code = text.at(i) == QLatin1Char('%') && first + digits <= text.size() ? text.mid(first, digits).toUShort(&ok, 16) : 0;
+        key += ok ? QChar(code) : text.at(i) == QLatin1Char('\\') ? QChar(QLatin1Char('/')) : text.at(i);
+        i = ok ? first + digits - 1 : i;
     }
     return key;
 }

@@ -220,32 +220,36 @@ private:
             file.setFileTime(QDateTime::fromMSecsSinceEpoch(now.mtimeNs / kNsPerMs + 1), QFileDevice::FileModificationTime);
     }
 
+    // The process's copy, read again when the file changed.
     std::shared_ptr<const View> currentView()
     {
-        const FileStamp seen = readFileStamp(m_nativePath);
-        {
+        const auto current = [this](const FileStamp &stamp) {
             std::lock_guard<std::mutex> lock(m_mutex);
-            if (m_view && m_view->stamp == seen)
-                return m_view;
-        }
+            if (!(m_view && m_view->stamp == stamp))
+                m_view.reset();  // its values go with QSettings' own: no read holds two copies
+            return m_view;
+        };
+        const FileStamp seen = readFileStamp(m_nativePath);
+        if (const auto view = current(seen))
+            return view;
         // Where an open file cannot be replaced, QSettings writers wait for the read.
         const std::unique_ptr<QLockFile> qtLock = kOpenFileBlocksReplace && seen.exists ? takeQtLock() : nullptr;
+        std::lock_guard<std::mutex> reading(m_qtMutex);
+        if (const auto view = current(readFileStamp(m_nativePath)))  // read by another thread meanwhile
+            return view;
         auto view = std::make_shared<View>();
-        {
-            std::lock_guard<std::mutex> reading(m_qtMutex);
-            if (!m_keepParsed)
-                m_keepParsed = std::make_unique<QSettings>(m_path, QSettings::IniFormat);
-            showChangeToQt();
-            const FileStamp before = readFileStamp(m_nativePath);
-            const QSettings settings(m_path, QSettings::IniFormat);
-            if (settings.status() == QSettings::AccessError)
-                qCWarning(lcSettings) << "Cannot read settings file" << m_shownPath;
-            for (const QString &key : settings.allKeys())
-                view->byKey.insert(lookupKey(key), settings.value(key));
-            // Writers replace the file whole: two looks that agree saw what QSettings read.
-            m_qtSeen = readFileStamp(m_nativePath);
-            view->stamp = m_qtSeen == before ? before : FileStamp{true, -2};
-        }
+        if (!m_keepParsed)
+            m_keepParsed = std::make_unique<QSettings>(m_path, QSettings::IniFormat);
+        showChangeToQt();
+        const FileStamp before = readFileStamp(m_nativePath);
+        const QSettings settings(m_path, QSettings::IniFormat);
+        if (settings.status() == QSettings::AccessError)
+            qCWarning(lcSettings) << "Cannot read settings file" << m_shownPath;
+        for (const QString &key : settings.allKeys())
+            view->byKey.insert(lookupKey(key), settings.value(key));
+        // Writers replace the file whole: two looks that agree saw what QSettings read.
+        m_qtSeen = readFileStamp(m_nativePath);
+        view->stamp = m_qtSeen == before ? before : FileStamp{true, -2};
         std::lock_guard<std::mutex> lock(m_mutex);
         return m_view = view;
     }
