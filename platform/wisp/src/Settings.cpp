@@ -245,7 +245,9 @@ private:
         const QSettings settings(m_path, QSettings::IniFormat);
         if (settings.status() == QSettings::AccessError)
             qCWarning(lcSettings) << "Cannot read settings file" << m_shownPath;
-        for (const QString &key : settings.allKeys())
+        const QStringList keys = settings.allKeys();
+        view->byKey.reserve(keys.size());
+        for (const QString &key : keys)
             view->byKey.insert(lookupKey(key), settings.value(key));
         // Writers replace the file whole: two looks that agree saw what QSettings read.
         m_qtSeen = readFileStamp(m_nativePath);
