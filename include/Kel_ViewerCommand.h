@@ -55,6 +55,7 @@ public:
         NotExecutable,   ///< there, but not a file that can be run
         QuotedArgument,  ///< quote marks reach the program inside its arguments
         TargetRefused,   ///< a URL that is empty or begins with '-', which a browser would read as an option
+        BatchFile,       ///< a Windows batch file, never started: cmd.exe would read the file or URL as commands
     };
 
     /**

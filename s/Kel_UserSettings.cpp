@@ -36,8 +36,12 @@ using StringList = std::vector<StringBase>;
 
 namespace Table = PreferenceTable;
 
-// Why a launch failed, beyond the fixed warning on the host's message channel.
-Q_LOGGING_CATEGORY(lcLaunch, "kel.launch")
+// Why a launch failed, beyond the fixed warning on the host's message channel:
+// the launcher's category, where it says why it did not start a program.
+const QLoggingCategory &lcLaunch()
+{
+    return Port::Launcher::logCategory();
+}
 
 constexpr const char *kScope = Table::Scope;
 

@@ -162,6 +162,8 @@ ViewerCommand::ViewerCommand(Viewer viewer, const QString &commandLine, const QS
         m_problems.append(QuotedArgument);
     if (cut.targetRefused)
         m_problems.append(TargetRefused);
+    if (Port::Launcher::refuses(m_programPath))
+        m_problems.append(BatchFile);
 }
 
 QString ViewerCommand::describe(Problem problem) const
@@ -186,6 +188,10 @@ QString ViewerCommand::describe(Problem problem) const
     case TargetRefused:
         return m_target.isEmpty() ? QStringLiteral("the URL is empty")
                                   : QStringLiteral("it begins with '-' and would be read as an option");
+    case BatchFile:
+        return program + QStringLiteral(" is a batch file, which is not started: Windows would run it through "
+                                        "cmd.exe, which reads characters such as & and | in a file name or URL "
+                                        "as commands");
     }
     return QString();
 }

@@ -33,6 +33,10 @@ QString inWords(ViewerCommand::Problem problem, const QString &program)
             .arg(QStringLiteral("%1"));
     case ViewerCommand::TargetRefused:
         return ExternalProgramsPage::tr("The address is empty or begins with '-', so it is not opened.");
+    case ViewerCommand::BatchFile:
+        return ExternalProgramsPage::tr("The program %1 is a batch file, which is not started: Windows would read "
+                                        "characters such as & in a file name or address as commands.")
+            .arg(quoted(program));
     }
     return QString();
 }

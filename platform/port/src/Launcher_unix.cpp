@@ -327,6 +327,11 @@ Launcher::RunResult waitForChild(pid_t pid, int timeoutMs)
 
 } // namespace
 
+const char *whyRefused(const QString &)
+{
+    return nullptr;  // exec runs no interpreter that reads the arguments as commands
+}
+
 StartFailure spawnDetached(const QString &program, const QStringList &arguments, const LateFailureReport &report)
 {
     pid_t pid = -1;
