@@ -351,9 +351,7 @@ void TestProcess::descriptorsOpenedMeanwhileStayHome()
     QFETCH(bool, detached);
     constexpr int kStarts = 200;
     const QString marker = m_bin.filePath(QStringLiteral("kel-marker"));
-    QFile markerFile(marker);
-    QVERIFY(markerFile.open(QIODevice::WriteOnly));
-    markerFile.close();
+    QVERIFY(QFile(marker).open(QIODevice::WriteOnly));
     qputenv("KEL_MARKER", QFile::encodeName(marker));
     // Exit status 1 tells that the program holds the file.
     QVERIFY(!writeScript(QStringLiteral("kel-fdcheck"),
