@@ -53,9 +53,10 @@ public:
         NoProgram,       ///< nothing stands before the first blank
         ProgramNotFound, ///< a bare name in no absolute PATH folder, or a path that does not exist
         NotExecutable,   ///< there, but not a file that can be run
-        QuotedArgument,  ///< quote marks reach the program inside its arguments
+        QuotedArgument,  ///< quote marks would reach the program around the file or URL
         TargetRefused,   ///< a URL that is empty or begins with '-', which a browser would read as an option
         RelativeProgram, ///< a relative path with a folder: the host's working folder decides what it names
+        BatchFile,       ///< a Windows batch file, never started: cmd.exe would read the file or URL as commands
     };
 
     /**

@@ -22,7 +22,6 @@
 
 #include <QtCore/QDir>
 #include <QtCore/QFile>
-#include <QtCore/QLoggingCategory>
 #include <QtCore/QStringList>
 
 #include <atomic>
@@ -35,9 +34,6 @@ using Port::StringBase;
 using StringList = std::vector<StringBase>;
 
 namespace Table = PreferenceTable;
-
-// Why a launch failed, beyond the fixed warning on the host's message channel.
-Q_LOGGING_CATEGORY(lcLaunch, "kel.launch")
 
 constexpr const char *kScope = Table::Scope;
 
@@ -491,7 +487,8 @@ unsigned int UserSettings::RunWebBrowser(const StringBase &url)
     }
     const detail::CutCommand command = detail::CutCommandLine(ViewerCommand::WebBrowser, commandLine, target);
     if (command.targetRefused) {
-        qCWarning(lcLaunch, "Refusing to open '%s' with the user-defined web browser: %s", target.toUtf8().constData(),
+        qCWarning(Port::Launcher::logCategory, "Refusing to open '%s' with the user-defined web browser: %s",
+                  target.toUtf8().constData(),
                   ViewerCommand(ViewerCommand::WebBrowser, commandLine, target)
                       .describe(ViewerCommand::TargetRefused)
                       .toUtf8()

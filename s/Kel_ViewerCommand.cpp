@@ -171,6 +171,8 @@ ViewerCommand::ViewerCommand(Viewer viewer, const QString &commandLine, const QS
         m_problems.append(TargetRefused);
     if (relative)
         m_problems.append(RelativeProgram);
+    if (Port::Launcher::refuses(m_programPath))
+        m_problems.append(BatchFile);
 }
 
 QString ViewerCommand::describe(Problem problem) const
@@ -198,6 +200,10 @@ QString ViewerCommand::describe(Problem problem) const
     case RelativeProgram:
         return program + QStringLiteral(" is a relative path, which names another file or none wherever the "
                                         "application is started from: give its absolute path");
+    case BatchFile:
+        return program + QStringLiteral(" is a batch file, which is not started: Windows would run it through "
+                                        "cmd.exe, which reads characters such as & and | in a file name or URL "
+                                        "as commands");
     }
     return QString();
 }

@@ -352,6 +352,8 @@ private slots:
         QTest::newRow("bare program outside the system folder")
             << "kel_argrecorder.exe \"%1\"" << QStringList() << "not found in the system folder";
         QTest::newRow("no command registered") << QString() << QStringList() << "No default program";
+        // cmd.exe would read the & of a file name as a command separator.
+        QTest::newRow("batch file") << "\"<bat>\" \"%1\"" << QStringList() << "a batch file";
     }
     // The command registered for the file type is split as its program will
     // split it, the file put in place of its placeholder; a program named
@@ -364,6 +366,9 @@ private slots:
         if (!qEnvironmentVariableIsSet(RecorderRegisteredVariable))
             QSKIP("changes registrations only in the test run's own wine prefix");
         command.replace(QLatin1String("<rec>"), QDir::toNativeSeparators(KelTest::argRecorderPath()));
+        const QString batch = QDir::toNativeSeparators(m_work->path() + QLatin1String("/open.bat"));
+        writeFile(batch, "@\"" + QDir::toNativeSeparators(KelTest::argRecorderPath()).toUtf8() + "\" %*\r\n");
+        command.replace(QLatin1String("<bat>"), batch);
         const PdfRegistration registration(command);
         QVERIFY(registration.isValid());
         KelTest::MessageRecorder messages;

@@ -3,12 +3,17 @@
 // SPDX-License-Identifier: MIT
 
 // Tests of Port::Process and the launcher under it on UNIX-like systems, with small real scripts put first on PATH.
+#include "KelTestSupport.h"
+
+#include <Port/Launcher.h>
 #include <Port/Process.h>
 
 #include <QtTest/QtTest>
 
+#include <atomic>
 #include <cerrno>
 #include <csignal>
+#include <thread>
 #include <fcntl.h>
 #include <pthread.h>
 #include <sys/types.h>
@@ -75,6 +80,8 @@ private slots:
     void workingDirectoryIsNeverSearched();
     void findProgramSkipsWhatCannotRun();
     void timeoutNeverNegative();
+    void descriptorsOpenedMeanwhileStayHome_data();
+    void descriptorsOpenedMeanwhileStayHome();
 
 private:
     QString writeScript(const QString &name, const QByteArray &body, QFile::Permissions extra = QFile::ExeOwner);
@@ -327,6 +334,66 @@ void TestProcess::timeoutNeverNegative()
     QCOMPARE(p.timeoutMs(), Process::DefaultTimeoutMs);
     p.setTimeoutMs(-5);
     QCOMPARE(p.timeoutMs(), 0);
+}
+
+void TestProcess::descriptorsOpenedMeanwhileStayHome_data()
+{
+    QTest::addColumn<bool>("detached");
+    QTest::newRow("run to its end") << false;
+    QTest::newRow("started detached") << true;
+}
+
+// While another thread opens a file without close-on-exec, over and over, no
+// started program may hold it: the close must happen in the child itself,
+// after the fork, not from a list the host made just before.
+void TestProcess::descriptorsOpenedMeanwhileStayHome()
+{
+    QFETCH(bool, detached);
+    constexpr int kStarts = 200;
+    const QString marker = m_bin.filePath(QStringLiteral("kel-marker"));
+    QVERIFY(QFile(marker).open(QIODevice::WriteOnly));
+    qputenv("KEL_MARKER", QFile::encodeName(marker));
+    // Exit status 1 tells that the program holds the file.
+    QVERIFY(!writeScript(QStringLiteral("kel-fdcheck"),
+                         "for f in /proc/$$/fd/*; do [ \"$f\" -ef \"$KEL_MARKER\" ] && exit 1; done; exit 0")
+                 .isEmpty());
+
+    std::atomic<bool> stop{false};
+    std::thread opener([&stop, path = QFile::encodeName(marker)] {
+        while (!stop) {
+            const int fd = ::open(path.constData(), O_RDONLY);
+            if (fd >= 0)
+                ::close(fd);
+        }
+    });
+    KelTest::MessageRecorder reports;
+    const Port_MsgManData channel = Port_MsgManData::createObject("test", "tst_process_unix", 1, "");
+    int holding = 0;
+    int notStarted = 0;
+    for (int i = 0; i < kStarts; ++i) {
+        if (detached) {
+            notStarted += Port::Launcher::start(Port::CommandLine(QStringLiteral("kel-fdcheck")), channel,
+                                                QString::number(i)) ? 0 : 1;
+            continue;
+        }
+        Process p;
+        p.setTimeoutMs(10000);
+        notStarted += p.RunNoWindow("kel-fdcheck", true, true) == Process::Ran ? 0 : 1;
+        holding += p.GetChildRetcode() == 1 ? 1 : 0;
+    }
+    stop = true;
+    opener.join();
+    // A detached program that held the file reports its exit status 1.
+    QDeadlineTimer deadline(60000);
+    while (detached && Port::Launcher::reportsPending() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    QCoreApplication::processEvents();
+    if (detached)
+        holding = int(reports.messages().size());
+    qInfo("FIGURE: %d programs %s while another thread opened a file without close-on-exec: %d held it, "
+          "%d not started", kStarts, detached ? "started detached" : "run to their end", holding, notStarted);
+    QCOMPARE(notStarted, 0);
+    QCOMPARE(holding, 0);
 }
 
 QTEST_GUILESS_MAIN(TestProcess)

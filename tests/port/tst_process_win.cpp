@@ -409,6 +409,10 @@ void TestProcess::pathLookup_data()
     QTest::newRow("quoted entry") << QStringList{QStringLiteral("\"@/with blank\"")}
                                   << QStringList{QStringLiteral("@/with blank")}
                                   << QStringLiteral("@/with blank/kel-tool.exe") << QString();
+    // Found as a shell would find it, so that it is refused by name: never run.
+    QTest::newRow("a batch file first on PATH")
+        << QStringList{QStringLiteral("@/batch"), QStringLiteral("@/later")} << QStringList{QStringLiteral("@/later")}
+        << QStringLiteral("@/batch/kel-tool.bat") << QString();
     QTest::newRow("folder beyond the code page")
         << QStringList{QStringLiteral("@/\u5de5\u5177 \U0001F600")} << QStringList{QStringLiteral("@/\u5de5\u5177 \U0001F600")}
         << QStringLiteral("@/\u5de5\u5177 \U0001F600/kel-tool.exe") << QString();
@@ -437,15 +441,22 @@ void TestProcess::pathLookup()
     QFile::remove(records);
     qputenv(KelTest::ArgRecorderOutVariable, QFile::encodeName(records));
     qputenv(kExitVariable, "5");
+    const bool batch = expected.endsWith(QLatin1String(".bat"));
+    if (batch) {
+        QVERIFY(QDir().mkpath(inWork(QStringLiteral("@/batch"))));
+        QFile file(inWork(expected));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("@echo ran>\"" + records.toUtf8() + "\"\r\n") > 0);
+    }
 
     const QString found = QString::fromUtf8(Process::FindProgram("kel-tool").c_str());
     QCOMPARE(found, expected.isEmpty() ? QString() : inWork(expected));
     Process p;
     p.setTimeoutMs(kChildRunMs);
     const int status = p.RunNoWindow("kel-tool", true, true);
-    QCOMPARE(status, int(expected.isEmpty() ? Process::NotFound : Process::Ran));
-    QCOMPARE(p.GetChildRetcode(), expected.isEmpty() ? -1 : 5);
-    QCOMPARE(QFile::exists(records), !expected.isEmpty());
+    QCOMPARE(status, int(expected.isEmpty() ? Process::NotFound : batch ? Process::StartFailed : Process::Ran));
+    QCOMPARE(p.GetChildRetcode(), expected.isEmpty() || batch ? -1 : 5);
+    QCOMPARE(QFile::exists(records), !expected.isEmpty() && !batch);
+    QDir(inWork(QStringLiteral("@/batch"))).removeRecursively();
     for (const QString &folder : programs)
         QDir(inWork(folder)).removeRecursively();
 }

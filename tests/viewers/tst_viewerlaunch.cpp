@@ -9,6 +9,7 @@
 #include "ViewerTestSupport.h"
 
 #include <Gui/Wisp/Settings.h>
+#include <Kel_ProductWebpage.h>
 #include <Kel_ViewerCommand.h>
 
 #include <QtCore/QDir>
@@ -97,6 +98,10 @@ private slots:
     void launchFollowsChangedPreferences();
     void urlRefused_data();
     void urlRefused();
+#if defined(Q_OS_WIN)
+    void windowsProgramNames_data();
+    void windowsProgramNames();
+#endif
 };
 
 void TestViewerLaunch::initTestCase()
@@ -505,6 +510,75 @@ void TestViewerLaunch::urlRefused()
     QVERIFY(KelTest::warningsFromUserSettings(fixture.recorder));
     QVERIFY(KelTest::staysAbsent(fixture.recordFile()));
 }
+
+#if defined(Q_OS_WIN)
+void TestViewerLaunch::windowsProgramNames_data()
+{
+    addViewerColumn();
+    QTest::addColumn<QString>("commandLine");  // <dir>: the folder of v.bat, v.cmd, viewer.bat and rec.exe
+    QTest::addColumn<QString>("target");       // for the product page, the core's full name
+    QTest::addColumn<bool>("productPage");
+    QTest::addColumn<bool>("starts");
+
+    // Each batch file would start the recorder with what cmd.exe leaves of its arguments.
+    const QString file = QStringLiteral("R&D.pdf");
+    QTest::newRow("batch file given R&D.pdf") << Viewer::Pdf << "\"<dir>\\v.bat\" %1" << file << false << false;
+    QTest::newRow("argument a&ver>inj.txt") << Viewer::Pdf << "\"<dir>\\v.bat\" a&ver>inj.txt %1"
+                                            << QStringLiteral("manual.pdf") << false << false;
+    QTest::newRow("product page, its URL full of &") << Viewer::Web << "\"<dir>\\v.bat\" %1"
+                                                     << QStringLiteral("core_v1_2") << true << false;
+    QTest::newRow("bare name finding viewer.bat") << Viewer::Pdf << "viewer %1" << file << false << false;
+    QTest::newRow(".cmd") << Viewer::Web << "\"<dir>\\v.cmd\" %1"
+                          << QStringLiteral("https://example.com/?a=1&ver>inj.txt") << false << false;
+    QTest::newRow("upper case, trailing dot") << Viewer::Pdf << "\"<dir>\\V.BAT.\" %1" << file << false << false;
+    QTest::newRow("path without .exe") << Viewer::Pdf << "\"<dir>\\rec\" %1" << file << false << true;
+}
+
+// A batch file is never started, however it is named: CreateProcessW would
+// hand it to cmd.exe, which reads & and > in a file name or URL as commands.
+// A path without extension starts the program with ".exe" added.
+void TestViewerLaunch::windowsProgramNames()
+{
+    QFETCH(Viewer, viewer);
+    QFETCH(QString, commandLine);
+    QFETCH(QString, target);
+    QFETCH(bool, productPage);
+    QFETCH(bool, starts);
+
+    LaunchFixture fixture;
+    const QString dir = QDir::toNativeSeparators(fixture.path(QString()).chopped(1));
+    const QByteArray call = "@\"" + QDir::toNativeSeparators(KelTest::argRecorderPath()).toUtf8() + "\" %*\r\n";
+    for (const char *name : {"v.bat", "v.cmd", "viewer.bat"}) {
+        QFile batch(fixture.path(QLatin1String(name)));
+        QVERIFY(batch.open(QIODevice::WriteOnly) && batch.write(call) == call.size());
+    }
+    QVERIFY(QFile::copy(KelTest::argRecorderPath(), fixture.path(QStringLiteral("rec.exe"))));
+    const KelTest::ScopedEnvironmentVariable path("PATH", QFile::encodeName(dir) + ';' + qgetenv("PATH"));
+    const KelTest::ScopedEnvironmentVariable site("DRV_TESTSITE", QByteArray("http://127.0.0.1:9"));
+    const QString cwd = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(dir));
+    commandLine.replace(QLatin1String("<dir>"), dir);
+    KelTest::useUserDefined(viewer, commandLine);
+    const Kel::ViewerCommand check(viewer == Viewer::Pdf ? Kel::ViewerCommand::PdfViewer : Kel::ViewerCommand::WebBrowser,
+                                   commandLine, target);
+
+    if (!starts)
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^Could not start '.*' for '.*': a batch file")));
+    if (productPage)
+        Kel::ProductWebpage::View(Kel::Utility::QStringToPortString(target));
+    else
+        QCOMPARE(KelTest::launch(viewer, target), starts ? 0u : 1u);
+    const bool recorded = starts ? fixture.records(1) == QList<QByteArray>{target.toUtf8()}
+                                 : KelTest::staysAbsent(fixture.recordFile());
+    QDir::setCurrent(cwd);
+    QVERIFY(recorded);
+    QVERIFY(!QFile::exists(fixture.path(QStringLiteral("inj.txt"))));
+    QCOMPARE(check.problems().contains(Kel::ViewerCommand::BatchFile), !starts);
+    const QString warning = viewer == Viewer::Pdf ? QStringLiteral("221:Unable to launch pdf viewer")
+                                                  : QStringLiteral("307:Unable to launch web browser");
+    QCOMPARE(fixture.warnings(), starts ? QStringList() : QStringList{warning});
+}
+#endif
 
 QTEST_GUILESS_MAIN(TestViewerLaunch)
 #include "tst_viewerlaunch.moc"

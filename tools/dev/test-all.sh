@@ -43,6 +43,17 @@ leg_time() {
 # built there too, and any undocumented public symbol fails it.
 build_and_test qt6 -DKEL_QT_MAJOR=6 -DKEL_BUILD_BENCHMARKS=ON -DKEL_BUILD_DOCS=ON
 build_and_test qt5 -DKEL_QT_MAJOR=5
+
+# The start by fork that C libraries without posix_spawn_file_actions_addclosefrom_np
+# (glibc before 2.34, musl) get, forced here: only the launcher's own tests.
+fork_started=$SECONDS
+echo "=== fork: the launcher started by fork and execve"
+cmake -S . -B build/fork -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKEL_QT_MAJOR=6 -DKEL_SPAWN_BY_FORK=ON \
+  -DKEL_BUILD_TOOLS=OFF -DKEL_BUILD_WIDGETS=OFF >/dev/null
+cmake --build build/fork -j"$jobs" --target tst_port_process tst_port_launcher
+ctest --test-dir build/fork --output-on-failure -R '^tst_port_(process|launcher)$' || status=1
+grep -h "FIGURE:" build/fork/Testing/Temporary/LastTest.log | sed 's/^.*FIGURE: /  /' || true
+leg_time fork "$fork_started"
 bash tools/dev/test-packages.sh || status=1
 
 # Every test again with AddressSanitizer (leaks included) and UndefinedBehaviorSanitizer;

@@ -47,6 +47,10 @@ QString inWords(const ViewerCommand &check, ViewerCommand::Problem problem, cons
         return ExternalProgramsPage::tr("The program %1 is a relative path, which depends on the folder the "
                                         "application is started from; give its absolute path.")
             .arg(quoted(program));
+    case ViewerCommand::BatchFile:
+        return ExternalProgramsPage::tr("The program %1 is a batch file, which is not started: Windows would read "
+                                        "characters such as & in a file name or address as commands.")
+            .arg(quoted(program));
     default:
         break;
     }

@@ -168,6 +168,10 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
+        <source>The program %1 is a batch file, which is not started: Windows would read characters such as &amp; in a file name or address as commands.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
         <source>Starts %1 with %2.</source>
         <translation type="unfinished"></translation>
     </message>

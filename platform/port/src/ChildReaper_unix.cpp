@@ -5,8 +5,6 @@
 // The reaper of detached programs: one thread while any is watched (and briefly after), asking after its own children only.
 #include "ChildReaper.h"
 
-#include "LaunchLog.h"
-
 #include <QtCore/QByteArray>
 #include <QtCore/QDir>
 
@@ -107,7 +105,7 @@ public:
             }
         }
         if (!noThread.empty())
-            qCWarning(lcLaunch, "No thread to wait for '%s' (%s); it is reaped after a later start",
+            qCWarning(Launcher::logCategory, "No thread to wait for '%s' (%s); it is reaped after a later start",
                       QDir::toNativeSeparators(report.program).toUtf8().constData(), noThread.c_str());
     }
 

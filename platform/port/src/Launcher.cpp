@@ -5,8 +5,8 @@
 // Port::Launcher: program lookup, why a start failed, and the delivery of late-failure reports.
 #include <Port/Launcher.h>
 
-#include "LaunchLog.h"
 #include "LauncherPlatform.h"
+#include "ProcessPlatform.h"
 #include "ProgramLookup.h"
 
 #include <QtCore/QByteArray>
@@ -20,10 +20,6 @@
 #include <thread>
 
 namespace Port {
-
-namespace detail {
-Q_LOGGING_CATEGORY(lcLaunch, "kel.launch")
-} // namespace detail
 
 namespace {
 
@@ -46,11 +42,11 @@ bool isBareName(const QString &program)
     return !program.isEmpty() && !isPath(program);
 }
 
-// A path stays as it is, never narrowed to 8 bits; a bare name is looked up.
-// Empty when there is nothing to start.
+// A path stays as it is (but for an extension the system would not add), never
+// narrowed to 8 bits; a bare name is looked up. Empty when there is nothing to start.
 QString resolve(const QString &program)
 {
-    return isBareName(program) ? detail::rememberedProgramPath(program) : program;
+    return isBareName(program) ? detail::rememberedProgramPath(program) : detail::completedProgramPath(program);
 }
 
 // The program a bare name found may since have been removed, moved or spoiled.
@@ -62,7 +58,7 @@ bool worthLookingUpAgain(detail::StartProblem problem)
 
 void logNotStarted(const QString &program, const QString &subject, const QByteArray &why)
 {
-    qCWarning(detail::lcLaunch, "Could not start '%s' for '%s': %s", displayName(program).constData(),
+    qCWarning(Launcher::logCategory, "Could not start '%s' for '%s': %s", displayName(program).constData(),
               subject.toUtf8().constData(), why.constData());
 }
 
@@ -134,13 +130,27 @@ bool Launcher::start(const CommandLine &command, const Port_MsgManData &channel,
     }
     if (failure.problem == detail::StartProblem::None)
         return true;
-    logNotStarted(program, subject, qt_error_string(failure.code).toUtf8());
+    logNotStarted(program, subject,
+                  failure.problem == detail::StartProblem::Refused ? QByteArray(detail::whyRefused(program))
+                                                                   : qt_error_string(failure.code).toUtf8());
     return false;
 }
 
 QString Launcher::programPath(const QString &program)
 {
     return resolve(program);
+}
+
+bool Launcher::refuses(const QString &program)
+{
+    const QString path = resolve(program);
+    return !path.isEmpty() && detail::whyRefused(path);
+}
+
+const QLoggingCategory &Launcher::logCategory()
+{
+    static const QLoggingCategory category("kel.launch");
+    return category;
 }
 
 bool Launcher::reportsPending()

@@ -29,14 +29,18 @@ struct ProgramEnd
 
 // Why a start failed, in the same terms on every platform: the program is
 // gone (no such file or folder), is no program the system runs, or may not be
-// run; the first three are worth a second lookup of a bare name.
-enum class StartProblem { None, Gone, NotAProgram, NotAllowed, Other };
+// run, the three worth a second lookup of a bare name; or it is one this
+// launcher never starts (whyRefused).
+enum class StartProblem { None, Gone, NotAProgram, NotAllowed, Refused, Other };
 
 struct StartFailure
 {
     StartProblem problem = StartProblem::None;
     int code = 0;  // the system's error number, for its text
 };
+
+// Why program (a path) is never started whatever its arguments; null when it may be.
+const char *whyRefused(const QString &program);
 
 // Starts program (a path, already looked up) detached and hands it to the
 // watcher of late failures.

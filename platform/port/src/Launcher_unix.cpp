@@ -4,6 +4,7 @@
 
 // Port::Launcher on UNIX-like systems: the one posix_spawn, bounded waits that end the whole session, hand-over to the reaper.
 #include "ChildReaper.h"
+#include "ForkExec.h"
 #include "LauncherPlatform.h"
 
 #include <QtCore/QByteArray>
@@ -15,11 +16,8 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
-#include <cstdlib>
-#include <optional>
 #include <thread>
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -101,14 +99,6 @@ struct NullDevice
     }
 };
 
-#if defined(KEL_HAVE_SPAWN_CLOSEFROM) || defined(__APPLE__)
-// The C library closes every other descriptor in the child itself.
-constexpr bool kActionsFitEveryStart = true;
-#else
-// The descriptors to close are the host's open ones at each start.
-constexpr bool kActionsFitEveryStart = false;
-#endif
-
 // What the child does with its descriptors before the program runs: the null
 // device as its standard streams, and every other descriptor of the host
 // closed. Owns the file actions, so every exit path frees them.
@@ -153,39 +143,14 @@ private:
     // the program and in everything it starts in turn.
     int closeInheritedDescriptors()
     {
-#if defined(KEL_HAVE_SPAWN_CLOSEFROM)
-        return ::posix_spawn_file_actions_addclosefrom_np(&m_actions, STDERR_FILENO + 1);
+#if defined(KEL_SPAWN_BY_FORK)
+        return 0;  // forkExec closes them in the child
 #elif defined(__APPLE__)
         return 0;  // POSIX_SPAWN_CLOEXEC_DEFAULT
 #else
-        return closeEachOpenDescriptor();
+        return ::posix_spawn_file_actions_addclosefrom_np(&m_actions, STDERR_FILENO + 1);
 #endif
     }
-
-#if !defined(KEL_HAVE_SPAWN_CLOSEFROM) && !defined(__APPLE__)
-    // Without a close of every descriptor from a number on, each one the host
-    // holds open across exec is closed by name, as the system lists them now.
-    int closeEachOpenDescriptor()
-    {
-        DIR *listing = ::opendir("/proc/self/fd");
-        if (!listing)
-            listing = ::opendir("/dev/fd");
-        if (!listing)
-            return 0;
-        int rc = 0;
-        while (const dirent *entry = rc == 0 ? ::readdir(listing) : nullptr) {
-            char *end = nullptr;
-            const long fd = std::strtol(entry->d_name, &end, 10);
-            if (*end != '\0' || end == entry->d_name || fd <= STDERR_FILENO)
-                continue;
-            const int flags = ::fcntl(static_cast<int>(fd), F_GETFD);
-            if (flags >= 0 && !(flags & FD_CLOEXEC))
-                rc = ::posix_spawn_file_actions_addclose(&m_actions, static_cast<int>(fd));
-        }
-        ::closedir(listing);
-        return rc;
-    }
-#endif
 
     posix_spawn_file_actions_t m_actions;
     bool m_ready = false;
@@ -279,21 +244,22 @@ const SpawnSetup &currentSetup()
 // The one place a program is started. The C library reports a failed exec
 // (missing, not executable, not a program) before this returns: glibc since
 // 2.24 through its vfork-like clone, musl and macOS likewise, so no
-// exec-failure pipe is needed. 0 or the error number.
+// exec-failure pipe is needed. Where it cannot close every descriptor from a
+// number on in the child (glibc before 2.34, musl), the child is made by fork
+// and closes them itself: a list the parent makes misses what another thread
+// opens meanwhile. 0 or the error number.
 int spawn(const QString &program, const QStringList &arguments, pid_t *pid)
 {
     const SpawnSetup &setup = currentSetup();
     if (setup.prepared() != 0)
         return setup.prepared();
-    std::optional<FileActions> current;
-    if (!kActionsFitEveryStart)
-        current.emplace(setup.nullDevice());
-    const FileActions &actions = current ? *current : setup.actions();
-    if (actions.prepared() != 0)
-        return actions.prepared();
     const QByteArray path = QFile::encodeName(program);
     const ArgumentVector argv(path, arguments);
-    return ::posix_spawn(pid, path.constData(), actions.get(), setup.attributes(), argv.get(), environ);
+#if defined(KEL_SPAWN_BY_FORK)
+    return forkExec(path.constData(), argv.get(), setup.nullDevice(), pid);
+#else
+    return ::posix_spawn(pid, path.constData(), setup.actions().get(), setup.attributes(), argv.get(), environ);
+#endif
 }
 
 StartFailure failureOf(int error)
@@ -360,6 +326,11 @@ Launcher::RunResult waitForChild(pid_t pid, int timeoutMs)
 }
 
 } // namespace
+
+const char *whyRefused(const QString &)
+{
+    return nullptr;  // exec runs no interpreter that reads the arguments as commands
+}
 
 StartFailure spawnDetached(const QString &program, const QStringList &arguments, const LateFailureReport &report)
 {

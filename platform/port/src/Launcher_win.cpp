@@ -8,6 +8,7 @@
 
 #include <QtCore/QDir>
 
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -17,6 +18,10 @@
 namespace Port::detail {
 
 namespace {
+
+// What createProcess answers for a program whyRefused names: an error number
+// of the kind applications define (bit 29 set), which the system never gives.
+constexpr DWORD kRefusedProgram = 0x20000001;
 
 // Closes a handle on every exit path.
 class Handle
@@ -50,6 +55,8 @@ StartFailure failureOf(DWORD error)
         return StartFailure{StartProblem::NotAProgram, code};
     case ERROR_ACCESS_DENIED:
         return StartFailure{StartProblem::NotAllowed, code};
+    case kRefusedProgram:
+        return StartFailure{StartProblem::Refused, code};
     default:
         return StartFailure{StartProblem::Other, code};
     }
@@ -115,6 +122,9 @@ private:
 // handle of the host it inherits; without it, it inherits none. 0 or the system error.
 DWORD createProcess(const QString &program, const QStringList &arguments, DWORD flags, PROCESS_INFORMATION *info)
 {
+    // Every start passes here, whichever route found the program.
+    if (whyRefused(program))
+        return kRefusedProgram;
     const std::wstring application = QDir::toNativeSeparators(program).toStdWString();
     // CreateProcessW may write to the command line.
     std::wstring commandLine = windowsCommandLine(program, arguments).toStdWString();
@@ -210,6 +220,31 @@ void watchForLateFailure(HANDLE process, const LateFailureReport &report)
 }
 
 } // namespace
+
+const char *whyRefused(const QString &program)
+{
+    // CreateProcessW hands a batch file to cmd.exe, which reads & | < > ^ % in
+    // its arguments as commands, however the arguments are quoted. The name is
+    // read as Windows reads it: a stream name after a colon and trailing dots
+    // and blanks do not count. Any extension that begins so is refused, as
+    // what Windows takes for a batch file by its name differs between versions.
+    const QString path = QDir::toNativeSeparators(program);
+    QString name = path.mid(path.lastIndexOf(QLatin1Char('\\')) + 1);
+    if (name.size() >= 2 && name.at(1) == QLatin1Char(':') && name.size() == path.size())
+        name.remove(0, 2);  // "C:viewer.bat", in drive C's current folder
+    name = name.left(name.indexOf(QLatin1Char(':')));
+    while (name.endsWith(QLatin1Char('.')) || name.endsWith(QLatin1Char(' ')))
+        name.chop(1);
+    const int dot = name.lastIndexOf(QLatin1Char('.'));
+    if (dot < 0)
+        return nullptr;
+    const QString extension = name.mid(dot + 1);
+    for (const char *batch : {"bat", "cmd"}) {
+        if (extension.startsWith(QLatin1String(batch), Qt::CaseInsensitive))
+            return "a batch file, which Windows would run through cmd.exe, reading its arguments as commands";
+    }
+    return nullptr;
+}
 
 StartFailure spawnDetached(const QString &program, const QStringList &arguments, const LateFailureReport &report)
 {

@@ -61,4 +61,9 @@ StringBase findProgram(const char *name)
     return StringBase();
 }
 
+QString completedProgramPath(const QString &path)
+{
+    return path;
+}
+
 } // namespace Port::detail

@@ -2,7 +2,7 @@
 //
 // SPDX-License-Identifier: MIT
 
-// Port::Process on Windows: the program lookup in the absolute entries of PATH.
+// Port::Process on Windows: the program lookup in the absolute entries of PATH, and the extensions a path may lack.
 #include "PortText.h"
 #include "ProcessPlatform.h"
 #include "WideText_win.h"
@@ -21,8 +21,10 @@ namespace Port::detail {
 
 namespace {
 
-// Extensions CreateProcessW can start directly; scripts need an interpreter.
-const wchar_t *const kProgramExtensions[] = {L".exe", L".com"};
+// Extensions CreateProcessW can start directly, then the batch files a shell
+// would run for the name: found so that the launcher refuses them by name
+// rather than start a program of the same name from a later folder.
+const wchar_t *const kProgramExtensions[] = {L".exe", L".com", L".bat", L".cmd"};
 
 bool isFile(const std::wstring &path)
 {
@@ -43,20 +45,30 @@ bool hasExtension(const std::wstring &name)
     return dot != std::wstring::npos && name.find_first_of(L"\\/", dot) == std::wstring::npos;
 }
 
+// The file base names: itself when it has an extension (or, for a path,
+// whenever it is a file), else the first of base with a program's extension;
+// empty when there is none. A bare name found in PATH needs an extension, as
+// for a shell: a folder of scripts without one must not hide a program.
+std::wstring programFile(const std::wstring &base, bool asWritten)
+{
+    if ((asWritten || hasExtension(base)) && isFile(base))
+        return base;
+    if (hasExtension(base))
+        return std::wstring();
+    for (const wchar_t *extension : kProgramExtensions) {
+        if (isFile(base + extension))
+            return base + extension;
+    }
+    return std::wstring();
+}
+
 // The first candidate for name inside dir that is a file.
 std::wstring findInDirectory(const std::wstring &dir, const std::wstring &name)
 {
     std::wstring base = dir;
     if (base.back() != L'\\' && base.back() != L'/')
         base += L'\\';
-    base += name;
-    if (hasExtension(name) && isFile(base))
-        return base;
-    for (const wchar_t *extension : kProgramExtensions) {
-        if (isFile(base + extension))
-            return base + extension;
-    }
-    return std::wstring();
+    return programFile(base + name, false);
 }
 
 QStringList pathEntries()
@@ -67,11 +79,17 @@ QStringList pathEntries()
 
 } // namespace
 
+QString completedProgramPath(const QString &path)
+{
+    const std::wstring found = programFile(path.toStdWString(), true);
+    return found.empty() ? path : QString::fromStdWString(found);
+}
+
 StringBase findProgram(const char *name)
 {
     const std::wstring wideName = toWide(name);
     if (wideName.find_first_of(L"\\/") != std::wstring::npos)
-        return StringBase(name);
+        return StringBase(toPortText(completedProgramPath(fromPortText(name))).constData());
     // Walk PATH ourselves rather than SearchPathW, which also looks in the
     // working directory where anyone may have planted a program.
     for (const QString &entry : pathEntries()) {

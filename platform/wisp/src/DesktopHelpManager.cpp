@@ -27,8 +27,6 @@
 namespace Gui {
 namespace Wisp {
 
-Q_LOGGING_CATEGORY(lcLaunch, "kel.launch")
-
 namespace {
 
 constexpr char MessageDomain[] = "wisp";

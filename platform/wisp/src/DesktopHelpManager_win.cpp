@@ -111,7 +111,9 @@ std::wstring programPath(const std::wstring &program)
     const UINT length = GetSystemDirectoryW(systemFolder, MAX_PATH);
     if (length == 0 || length >= MAX_PATH)
         return std::wstring();
-    const std::wstring candidate = std::wstring(systemFolder) + L'\\' + program;
+    // The launcher adds ".exe" or ".com" to a path without extension, as here "notepad".
+    const std::wstring candidate =
+        Port::Launcher::programPath(QString::fromStdWString(std::wstring(systemFolder) + L'\\' + program)).toStdWString();
     return GetFileAttributesW(candidate.c_str()) == INVALID_FILE_ATTRIBUTES ? std::wstring() : candidate;
 }
 

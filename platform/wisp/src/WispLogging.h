@@ -5,6 +5,8 @@
 // Internal: the Qt logging categories of the GUI support library.
 #pragma once
 
+#include <Port/Launcher.h>
+
 #include <QtCore/QLoggingCategory>
 
 namespace Gui {
@@ -12,8 +14,11 @@ namespace Wisp {
 
 // The settings store's own diagnostics: values it cannot read, writes that fail, locks it stopped waiting for.
 Q_DECLARE_LOGGING_CATEGORY(lcSettings)
-// "kel.launch": why the default program or a help topic was not opened; the host's channel hears only late failures.
-Q_DECLARE_LOGGING_CATEGORY(lcLaunch)
+// "kel.launch", the launcher's: why the default program or a help topic was not opened.
+inline const QLoggingCategory &lcLaunch()
+{
+    return Port::Launcher::logCategory();
+}
 
 } // namespace Wisp
 } // namespace Gui

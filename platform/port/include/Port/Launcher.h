@@ -13,6 +13,8 @@
 #include <Port/Process.h>
 #include <Port/port_export.h>
 
+#include <QtCore/QLoggingCategory>
+
 namespace Port {
 
 /**
@@ -24,7 +26,9 @@ namespace Port {
  * descriptor or handle of the host. A bare program name is looked up in the
  * absolute entries of PATH only (see Process::FindProgram()), and the program
  * found is remembered while PATH stays the same, as a shell remembers its
- * commands; when it can no longer be run, the name is looked up again.
+ * commands; when it can no longer be run, the name is looked up again. On
+ * Windows a path without extension that names no file is tried with ".exe"
+ * and ".com", and a batch file is never started (see refuses()).
  *
  * @code
  * const Port::CommandLine command(QStringLiteral("okular"), {QStringLiteral("/tmp/manual.pdf")});
@@ -72,9 +76,9 @@ public:
      * @param subject what the program was started for (a file or URL), named
      *        in the log and in a late report
      * @return true as soon as the program runs; false for a program that is
-     *         missing, not executable or not a program at all, with the reason
-     *         in the logging category "kel.launch", naming the program and
-     *         @p subject
+     *         missing, not executable, not a program at all or refused (see
+     *         refuses()), with the reason in logCategory(), naming the program
+     *         and @p subject
      * @blocking Until the program runs (well under a millisecond), never for
      *           its end.
      */
@@ -89,17 +93,44 @@ public:
      *
      * @param command the program and its arguments
      * @param timeoutMs the longest wait in milliseconds; a negative bound counts as 0
-     * @return how the program ended, and its exit code when it ran to its end
+     * @return how the program ended, and its exit code when it ran to its end;
+     *         Process::StartFailed for a program that refuses() names
      * @blocking Until the program ends, at most @p timeoutMs.
      */
     static RunResult run(const CommandLine &command, int timeoutMs);
 
     /**
+     * Whether start() and run() refuse @p program, whatever its arguments.
+     *
+     * On Windows a batch file is refused (a name whose extension begins with
+     * ".bat" or ".cmd"): the system starts it through cmd.exe, which reads
+     * characters such as & | < > ^ % in the arguments as its own syntax
+     * however they are quoted, so a file name or URL could run commands.
+     * Nothing is refused elsewhere.
+     *
+     * @param program a path, or a bare name, looked up as start() looks it up
+     * @return true when no start of @p program is ever made
+     * @blocking As programPath().
+     */
+    static bool refuses(const QString &program);
+
+    /**
+     * The logging category "kel.launch": why a program was not started or a
+     * file or URL not opened, by this class and by the libraries built on it.
+     * The host's message channel hears none of it.
+     *
+     * @return the category, for qCWarning() and the like
+     */
+    static const QLoggingCategory &logCategory();
+
+    /**
      * The program that start() and run() run for @p program.
      *
      * @param program a path, or a bare name
-     * @return a path as it is, a bare name as looked up in the absolute
-     *         entries of PATH (empty when there is none), nothing for an empty one
+     * @return a path as it is (on Windows, with ".exe" or ".com" added when it
+     *         has no extension and names no file but names one so), a bare
+     *         name as looked up in the absolute entries of PATH (empty when
+     *         there is none), nothing for an empty one
      * @blocking One file-status check per entry of PATH, unless the name was
      *           looked up before under the same PATH.
      */

@@ -92,9 +92,12 @@ public:
      * a program planted in the working directory is never run.
      *
      * @param name a program name or path
-     * @return @p name itself when it holds a directory separator, else the
-     *         first executable file of that name in the absolute entries of
-     *         PATH; empty when there is none
+     * @return @p name itself when it holds a directory separator (on
+     *         Windows, with ".exe" or ".com" added when it has no extension
+     *         and names no file but names one so), else the first executable
+     *         file of that name in the absolute entries of PATH (on Windows,
+     *         of the name with ".exe", ".com", ".bat" or ".cmd" when it has no
+     *         extension; a batch file found is never run); empty when there is none
      * @blocking One file-status check per entry of PATH.
      */
     static StringBase FindProgram(const char *name);
