@@ -111,19 +111,34 @@ public:
 
     const QString &path() const { return m_path; }
 
-    // As QSettings read the file as it is now: one look at its status, a read when it changed.
+    // As QSettings reads the file as it is now: one look at its status and a
+    // lookup among the values read from this version, else QSettings' own.
     std::optional<QVariant> value(const QString &key)
     {
-        const std::shared_ptr<const View> view = currentView();
-        const auto found = view->byKey.constFind(lookupKey(key));
-        return found == view->byKey.cend() ? std::nullopt : std::optional<QVariant>(*found);
+        const FileStamp seen = readFileStamp(m_nativePath);
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            const auto found = m_known.stamp == seen ? m_known.values.constFind(lookupKey(key)) : m_known.values.cend();
+            if (found != m_known.values.cend())
+                return *found;
+        }
+        // Where an open file cannot be replaced, QSettings writers wait for the read.
+        const std::unique_ptr<QLockFile> qtLock = kOpenFileBlocksReplace && seen.exists ? takeQtLock() : nullptr;
+        std::lock_guard<std::mutex> reading(m_qtMutex);
+        const FileStamp read = readThroughQt();
+        const std::optional<QVariant> value = m_qt->contains(key) ? std::optional<QVariant>(m_qt->value(key)) : std::nullopt;
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (!(m_known.stamp == read))
+            m_known = Known{read, {}};
+        m_known.values.insert(lookupKey(key), value);
+        return value;
     }
 
     QStringList allKeys()
     {
         std::lock_guard<std::mutex> reading(m_qtMutex);
-        showChangeToQt();
-        return QSettings(m_path, QSettings::IniFormat).allKeys();
+        readThroughQt();
+        return m_qt->allKeys();
     }
 
     // A read-modify-write's turn against every other writer, another thread's as another process's.
@@ -135,7 +150,7 @@ public:
         if (turn)
             m_updater = std::this_thread::get_id();
         std::lock_guard<std::mutex> guard(m_mutex);
-        m_view.reset();  // a file replaced twice within a clock tick can come back under the same stamp
+        m_known = Known();  // a file replaced twice within a clock tick can come back under the same stamp
         return turn;
     }
 
@@ -155,7 +170,7 @@ public:
             why = writeThroughQt(changes);
         {
             std::lock_guard<std::mutex> lock(m_mutex);
-            m_view.reset();  // what is on disk now is what counts
+            m_known = Known();  // what is on disk now is what counts
         }
         if (!why.isEmpty())
             qCWarning(lcSettings).noquote() << "Unable to write settings file" << m_shownPath
@@ -164,7 +179,11 @@ public:
     }
 
 private:
-    struct View { FileStamp stamp; QHash<QString, QVariant> byKey; };
+    struct Known  // the values looked up in one version of the file
+    {
+        FileStamp stamp;
+        QHash<QString, std::optional<QVariant>> values;
+    };
 
     // Looked for every 20 to 200 µs out of step with other waiters (QSettings'
     // pause up to five seconds); at most ten seconds, then not again until had.
@@ -220,40 +239,21 @@ private:
             file.setFileTime(QDateTime::fromMSecsSinceEpoch(now.mtimeNs / kNsPerMs + 1), QFileDevice::FileModificationTime);
     }
 
-    // The process's copy, read again when the file changed.
-    std::shared_ptr<const View> currentView()
+    // QSettings' own copy, read again when the file changed; the version it
+    // stands for, or a stamp no file has when the file changed meanwhile.
+    // Under m_qtMutex.
+    FileStamp readThroughQt()
     {
-        const auto current = [this](const FileStamp &stamp) {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            if (!(m_view && m_view->stamp == stamp))
-                m_view.reset();  // its values go with QSettings' own: no read holds two copies
-            return m_view;
-        };
-        const FileStamp seen = readFileStamp(m_nativePath);
-        if (const auto view = current(seen))
-            return view;
-        // Where an open file cannot be replaced, QSettings writers wait for the read.
-        const std::unique_ptr<QLockFile> qtLock = kOpenFileBlocksReplace && seen.exists ? takeQtLock() : nullptr;
-        std::lock_guard<std::mutex> reading(m_qtMutex);
-        if (const auto view = current(readFileStamp(m_nativePath)))  // read by another thread meanwhile
-            return view;
-        auto view = std::make_shared<View>();
-        if (!m_keepParsed)
-            m_keepParsed = std::make_unique<QSettings>(m_path, QSettings::IniFormat);
+        if (!m_qt)
+            m_qt = std::make_unique<QSettings>(m_path, QSettings::IniFormat);
         showChangeToQt();
         const FileStamp before = readFileStamp(m_nativePath);
-        const QSettings settings(m_path, QSettings::IniFormat);
-        if (settings.status() == QSettings::AccessError)
+        m_qt->sync();
+        if (before.exists && !QFileInfo(m_path).isReadable())
             qCWarning(lcSettings) << "Cannot read settings file" << m_shownPath;
-        const QStringList keys = settings.allKeys();
-        view->byKey.reserve(keys.size());
-        for (const QString &key : keys)
-            view->byKey.insert(lookupKey(key), settings.value(key));
         // Writers replace the file whole: two looks that agree saw what QSettings read.
-        m_qtSeen = readFileStamp(m_nativePath);
-        view->stamp = m_qtSeen == before ? before : FileStamp{true, -2};
-        std::lock_guard<std::mutex> lock(m_mutex);
-        return m_view = view;
+        m_qtSeen = before;  // as QSettings noted it before its read
+        return readFileStamp(m_nativePath) == before ? before : FileStamp{true, -2};
     }
 
     QString lastingWriteFailure() const
@@ -351,11 +351,11 @@ private:
     const QString m_shownPath;  // in the system's own spelling, for messages
     const NativePath m_nativePath;
     std::mutex m_mutex;  // around these members' use only, never across file system calls
-    std::shared_ptr<const View> m_view;
+    Known m_known;
     std::atomic<bool> m_turnStuck{false}, m_qtLockStuck{false};  // kept through a whole wait, not had since
     std::mutex m_qtMutex;  // QSettings shares unwritten changes with every object: no read beside a write
-    // QSettings frees a file's parsed copy under its process-wide mutex as its last object closes: this one never does.
-    std::unique_ptr<QSettings> m_keepParsed;
+    // Never closed, so that QSettings' copy stays and is never freed under its process-wide mutex.
+    std::unique_ptr<QSettings> m_qt;
     FileStamp m_qtSeen;  // the file as QSettings last read or wrote it; under m_qtMutex
     std::atomic<std::thread::id> m_updater{};  // the thread whose update holds the turn
 };
