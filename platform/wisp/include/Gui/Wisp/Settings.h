@@ -31,8 +31,9 @@ namespace Wisp {
  *
  * @threads The thread that opened the object; other objects, on any thread
  *          or in other processes, may work on the same scope at once.
- * @blocking A read looks at the file's status, never waiting for another
- *           store object. A write waits at most ten seconds for a lock.
+ * @blocking A read looks at the file's status and never waits for an update; a
+ *           value not yet read in this version of the file is asked of QSettings,
+ *           after a write of this process in progress. A write waits at most ten seconds for a lock.
  *
  * @since 1.19
  */
