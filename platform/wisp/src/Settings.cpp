@@ -122,9 +122,9 @@ public:
             if (found != m_known.values.cend())
                 return *found;
         }
-        // Where an open file cannot be replaced, QSettings writers wait for the read.
-        const std::unique_ptr<QLockFile> qtLock = kOpenFileBlocksReplace && seen.exists ? takeQtLock() : nullptr;
+        // Where an open file cannot be replaced, QSettings writers wait for the read (their lock after ours, as in a write).
         std::lock_guard<std::mutex> reading(m_qtMutex);
+        const std::unique_ptr<QLockFile> qtLock = kOpenFileBlocksReplace && seen.exists ? takeQtLock() : nullptr;
         const FileStamp read = readThroughQt();
         const std::optional<QVariant> value = m_qt->contains(key) ? std::optional<QVariant>(m_qt->value(key)) : std::nullopt;
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -279,6 +279,7 @@ private:
             if (readWholeFile(m_path, &before) && !qtLock && !holdsSerializedValue(before))
                 break;
         }
+        qtLock.reset();  // QSettings takes it for its write, after the process's own lock
         const FileStamp stampBefore = readFileStamp(m_nativePath);
         // A format error of the file read hides how the write went; a fresh object writes what waits.
         const auto written = [this](QSettings::Status status) {
@@ -296,7 +297,6 @@ private:
                 else
                     settings.remove(change.key);
             }
-            qtLock.reset();  // QSettings takes it for its write
             settings.sync();
             done = written(settings.status());
         }
