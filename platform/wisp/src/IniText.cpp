@@ -37,7 +37,7 @@ std::vector<IniLine> iniLines(const QByteArray &text)
         const qsizetype equals = raw.indexOf('=');
         if (line.startsWith('[') && line.endsWith(']'))
             section = line.mid(1, line.size() - 2).trimmed();
-        else if (equals > 0 && !line.startsWith(';'))
+        else if (equals >= 0 && !line.startsWith(';'))
             lines.push_back({section, raw.left(equals).trimmed(), begin + equals + 1, begin + raw.size() - (raw.endsWith('\r') ? 1 : 0)});
         begin += raw.size() + 1;
     }
