@@ -152,11 +152,10 @@ ViewerCommand::ViewerCommand(Viewer viewer, const QString &commandLine, const QS
     const bool unbalanced = commandLine.count(kDoubleQuote) % 2 != 0;
     if (unbalanced)
         m_problems.append(UnbalancedQuote);
-    // A path is run as written and a bare name is looked up, so only a path
-    // comes back unchanged. A relative one names a file by the folder the
-    // host happens to be started from: whether it is found from here says
-    // nothing, so it is reported for that alone.
-    const bool relative = !m_program.isEmpty() && m_programPath == m_program && QDir::isRelativePath(m_program);
+    // A relative path with a folder names a file by the folder the host
+    // happens to be started from: whether it is found from here says nothing,
+    // so it is reported for that alone. A bare name is looked up in PATH.
+    const bool relative = QDir::isRelativePath(m_program) && QDir::fromNativeSeparators(m_program).contains(QLatin1Char('/'));
     const QFileInfo file(m_programPath);
     if (m_program.isEmpty())
         m_problems.append(NoProgram);

@@ -536,7 +536,7 @@ void KelSettingsTest::launcherFailureExitsOneWithTheWarning_data()
         << words("which pdf") << "'relprog' is not found";
     QTest::newRow("which browser, relative path")
         << CommandLines{words("set UseDefaultWebBrowser false"), setTo("WebBrowser", QStringLiteral("relbin/relprog %1"))}
-        << words("which browser") << "'relbin/relprog' is a relative path";
+        << words("which browser") << QLatin1Char('\'') + QDir::toNativeSeparators(QStringLiteral("relbin/relprog")) + QLatin1String("' is a relative path");
 #if !defined(Q_OS_WIN)
     // A name the conversion would change reaches nothing, rather than another file.
     QTest::newRow("open-pdf, name no text") << recordingPdfViewer << words("open-pdf caf<e9>.pdf")

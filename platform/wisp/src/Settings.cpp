@@ -48,8 +48,7 @@ constexpr qint64 kRoomForAWrite = 8 * 1024, kNsPerMs = 1000000;  // room: free b
 constexpr int kReplaceRetryMs = 2000;
 constexpr std::chrono::microseconds kFirstPause(20), kLongestPause(200);
 
-// QSettings compares an INI file's keys ignoring case on Windows, where a
-// file that any program holds open cannot be replaced either.
+// QSettings compares keys ignoring case on Windows, where an open file cannot be replaced either.
 #if defined(Q_OS_WIN)
 constexpr Qt::CaseSensitivity kKeyCase = Qt::CaseInsensitive;
 constexpr bool kOpenFileBlocksReplace = true;
@@ -111,8 +110,7 @@ public:
 
     const QString &path() const { return m_path; }
 
-    // As QSettings reads the file as it is now: one look at its status and a
-    // lookup among the values read from this version, else QSettings' own.
+    // As QSettings reads the file now: a look at its status, a lookup among the values read from this version.
     std::optional<QVariant> value(const QString &key)
     {
         const FileStamp seen = readFileStamp(m_nativePath);
@@ -185,8 +183,7 @@ private:
         QHash<QString, std::optional<QVariant>> values;
     };
 
-    // Looked for every 20 to 200 µs out of step with other waiters (QSettings'
-    // pause up to five seconds); at most ten seconds, then not again until had.
+    // Looked for every 20 to 200 µs out of step (QSettings' waiters pause up to 5 s); 10 s, then not again until had.
     std::unique_ptr<UpdateLock> takeTurn()
     {
         auto lock = std::make_unique<UpdateLock>(m_path);
@@ -206,9 +203,8 @@ private:
         }
     }
 
-    // "<file>.lock", which QSettings waits for without end. QLockFile takes one
-    // as left over only when no live process holds it; a live holder names
-    // itself at once, so an old one naming no one that stays is not waited for.
+    // "<file>.lock", which QSettings waits for without end. QLockFile removes one no live process holds;
+    // a live holder names itself at once, so an old one naming no one that stays is not waited for.
     std::unique_ptr<QLockFile> takeQtLock()
     {
         const QString path = m_path + QLatin1String(".lock");
@@ -228,8 +224,7 @@ private:
         return lock;
     }
 
-    // QSettings takes a file of the same size and millisecond as the one it read
-    // last for that one, and would write over it: a new time shows the change.
+    // QSettings takes a file of the same size and millisecond as the one it read last for that one: a new time shows the change.
     void showChangeToQt()
     {
         const FileStamp now = readFileStamp(m_nativePath);
@@ -239,9 +234,7 @@ private:
             file.setFileTime(QDateTime::fromMSecsSinceEpoch(now.mtimeNs / kNsPerMs + 1), QFileDevice::FileModificationTime);
     }
 
-    // QSettings' own copy, read again when the file changed; the version it
-    // stands for, or a stamp no file has when the file changed meanwhile.
-    // Under m_qtMutex.
+    // QSettings' copy, read again when the file changed; the version it stands for, or a stamp no file has. Under m_qtMutex.
     FileStamp readThroughQt()
     {
         if (!m_qt)
@@ -268,9 +261,8 @@ private:
     // Empty when the changes are on disk, else why not.
     QString writeThroughQt(const std::vector<Change> &changes)
     {
-        // A QSettings lock file is cleared or waited for first; a file with
-        // serialized values, and any where an open one cannot be replaced, is
-        // read under it, so that QSettings merges into what was read.
+        // A QSettings lock file is cleared or waited for first; a file with serialized values, and any where an
+        // open one cannot be replaced, is read under it, so that QSettings merges into what was read.
         QByteArray before;
         std::unique_ptr<QLockFile> qtLock;
         for (bool lock = kOpenFileBlocksReplace || QFileInfo::exists(m_path + QLatin1String(".lock")); !qtLock; lock = true) {
@@ -316,9 +308,8 @@ private:
         return QString();
     }
 
-    // QSettings writes a value of a type this process does not know, or cannot
-    // make (a pixmap without a GUI), back as "@Invalid()" or as another value:
-    // each one not set here goes back as it was, under QSettings' lock at once.
+    // QSettings writes a value of a type this process does not know, or cannot make (a pixmap without a GUI),
+    // back as "@Invalid()" or another value: each one not set here goes back as it was.
     void restoreForeignValues(const QByteArray &before, const std::vector<Change> &changes)
     {
         QHash<QByteArray, QByteArray> old;  // serialized values by section and key as spelled
@@ -372,8 +363,7 @@ std::mutex g_directoryMutex;
 QString g_directoryOverride;  // set by setStoreDirectory; empty means "<config>/Dravel"
 std::atomic<int> g_directoryGeneration{0};
 
-// The XDG rules take an absolute $XDG_CONFIG_HOME only; a relative one would
-// name another file each time the host changes its working directory.
+// The XDG rules take an absolute $XDG_CONFIG_HOME only: a relative one names another file in each working folder.
 QString configRoot(const QByteArray &xdgConfigHome)
 {
     const QString xdg = QFile::decodeName(xdgConfigHome);
@@ -389,9 +379,8 @@ QString configRoot(const QByteArray &xdgConfigHome)
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
 }
 
-// A store object is opened for every preference call: the process keeps the
-// last file it worked out (in no thread's storage: some C++ runtimes of Windows
-// let a thread's objects outlive it), and every file until it ends.
+// A store object is opened for every preference call: the process keeps the last file it worked out (in no
+// thread's storage: some C++ runtimes of Windows let a thread's objects outlive it), and every file.
 SettingsFile &fileOf(const char *scope)
 {
     using Inputs = std::tuple<QByteArray, QByteArray, QByteArray, int>;  // what the path depends on

@@ -2,7 +2,7 @@
 //
 // SPDX-License-Identifier: MIT
 
-// The settings store's file system work on Windows: stamps that never open the file, the update lock as a file deleted when closed.
+// The settings store's file system work on Windows: stamps from the folder's entries, the update lock as a file deleted when closed.
 #include "SettingsInternal.h"
 
 #include <QtCore/QDir>
@@ -24,20 +24,36 @@ NativePath toNativePath(const QString &path)
     return QDir::toNativeSeparators(path).toStdWString();
 }
 
-// A file that a program holds open cannot be replaced, so a look never opens
-// it: its attributes come from the file system's own query. A link's attributes tell
-// nothing of its target: that stamp never repeats, so the file is read at every look.
+// A file held open, even for its attributes, cannot be replaced: its folder's entry holds its index on the volume,
+// which a replacement does not share. A link's entry tells nothing of its target: that stamp never repeats.
 FileStamp readFileStamp(const NativePath &path)
 {
     static std::atomic<qint64> looksAtLinks{0};
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) || (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+    const std::wstring::size_type slash = path.find_last_of(L"\\/");
+    const HANDLE folder = CreateFileW(path.substr(0, slash + 1).c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (folder == INVALID_HANDLE_VALUE)
         return FileStamp();
-    if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
-        return FileStamp{true, -3 - looksAtLinks++};
-    const auto join = [](DWORD high, DWORD low) { return qint64((quint64(high) << 32) | low); };
-    return FileStamp{true, 0, join(data.nFileSizeHigh, data.nFileSizeLow),
-                     (join(data.ftLastWriteTime.dwHighDateTime, data.ftLastWriteTime.dwLowDateTime) - kFileTimeOfUnixEpoch) * kNsPerFileTimeUnit};
+    alignas(8) unsigned char entries[8192];  // a store's folder holds a handful of entries
+    const FILE_ID_BOTH_DIR_INFO *found = nullptr;
+    for (auto read = FileIdBothDirectoryRestartInfo; !found && GetFileInformationByHandleEx(folder, read, entries, sizeof entries);
+         read = FileIdBothDirectoryInfo) {
+        for (auto *entry = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO *>(entries); !found;
+             entry = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO *>(reinterpret_cast<const unsigned char *>(entry) + entry->NextEntryOffset)) {
+            if (CompareStringOrdinal(entry->FileName, int(entry->FileNameLength / sizeof(wchar_t)), path.c_str() + slash + 1, -1, TRUE) == CSTR_EQUAL)
+                found = entry;
+            else if (entry->NextEntryOffset == 0)
+                break;
+        }
+    }
+    FileStamp stamp;
+    if (found && (found->FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        stamp = FileStamp{true, -3 - looksAtLinks++};
+    else if (found && !(found->FileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        stamp = FileStamp{true, found->FileId.QuadPart, found->EndOfFile.QuadPart,
+                          (found->LastWriteTime.QuadPart - kFileTimeOfUnixEpoch) * kNsPerFileTimeUnit};
+    CloseHandle(folder);
+    return stamp;
 }
 
 qint64 bytesAvailable(const NativePath &folder)

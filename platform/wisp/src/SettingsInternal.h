@@ -19,8 +19,7 @@ namespace detail {
 struct FileStamp
 {
     bool exists = false;
-    qint64 identity = -1, size = -1, mtimeNs = -1;
-    qint64 owner = -1, group = -1;  // where the system has them
+    qint64 identity = -1, size = -1, mtimeNs = -1, owner = -1, group = -1;  // owner, group where the system has them
 
     bool operator==(const FileStamp &o) const { return exists == o.exists && identity == o.identity && size == o.size && mtimeNs == o.mtimeNs; }
 };
@@ -38,9 +37,8 @@ void restoreOwner(const NativePath &path, const FileStamp &before);  // of a fil
 
 enum class Attempt { Locked, Held, Unavailable };  // Unavailable: none can be had here (no folder yet)
 
-// An exclusive lock on one store file that the kernel lets go of when its holder
-// dies and that leaves nothing: an flock on the store's folder; on Windows a file
-// beside it, open once and deleted when closed.
+// An exclusive lock on one store file that the kernel lets go of when its holder dies, leaving nothing:
+// an flock on the store's folder; on Windows a file beside it, open once and deleted when closed.
 class UpdateLock
 {
     Q_DISABLE_COPY(UpdateLock)

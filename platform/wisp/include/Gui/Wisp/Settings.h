@@ -60,11 +60,8 @@ public:
      * @return the value last stored under @p key, by this object or any other, or @p defaultValue
      */
     QVariant getValue(const QString &key, const QVariant &defaultValue) const;
-    /**
-     * Writes what was set or removed through this object since it was opened or last synced.
-     * @return false when it could not be written (logged; the changes are dropped)
-     * @since 1.20
-     */
+    /** Writes what was set or removed through this object since it was opened or last synced.
+     *  @return false when it could not be written (logged; the changes are dropped) @since 1.20 */
     bool sync();
     /**
      * Stores @p value under @p key at the next sync(); this object reads it back at once.
